@@ -1,0 +1,54 @@
+# Quick start: `make run` builds and starts Vostrel, `make test` runs every test.
+# Missing Debian packages are installed first (apt-get, as root or via sudo).
+
+BUILD      ?= build
+BUILD_ASAN ?= build-asan
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+
+PACKAGES := cmake ninja-build g++ pkg-config \
+            qt6-base-dev libqt6svg6 qt6-qpa-plugins \
+            libgtest-dev libgmock-dev libbenchmark-dev \
+            fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core \
+            poppler-utils time
+
+.PHONY: run test bench deps build build-asan clean
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed$$' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  if [ "$$(id -u)" -eq 0 ]; then SUDO=""; else SUDO=sudo; fi; \
+	  $$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -q && \
+	  $$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+$(BUILD_ASAN)/build.ninja:
+	cmake -S . -B $(BUILD_ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOSTREL_SANITIZE=ON
+
+build-asan: deps $(BUILD_ASAN)/build.ninja
+	cmake --build $(BUILD_ASAN) -j $(JOBS) --target core_tests
+
+run: build
+	$(BUILD)/bin/vostrel
+
+test: build build-asan
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD_ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	$(BUILD)/bin/pipeline_bench --benchmark_min_time=1
+	bench/run_vostrelc.sh $(BUILD) 1000000
+	bench/run_vostrelc.sh $(BUILD) 1000000 --set EndChar=Y --set chg16_10=Y --set Chg_MacroA=Y
+
+clean:
+	rm -rf $(BUILD) $(BUILD_ASAN)

@@ -1,0 +1,252 @@
+// vostrelc: the compile pipeline as a command-line compiler.
+
+#include <QByteArray>
+#include <QSaveFile>
+#include <QString>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "pipeline/compile.h"
+#include "pipeline/compile_run.h"
+#include "pipeline/headless_frame.h"
+#include "platform/exe_path.h"
+#include "text/sjis.h"
+#include "version.h"
+
+namespace {
+
+using namespace vostrel;
+namespace fs = std::filesystem;
+
+constexpr int kExitCompleted = 0;
+constexpr int kExitStopped = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
+
+constexpr const char* kUsage =
+    "Usage: vostrelc [--set KEY=VALUE]... [-a WORD]... [--word-list FILE]\n"
+    "                [--exe-dir DIR] [--log FILE] [-q]\n"
+    "                (-o FILE | --stdout) [--force] SOURCE\n"
+    "\n"
+    "Compiles the NC source SOURCE (Shift-JIS text) into a plain NC program.\n"
+    "\n"
+    "  --set KEY=VALUE   set a run option by its settings key: EndChar, chg16_10,\n"
+    "                    Chg_MacroA, End_set (Y or N), StartChar, DefName\n"
+    "  -a WORD           a word for #IF blocks (up to ten, in order)\n"
+    "  --word-list FILE  the word list of the syntax check\n"
+    "                    (default: ChkData.lst in the program's folder)\n"
+    "  --exe-dir DIR     stands in for the program's own folder\n"
+    "  --log FILE        write the run log to FILE (UTF-8) instead of standard error\n"
+    "  -q                no run log\n"
+    "  -o FILE           write the compiled program to FILE\n"
+    "  --stdout          write the compiled program to standard output\n"
+    "  --force           overwrite an existing output file\n"
+    "  --help, --version\n"
+    "\n"
+    "Exit status: 0 compiled, 1 the run was stopped by an input error,\n"
+    "2 usage or file error, 130 interrupted.\n";
+
+struct UsageError {
+  std::string message;
+};
+
+struct CliOptions {
+  RunOptions run;
+  std::vector<std::string> words;  // cp932
+  std::optional<fs::path> wordList;
+  std::optional<fs::path> exeDir;
+  std::optional<fs::path> logFile;
+  bool quiet = false;
+  std::optional<fs::path> output;
+  bool toStdout = false;
+  bool force = false;
+  fs::path source;
+};
+
+fs::path PathArg(const std::string& utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string PathText(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+std::string ToCp932(const std::string& utf8, const char* what) {
+  auto bytes = sjis::FromUtf8(utf8);
+  if (!bytes) throw UsageError{std::string(what) + " '" + utf8 + "' cannot be written in Shift-JIS"};
+  return *bytes;
+}
+
+// Parses the command line; returns nullopt after --help or --version.
+std::optional<CliOptions> ParseArguments(int argc, char** argv) {
+  CliOptions options;
+  bool haveSource = false;
+  auto value = [&](int& i, const std::string& name) -> std::string {
+    if (i + 1 >= argc) throw UsageError{name + " needs a value"};
+    return argv[++i];
+  };
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage;
+      return std::nullopt;
+    } else if (arg == "--version") {
+      std::cout << "vostrelc " VOSTREL_VERSION "\n";
+      return std::nullopt;
+    } else if (arg == "--set") {
+      const std::string setting = value(i, arg);
+      const std::size_t eq = setting.find('=');
+      if (eq == std::string::npos) throw UsageError{"--set needs KEY=VALUE, not '" + setting + "'"};
+      std::string* field = options.run.Find(setting.substr(0, eq));
+      if (!field) throw UsageError{"unknown option key '" + setting.substr(0, eq) + "'"};
+      *field = ToCp932(setting.substr(eq + 1), "value");
+    } else if (arg == "-a") {
+      options.words.push_back(ToCp932(value(i, arg), "word"));
+    } else if (arg == "--word-list") {
+      options.wordList = PathArg(value(i, arg));
+    } else if (arg == "--exe-dir") {
+      options.exeDir = PathArg(value(i, arg));
+    } else if (arg == "--log") {
+      options.logFile = PathArg(value(i, arg));
+    } else if (arg == "-q") {
+      options.quiet = true;
+    } else if (arg == "-o") {
+      options.output = PathArg(value(i, arg));
+    } else if (arg == "--stdout") {
+      options.toStdout = true;
+    } else if (arg == "--force") {
+      options.force = true;
+    } else if (arg.size() > 1 && arg[0] == '-' ) {
+      throw UsageError{"unknown argument '" + arg + "'"};
+    } else {
+      if (haveSource) throw UsageError{"more than one source file given"};
+      options.source = PathArg(arg);
+      haveSource = true;
+    }
+  }
+  if (!haveSource) throw UsageError{"no source file given"};
+  if (options.output.has_value() == options.toStdout)
+    throw UsageError{"give exactly one of -o FILE and --stdout"};
+  return options;
+}
+
+// Ctrl-C asks the run to stop at its next cancel check.
+std::atomic<bool>* g_cancelFlag = nullptr;
+extern "C" void OnInterrupt(int) {
+  if (g_cancelFlag) g_cancelFlag->store(true);
+}
+
+bool WriteOutput(const fs::path& path, const std::string& bytes, std::string& error) {
+  QSaveFile file(QString::fromStdU16String(path.u16string()));
+  file.setDirectWriteFallback(false);
+  if (!file.open(QIODevice::WriteOnly) ||
+      file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
+      !file.commit()) {
+    error = file.errorString().toStdString();
+    file.cancelWriting();
+    return false;
+  }
+  return true;
+}
+
+int Run(const CliOptions& options) {
+  std::error_code ec;
+  if (options.output && !options.force && fs::exists(*options.output, ec)) {
+    std::cerr << "vostrelc: " << PathText(*options.output)
+              << ": the file exists (use --force to overwrite)\n";
+    return kExitUsage;
+  }
+
+  std::ofstream logFile;
+  if (options.logFile) {
+    logFile.open(*options.logFile, std::ios::binary | std::ios::trunc);
+    if (!logFile) {
+      std::cerr << "vostrelc: " << PathText(*options.logFile) << ": cannot write the log: "
+                << std::strerror(errno) << "\n";
+      return kExitUsage;
+    }
+  }
+
+  CompileRun run(options.run);
+  for (std::size_t i = 0; i < options.words.size() && i < run.RunArguments.size(); ++i)
+    run.RunArguments[i] = options.words[i];
+  run.ExeDir = options.exeDir ? *options.exeDir : platform::ExecutableDir();
+  if (options.wordList) run.WordListPath = *options.wordList;
+  run.TargetPath = options.output ? PathText(*options.output) : std::string();
+
+  HeadlessFrame frame(run);
+  if (logFile.is_open()) {
+    frame.SetLogSink([&logFile](const std::string& line) { logFile << line << '\n'; });
+  } else if (!options.quiet) {
+    frame.SetLogSink([](const std::string& line) { std::cerr << line << '\n'; });
+  }
+  frame.SetMessageSink([](const std::string& text) { std::cerr << "vostrelc: " << text << '\n'; });
+
+  g_cancelFlag = &run.CancelFlag;
+  std::signal(SIGINT, OnInterrupt);
+
+  std::string error;
+  if (!LoadSource(options.source, run, frame, &error)) {
+    std::cerr << "vostrelc: " << PathText(options.source) << ": cannot read the source: " << error
+              << "\n";
+    return kExitUsage;
+  }
+  const RunResult result = RunStages(run, frame);
+  std::signal(SIGINT, SIG_DFL);
+  g_cancelFlag = nullptr;
+  if (logFile.is_open()) logFile.flush();
+
+  if (result == RunResult::Cancelled) return kExitInterrupted;
+  if (result == RunResult::Aborted) return kExitStopped;
+
+  const std::string bytes = OutputBytes(run.WorkLines);
+  if (options.toStdout) {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
+      std::cerr << "vostrelc: cannot write to standard output: " << std::strerror(errno) << "\n";
+      return kExitUsage;
+    }
+    return kExitCompleted;
+  }
+  if (!WriteOutput(*options.output, bytes, error)) {
+    std::cerr << "vostrelc: " << PathText(*options.output) << ": cannot write the output: " << error
+              << "\n";
+    return kExitUsage;
+  }
+  return kExitCompleted;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::optional<CliOptions> options;
+  try {
+    options = ParseArguments(argc, argv);
+  } catch (const UsageError& usage) {
+    std::cerr << "vostrelc: " << usage.message << "\n\n" << kUsage;
+    return kExitUsage;
+  }
+  if (!options) return kExitCompleted;
+  try {
+    return Run(*options);
+  } catch (const std::exception& failure) {
+    std::cerr << "vostrelc: " << failure.what() << "\n";
+    return kExitUsage;
+  }
+}

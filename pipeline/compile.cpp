@@ -1,0 +1,112 @@
+#include "pipeline/compile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <fstream>
+#include <iterator>
+
+#include "pipeline/compile_run.h"
+#include "pipeline/stage_table.h"
+
+namespace vostrel {
+
+namespace {
+
+bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    if (error) *error = std::strerror(errno);
+    return false;
+  }
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    if (error) *error = std::strerror(EISDIR);
+    return false;
+  }
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    if (error) *error = std::strerror(errno ? errno : EIO);
+    return false;
+  }
+  return true;
+}
+
+// The line-by-line reader for sources that yield no text: CR LF reads as
+// one line feed; each read takes at most 499 bytes up to and including a
+// line feed; the line feed is dropped, the piece is cut at its first NUL
+// and kept when something is left.
+TextLines ReadLinesFallback(std::string_view bytes) {
+  constexpr std::size_t kMaxPiece = 499;
+  TextLines lines;
+  std::string piece;
+  auto flush = [&] {
+    if (!piece.empty() && piece.back() == '\n') piece.pop_back();
+    const std::size_t nul = piece.find('\0');
+    if (nul != std::string::npos) piece.resize(nul);
+    if (!piece.empty()) lines.push_back(piece);
+    piece.clear();
+  };
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    char c = bytes[i];
+    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;  // text mode
+    piece += c;
+    if (c == '\n' || piece.size() == kMaxPiece) flush();
+  }
+  if (!piece.empty()) flush();
+  return lines;
+}
+
+}  // namespace
+
+bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& frame,
+                std::string* error) {
+  std::string bytes;
+  const bool opened = ReadFileBytes(path, bytes, error);
+  run.WorkLines.clear();
+  if (opened) {
+    const std::size_t nul = bytes.find('\0');
+    run.WorkLines = SplitSourceText(std::string_view(bytes).substr(0, nul));
+  }
+  if (run.WorkLines.empty()) {
+    if (frame.AskYesNo("ファイル形式が違います。\nそのまま読み込みは可能ですが、"
+                       "データの一部読み込めない可能性が有ります。\n読み込み開始は「はい(Y)」")) {
+      if (!opened) ReadFileBytes(path, bytes, nullptr);
+      run.WorkLines = ReadLinesFallback(bytes);
+    }
+  }
+  frame.WorkTextReplaced();
+  return opened;
+}
+
+RunResult RunStages(CompileRun& run, StageFrame& frame) {
+  auto ended = [&frame] {
+    return frame.RunOutcome() == StageFrame::Outcome::Cancelled ? RunResult::Cancelled
+                                                                 : RunResult::Aborted;
+  };
+  frame.AppendLog("----- ﾛｸﾞ -----");
+  if (frame.PollCancel()) return RunResult::Cancelled;
+
+  for (const StageEntry& stage : StageOrder()) {
+    if (stage.gate && !stage.gate(run)) continue;
+    StageEnd end;
+    try {
+      end = stage.run(run, frame);
+    } catch (const std::exception& failure) {
+      frame.AbortRun(std::string(stage.logName) + " で異常が発生しました。\n" + failure.what() +
+                         "\nコンパイルを中止します。",
+                     std::string(stage.logName) + " -- 中止");
+      return RunResult::Aborted;
+    }
+    if (end == StageEnd::EndRun) return ended();
+    if (stage.after == AfterStage::CancelCheck && frame.PollCancel()) return RunResult::Cancelled;
+    frame.SetProgress(0);
+  }
+
+  frame.SetProgress(0);
+  frame.AppendLog("--- ｺﾝﾊﾟｲﾙ 完了 ---");
+  frame.ShowActivity("");
+  return RunResult::Completed;
+}
+
+}  // namespace vostrel

@@ -1,0 +1,30 @@
+#pragma once
+// The compile run driver: from the loaded source to the completed text.
+
+#include <filesystem>
+#include <string>
+
+#include "pipeline/stage_frame.h"
+
+namespace vostrel {
+
+struct CompileRun;
+
+enum class RunResult {
+  Completed,  // TextLines holds the compiled program
+  Cancelled,  // a cancel request ended the run
+  Aborted,    // a fatal input error (or a failure inside a stage) ended it
+};
+
+// Loads the source into WorkLines. The bytes are cut at the first NUL and
+// split at CR LF and lone LF. When that gives no text, the frame is asked
+// whether to read the file line by line instead (499 bytes at most per line).
+// Returns false, with `error` set, when the file cannot be opened at all.
+bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& frame,
+                std::string* error = nullptr);
+
+// Runs every stage of the stage order over the loaded TextLines and
+// completes the run. The log starts with its header line here.
+RunResult RunStages(CompileRun& run, StageFrame& frame);
+
+}  // namespace vostrel

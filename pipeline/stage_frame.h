@@ -1,0 +1,77 @@
+#pragma once
+// The stage frame: everything a stage may do to the world outside the
+// working text. The window and the headless compiler each implement the
+// display side; the run-state side (log, cancel end, fatal stop) is shared
+// here so that both front ends behave the same.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vostrel {
+
+struct CompileRun;
+
+class StageFrame {
+ public:
+  explicit StageFrame(CompileRun& run) : run_(run) {}
+  virtual ~StageFrame() = default;
+  StageFrame(const StageFrame&) = delete;
+  StageFrame& operator=(const StageFrame&) = delete;
+
+  CompileRun& Run() { return run_; }
+
+  // Add a UTF-8 line to the run log.
+  void AppendLog(std::string line);
+
+  // Status text (UTF-8), then let pending events run.
+  virtual void ShowActivity(std::string_view text) = 0;
+  // Progress range 0..max, position 0.
+  virtual void StartProgress(std::int32_t max) = 0;
+  // Progress position only.
+  virtual void SetProgress(std::int32_t position) = 0;
+  // Select line n (1-based) of the working view and scroll it into view.
+  virtual void HighlightLine(std::int32_t n) = 0;
+  // Progress position n; status text n as "0000" followed by `text`; then
+  // let pending events run. Called once per line: keep it cheap.
+  virtual void ShowLineProgress(std::int32_t n, std::string_view text) = 0;
+  // Show (on) or hide (off) the busy animation.
+  virtual void ShowBusy(bool on) = 0;
+  // Let pending window events run.
+  virtual void LetEventsRun() = 0;
+  // The working text was replaced as a whole (refresh the working view).
+  virtual void WorkTextReplaced() {}
+  // A modal yes/no question (UTF-8 text); true for Yes.
+  virtual bool AskYesNo(std::string_view message) = 0;
+
+  // If a cancel was requested: perform the cancel end and return true; the
+  // caller then ends the run at once.
+  bool PollCancel();
+
+  // Fatal stop: message box (UTF-8 message), status cleared, `logLine`
+  // appended, progress reset. The caller ends the run at once.
+  void AbortRun(std::string_view message, std::string_view logLine);
+
+  // How the run ended, once PollCancel or AbortRun has ended it.
+  enum class Outcome { Running, Cancelled, Aborted };
+  Outcome RunOutcome() const { return outcome_; }
+
+  // "0000" formatting of progress texts: at least four digits.
+  static std::string LineNumberText(std::int32_t n);
+
+ protected:
+  // A line was appended to the run log.
+  virtual void LogAppended(const std::string& line) { (void)line; }
+  // The cancel end's message ("コンパイルを中止します。", caption "中止").
+  virtual void ShowCancelled(std::string_view message) = 0;
+  // The fatal stop's message (caption "確認").
+  virtual void ShowFatal(std::string_view message) = 0;
+  // The run is over without a result: buttons back to idle, screen saver on.
+  virtual void RunEnded() {}
+
+ private:
+  CompileRun& run_;
+  Outcome outcome_ = Outcome::Running;
+};
+
+}  // namespace vostrel

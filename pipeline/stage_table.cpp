@@ -1,0 +1,22 @@
+#include "pipeline/stage_table.h"
+
+#include "pipeline/compile_run.h"
+#include "pipeline/stages/stages.h"
+
+namespace vostrel {
+
+namespace {
+
+bool EndCharOn(const CompileRun& run) { return IsOn(run.Options->EndChar); }
+
+constexpr StageEntry kStageOrder[] = {
+    {"改行ｺｰﾄﾞ変換", EndCharOn, RunLineEndingConversion, AfterStage::CancelCheck},
+    {"ｺﾒﾝﾄ削除", nullptr, RunCommentRemoval, AfterStage::CancelCheck},
+    {"タブ削除", nullptr, RunTabReplacement, AfterStage::CancelCheck},
+};
+
+}  // namespace
+
+std::span<const StageEntry> StageOrder() { return kStageOrder; }
+
+}  // namespace vostrel

@@ -1,0 +1,29 @@
+// タブ削除: every TAB becomes exactly one space.
+
+#include <algorithm>
+
+#include "pipeline/compile_run.h"
+#include "pipeline/stage_frame.h"
+#include "pipeline/stages/stages.h"
+
+namespace vostrel {
+
+StageEnd RunTabReplacement(CompileRun& run, StageFrame& frame) {
+  frame.AppendLog("タブ削除 -- 開始");
+  frame.ShowActivity("タブ削除中");
+  // TAB is never part of a double-byte character and a replacement of one
+  // byte by one byte cannot join or split lines, so replacing it line by
+  // line in place is the whole-text replacement without the copies.
+  bool changed = false;
+  for (auto& line : run.WorkLines) {
+    if (line.find('\t') == std::string::npos) continue;
+    std::replace(line.begin(), line.end(), '\t', ' ');
+    changed = true;
+  }
+  if (changed) frame.WorkTextReplaced();
+  frame.AppendLog("タブ削除 -- 完了");
+  frame.AppendLog("");
+  return StageEnd::Continue;
+}
+
+}  // namespace vostrel

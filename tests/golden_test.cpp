@@ -1,0 +1,156 @@
+// Golden end-to-end cases: each folder of tests/golden runs vostrelc once.
+//
+// A case folder holds:
+//   source.nc        the source (any bytes)
+//   args             optional: vostrelc arguments, one per line; {case} is
+//                    the case folder, {out} the output path, {tmp} a scratch
+//                    folder. Default: "-o {out}" and "{case}/source.nc".
+//   expected.nc      the compiled bytes; absent means no output is written
+//   expected.log     the run log (UTF-8, LF)
+//   expected.status  optional exit status (default 0)
+//   expected.stderr  optional lines that standard error must contain
+//   setup            optional: files to create before the run, one per line
+//                    as "{tmp}/name<TAB>content" (content may use \r \n)
+// With VOSTREL_UPDATE_GOLDEN=1 the expected files are rewritten from the
+// actual results instead of compared.
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QStringList>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "tests/test_support.h"
+
+namespace vostrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> CaseNames() {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(GOLDEN_DIR, ec))
+    if (entry.is_directory()) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string Substitute(std::string text, const std::string& key, const std::string& value) {
+  for (std::size_t p = text.find(key); p != std::string::npos; p = text.find(key, p + value.size()))
+    text.replace(p, key.size(), value);
+  return text;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::string Unescape(const std::string& text) {
+  return Substitute(Substitute(Substitute(text, "\\r", "\r"), "\\n", "\n"), "\\t", "\t");
+}
+
+// Where two texts first differ, as "line N: expected ... / actual ...".
+std::string FirstDifference(const std::string& expected, const std::string& actual,
+                            const std::string& separator) {
+  auto split = [&](const std::string& text) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t p; (p = text.find(separator, start)) != std::string::npos; start = p + separator.size())
+      parts.push_back(text.substr(start, p - start));
+    parts.push_back(text.substr(start));
+    return parts;
+  };
+  const auto e = split(expected), a = split(actual);
+  for (std::size_t i = 0; i < std::max(e.size(), a.size()); ++i) {
+    const std::string el = i < e.size() ? e[i] : "<none>", al = i < a.size() ? a[i] : "<none>";
+    if (el != al)
+      return "first difference at line " + std::to_string(i + 1) + ":\n  expected: " + el +
+             "\n  actual:   " + al;
+  }
+  return "texts differ";
+}
+
+class GoldenCase : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(GoldenCase, CompilesAsRecorded) {
+  const fs::path dir = fs::path(GOLDEN_DIR) / GetParam();
+  TempDir tmp;
+  const std::string out = (tmp / "out.nc").string();
+  const std::string log = (tmp / "run.log").string();
+  auto expand = [&](std::string text) {
+    return Substitute(Substitute(Substitute(text, "{case}", dir.string()), "{out}", out), "{tmp}",
+                      tmp.path().string());
+  };
+
+  if (fs::exists(dir / "setup")) {
+    for (const auto& line : Lines(ReadFile(dir / "setup"))) {
+      const std::size_t tab = line.find('\t');
+      ASSERT_NE(tab, std::string::npos) << "setup line without a tab: " << line;
+      const fs::path target = expand(line.substr(0, tab));
+      fs::create_directories(target.parent_path());
+      WriteFile(target, Unescape(line.substr(tab + 1)));
+    }
+  }
+
+  QStringList args{"--log", QString::fromStdString(log)};
+  const std::string argText =
+      fs::exists(dir / "args") ? ReadFile(dir / "args") : "-o {out}\n{case}/source.nc\n";
+  for (const auto& line : Lines(argText))
+    if (!line.empty()) args << QString::fromStdString(expand(line));
+
+  QProcess process;
+  process.start(VOSTRELC_PATH, args);
+  ASSERT_TRUE(process.waitForFinished(120000)) << "vostrelc did not finish";
+  const int status = process.exitCode();
+  const std::string stderrText = process.readAllStandardError().toStdString();
+  const std::string actualLog = ReadFile(log);
+  const bool wroteOutput = fs::exists(out);
+  const std::string actualOut = wroteOutput ? ReadFile(out) : std::string();
+
+  if (std::getenv("VOSTREL_UPDATE_GOLDEN")) {
+    WriteFile(dir / "expected.log", actualLog);
+    if (wroteOutput) WriteFile(dir / "expected.nc", actualOut);
+    else fs::remove(dir / "expected.nc");
+    if (status != 0) WriteFile(dir / "expected.status", std::to_string(status) + "\n");
+    else fs::remove(dir / "expected.status");
+    GTEST_SKIP() << "golden files of " << GetParam() << " rewritten";
+  }
+
+  const int expectedStatus =
+      fs::exists(dir / "expected.status") ? std::stoi(ReadFile(dir / "expected.status")) : 0;
+  EXPECT_EQ(status, expectedStatus) << "standard error:\n" << stderrText;
+  EXPECT_EQ(actualLog, ReadFile(dir / "expected.log"))
+      << "run log: " << FirstDifference(ReadFile(dir / "expected.log"), actualLog, "\n");
+  if (fs::exists(dir / "expected.nc")) {
+    ASSERT_TRUE(wroteOutput) << "no output written";
+    const std::string expected = ReadFile(dir / "expected.nc");
+    EXPECT_TRUE(actualOut == expected) << "output: " << FirstDifference(expected, actualOut, "\r\n");
+  } else {
+    EXPECT_FALSE(wroteOutput) << "an output file was written";
+  }
+  if (fs::exists(dir / "expected.stderr")) {
+    for (const auto& line : Lines(ReadFile(dir / "expected.stderr"))) {
+      EXPECT_NE(stderrText.find(line), std::string::npos)
+          << "standard error lacks: " << line << "\nstandard error:\n" << stderrText;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Golden, GoldenCase, ::testing::ValuesIn(CaseNames()),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           std::replace_if(name.begin(), name.end(),
+                                           [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+                           return name;
+                         });
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(GoldenCase);
+
+}  // namespace
+}  // namespace vostrel::test

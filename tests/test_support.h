@@ -1,0 +1,51 @@
+#pragma once
+// Helpers shared by the tests.
+
+#include <filesystem>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "pipeline/compile_run.h"
+#include "pipeline/headless_frame.h"
+
+namespace vostrel::test {
+
+// A run with its own options and a headless frame, for driving stages.
+struct StageHarness {
+  RunOptions options;
+  CompileRun run{options};
+  HeadlessFrame frame{run};
+
+  explicit StageHarness(std::vector<std::string> lines = {}) {
+    run.WorkLines = std::move(lines);
+    run.CountLines();
+  }
+};
+
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+
+// A fresh empty folder below the system's temporary folder, removed when
+// the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The folder of real NC programs, or nullopt when this clone has none.
+std::optional<std::filesystem::path> CorpusDir();
+
+// cp932 bytes from UTF-8 test text (fails the test when impossible).
+std::string Sjis(const std::string& utf8);
+
+}  // namespace vostrel::test
