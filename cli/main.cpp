@@ -200,7 +200,7 @@ int Run(const CliOptions& options) {
   std::signal(SIGINT, OnInterrupt);
 
   std::string error;
-  if (!LoadSource(options.source, run, frame, &error)) {
+  if (!LoadSource(options.source, run, frame, UnreadableSource::Fail, &error)) {
     std::cerr << "vostrelc: " << PathText(options.source) << ": cannot read the source: " << error
               << "\n";
     return kExitUsage;

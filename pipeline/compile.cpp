@@ -60,10 +60,11 @@ TextLines ReadLinesFallback(std::string_view bytes) {
 }  // namespace
 
 bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& frame,
-                std::string* error) {
+                UnreadableSource unreadable, std::string* error) {
   std::string bytes;
   const bool opened = ReadFileBytes(path, bytes, error);
   run.WorkLines.clear();
+  if (!opened && unreadable == UnreadableSource::Fail) return false;
   if (opened) {
     const std::size_t nul = bytes.find('\0');
     run.WorkLines = SplitSourceText(std::string_view(bytes).substr(0, nul));

@@ -19,9 +19,12 @@ enum class RunResult {
 // Loads the source into WorkLines. The bytes are cut at the first NUL and
 // split at CR LF and lone LF. When that gives no text, the frame is asked
 // whether to read the file line by line instead (499 bytes at most per line).
-// Returns false, with `error` set, when the file cannot be opened at all.
+// A file that cannot be opened at all gives no text as well (the window's
+// path) unless `unreadable` says Fail: then LoadSource returns false at once,
+// with `error` set, and asks nothing (a batch job must not compile nothing).
+enum class UnreadableSource { Ask, Fail };
 bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& frame,
-                std::string* error = nullptr);
+                UnreadableSource unreadable, std::string* error = nullptr);
 
 // Runs every stage of the stage order over the loaded TextLines and
 // completes the run. The log starts with its header line here.
