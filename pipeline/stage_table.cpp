@@ -13,6 +13,11 @@ constexpr StageEntry kStageOrder[] = {
     {"改行ｺｰﾄﾞ変換", EndCharOn, RunLineEndingConversion, AfterStage::CancelCheck},
     {"ｺﾒﾝﾄ削除", nullptr, RunCommentRemoval, AfterStage::CancelCheck},
     {"タブ削除", nullptr, RunTabReplacement, AfterStage::CancelCheck},
+    // (hexadecimal constants, argument blocks)
+    // (definitions: read, include files, checks, replacement)
+    // (upper case, brackets, syntax check, spaces)
+    // (Macro A)
+    // (tidy-up)
 };
 
 }  // namespace
