@@ -4,11 +4,12 @@
 //   source.nc        the source (any bytes)
 //   args             optional: vostrelc arguments, one per line; {case} is
 //                    the case folder, {out} the output path, {tmp} a scratch
-//                    folder. Default: "-o {out}" and "{case}/source.nc".
+//                    folder. Default: "-o", "{out}", "{case}/source.nc".
 //   expected.nc      the compiled bytes; absent means no output is written
 //   expected.log     the run log (UTF-8, LF)
 //   expected.status  optional exit status (default 0)
 //   expected.stderr  optional lines that standard error must contain
+//   expected.stdout  optional: the exact bytes of standard output
 //   setup            optional: files to create before the run, one per line
 //                    as "{tmp}/name<TAB>content" (content may use \r \n)
 // With VOSTREL_UPDATE_GOLDEN=1 the expected files are rewritten from the
@@ -101,7 +102,7 @@ TEST_P(GoldenCase, CompilesAsRecorded) {
 
   QStringList args{"--log", QString::fromStdString(log)};
   const std::string argText =
-      fs::exists(dir / "args") ? ReadFile(dir / "args") : "-o {out}\n{case}/source.nc\n";
+      fs::exists(dir / "args") ? ReadFile(dir / "args") : "-o\n{out}\n{case}/source.nc\n";
   for (const auto& line : Lines(argText))
     if (!line.empty()) args << QString::fromStdString(expand(line));
 
@@ -110,6 +111,7 @@ TEST_P(GoldenCase, CompilesAsRecorded) {
   ASSERT_TRUE(process.waitForFinished(120000)) << "vostrelc did not finish";
   const int status = process.exitCode();
   const std::string stderrText = process.readAllStandardError().toStdString();
+  const std::string stdoutBytes = process.readAllStandardOutput().toStdString();
   const std::string actualLog = ReadFile(log);
   const bool wroteOutput = fs::exists(out);
   const std::string actualOut = wroteOutput ? ReadFile(out) : std::string();
@@ -118,6 +120,7 @@ TEST_P(GoldenCase, CompilesAsRecorded) {
     WriteFile(dir / "expected.log", actualLog);
     if (wroteOutput) WriteFile(dir / "expected.nc", actualOut);
     else fs::remove(dir / "expected.nc");
+    if (fs::exists(dir / "expected.stdout")) WriteFile(dir / "expected.stdout", stdoutBytes);
     if (status != 0) WriteFile(dir / "expected.status", std::to_string(status) + "\n");
     else fs::remove(dir / "expected.status");
     GTEST_SKIP() << "golden files of " << GetParam() << " rewritten";
@@ -134,6 +137,10 @@ TEST_P(GoldenCase, CompilesAsRecorded) {
     EXPECT_TRUE(actualOut == expected) << "output: " << FirstDifference(expected, actualOut, "\r\n");
   } else {
     EXPECT_FALSE(wroteOutput) << "an output file was written";
+  }
+  if (fs::exists(dir / "expected.stdout")) {
+    const std::string expected = ReadFile(dir / "expected.stdout");
+    EXPECT_TRUE(stdoutBytes == expected) << "standard output: " << FirstDifference(expected, stdoutBytes, "\r\n");
   }
   if (fs::exists(dir / "expected.stderr")) {
     for (const auto& line : Lines(ReadFile(dir / "expected.stderr"))) {

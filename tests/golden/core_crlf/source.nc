@@ -1,0 +1,4 @@
+O1000
+G01 x10	;feed
+;full line
+M30
