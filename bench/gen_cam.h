@@ -33,8 +33,11 @@ inline std::string GenerateCamProgram(std::size_t lines) {
       case 2:
         len = std::snprintf(buffer, sizeof buffer, "G01 Z%.3f F%u\r\n", -(r % 5000) / 1000.0, 100 + r % 900);
         break;
+      case 3:
+        len = std::snprintf(buffer, sizeof buffer, "N%zu G01 X%.3f Y%.3f F%u\r\n", n, x, y, 100 + r % 900);
+        break;
       default:
-        len = std::snprintf(buffer, sizeof buffer, "X%.3f Y%.3f\r\n", x, y);
+        len = std::snprintf(buffer, sizeof buffer, "X%.3f Y%.3f Z%.3f\r\n", x, y, -(r % 5000) / 1000.0);
         break;
     }
     text.append(buffer, static_cast<std::size_t>(len));

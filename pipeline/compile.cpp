@@ -14,17 +14,30 @@ namespace vostrel {
 namespace {
 
 bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (error) *error = std::strerror(errno);
-    return false;
-  }
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
     if (error) *error = std::strerror(EISDIR);
     return false;
   }
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    if (error) *error = std::strerror(errno);
+    return false;
+  }
+  // One read of the whole file where its size is known; a stream of
+  // unknown length (a pipe) is read to its end.
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  if (size > 0) {
+    bytes.resize(static_cast<std::size_t>(size));
+    in.read(bytes.data(), size);
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    in.clear();
+  } else {
+    bytes.clear();
+  }
+  bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   if (in.bad()) {
     if (error) *error = std::strerror(errno ? errno : EIO);
     return false;
@@ -81,6 +94,10 @@ bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& 
 }
 
 RunResult RunStages(CompileRun& run, StageFrame& frame) {
+  return RunStages(run, frame, StageOrder());
+}
+
+RunResult RunStages(CompileRun& run, StageFrame& frame, std::span<const StageEntry> stages) {
   auto ended = [&frame] {
     return frame.RunOutcome() == StageFrame::Outcome::Cancelled ? RunResult::Cancelled
                                                                  : RunResult::Aborted;
@@ -88,7 +105,7 @@ RunResult RunStages(CompileRun& run, StageFrame& frame) {
   frame.AppendLog("----- ﾛｸﾞ -----");
   if (frame.PollCancel()) return RunResult::Cancelled;
 
-  for (const StageEntry& stage : StageOrder()) {
+  for (const StageEntry& stage : stages) {
     if (stage.gate && !stage.gate(run)) continue;
     StageEnd end;
     try {

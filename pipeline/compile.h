@@ -4,7 +4,10 @@
 #include <filesystem>
 #include <string>
 
+#include <span>
+
 #include "pipeline/stage_frame.h"
+#include "pipeline/stage_table.h"
 
 namespace vostrel {
 
@@ -29,5 +32,8 @@ bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& 
 // Runs every stage of the stage order over the loaded TextLines and
 // completes the run. The log starts with its header line here.
 RunResult RunStages(CompileRun& run, StageFrame& frame);
+
+// The same over a given list of stages (tests run partial or failing lists).
+RunResult RunStages(CompileRun& run, StageFrame& frame, std::span<const StageEntry> stages);
 
 }  // namespace vostrel

@@ -118,3 +118,39 @@ TEST(StageOrder, NamesAreUniqueAndInOrder) {
 
 }  // namespace
 }  // namespace vostrel
+
+namespace vostrel {
+namespace {
+
+StageEnd ThrowingStage(CompileRun&, StageFrame&) { throw std::runtime_error("disk on fire"); }
+StageEnd AppendingStage(CompileRun& run, StageFrame&) {
+  run.WorkLines.push_back("ran");
+  return StageEnd::Continue;
+}
+bool Never(const CompileRun&) { return false; }
+
+TEST(CompileRun, FailureInsideAStageEndsTheRunCleanly) {
+  const StageEntry stages[] = {
+      {"skipped", Never, AppendingStage, AfterStage::CancelCheck},
+      {"壊れた段", nullptr, ThrowingStage, AfterStage::CancelCheck},
+      {"never reached", nullptr, AppendingStage, AfterStage::None},
+  };
+  test::StageHarness h;
+  EXPECT_EQ(RunStages(h.run, h.frame, stages), RunResult::Aborted);
+  EXPECT_TRUE(h.run.WorkLines.empty());
+  EXPECT_EQ(h.run.RunLog.back(), "壊れた段 -- 中止");
+  ASSERT_EQ(h.frame.Messages().size(), 1u);
+  EXPECT_NE(h.frame.Messages()[0].find("disk on fire"), std::string::npos);
+  EXPECT_EQ(h.frame.RunOutcome(), StageFrame::Outcome::Aborted);
+}
+
+TEST(CompileRun, CompletionLogsItsLastLine) {
+  const StageEntry stages[] = {{"one", nullptr, AppendingStage, AfterStage::CancelCheck}};
+  test::StageHarness h;
+  EXPECT_EQ(RunStages(h.run, h.frame, stages), RunResult::Completed);
+  EXPECT_EQ(h.run.RunLog, (std::vector<std::string>{"----- ﾛｸﾞ -----", "--- ｺﾝﾊﾟｲﾙ 完了 ---"}));
+  EXPECT_EQ(h.run.WorkLines, (TextLines{"ran"}));
+}
+
+}  // namespace
+}  // namespace vostrel
