@@ -3,15 +3,16 @@
 
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
+BUILD_FUZZ ?= build-fuzz
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
 PACKAGES := cmake ninja-build g++ pkg-config \
             qt6-base-dev libqt6svg6 qt6-qpa-plugins \
             libgtest-dev libgmock-dev libbenchmark-dev \
             fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core \
-            poppler-utils time
+            poppler-utils time clang libclang-rt-14-dev
 
-.PHONY: run test bench deps build build-asan clean
+.PHONY: run test bench deps build build-asan build-fuzz clean
 
 deps:
 	@missing=""; \
@@ -37,13 +38,21 @@ $(BUILD_ASAN)/build.ninja:
 build-asan: deps $(BUILD_ASAN)/build.ninja
 	cmake --build $(BUILD_ASAN) -j $(JOBS) --target core_tests
 
+$(BUILD_FUZZ)/build.ninja:
+	cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DVOSTREL_FUZZ=ON
+
+build-fuzz: deps $(BUILD_FUZZ)/build.ninja
+	cmake --build $(BUILD_FUZZ) -j $(JOBS)
+
 run: build
 	$(BUILD)/bin/vostrel
 
-test: build build-asan
+test: build build-asan build-fuzz
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	cd $(BUILD_ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD_FUZZ) && ctest --output-on-failure -j $(JOBS)
 
 bench: build
 	$(BUILD)/bin/pipeline_bench --benchmark_min_time=1
@@ -51,4 +60,4 @@ bench: build
 	bench/run_vostrelc.sh $(BUILD) 1000000 --set EndChar=Y --set chg16_10=Y --set Chg_MacroA=Y
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)
