@@ -16,7 +16,8 @@ constexpr StageEntry kStageOrder[] = {
     // (hexadecimal constants, argument blocks)
     // (definitions: read, include files, checks, replacement)
     // (upper case, brackets, syntax check, spaces)
-    // (Macro A)
+    {"ﾏｸﾛAに変換", [](const CompileRun& run) { return IsOn(run.Options->Chg_MacroA); },
+     RunMacroAStage, AfterStage::CancelCheck},
     // (tidy-up)
 };
 

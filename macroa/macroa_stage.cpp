@@ -1,0 +1,57 @@
+// ﾏｸﾛAに変換: alarms, branches and assignments become G65 H-code calls.
+// The loop shows no progress text and lets no window events run; only the
+// current line is highlighted.
+
+#include "macroa/macroa_stage.h"
+
+#include "macroa/arithmetic.h"
+#include "macroa/branch.h"
+#include "macroa/take.h"
+#include "pipeline/compile_run.h"
+#include "pipeline/stage_frame.h"
+#include "pipeline/stages/stages.h"
+
+namespace vostrel {
+
+namespace {
+constexpr std::string_view kAlarm = "#3000=";
+}  // namespace
+
+std::string ConvertAlarmLine(std::string_view s) {
+  using macroa::Pos;
+  using macroa::Take;
+  const Pos p = macroa::Find(s, kAlarm);
+  if (p == 0) return std::string(s);
+  const Pos L = static_cast<Pos>(s.size());
+  const std::string_view before = Take(s, 1, p - 1), after = Take(s, p + 6, L - p - 5);
+  std::string out;
+  out.reserve(before.size() + 7 + after.size());
+  out.append(before).append("G65H99P").append(after);
+  return out;
+}
+
+std::optional<std::string> ConvertMacroALine(std::string_view s) {
+  if (s.find(kAlarm) != std::string_view::npos) return ConvertAlarmLine(s);
+  if (s.find("GOTO") != std::string_view::npos) return ConvertBranchLine(s);
+  if (s.find('=') != std::string_view::npos) return ConvertArithmeticLine(s);
+  return std::nullopt;
+}
+
+StageEnd RunMacroAStage(CompileRun& run, StageFrame& frame) {
+  frame.StartProgress(run.LineCount);
+  frame.AppendLog("ﾏｸﾛAに変換 -- 開始");
+  frame.ShowActivity("マクロＡに変換中");
+  frame.HighlightLine(1);
+  for (std::int32_t n = 1; n <= run.LineCount; ++n) {
+    frame.HighlightLine(n);
+    std::string* line = run.MutableLine(n);
+    if (!line) continue;
+    if (std::optional<std::string> converted = ConvertMacroALine(*line))
+      *line = std::move(*converted);
+  }
+  frame.AppendLog("ﾏｸﾛAに変換 -- 完了");
+  frame.AppendLog("");
+  return StageEnd::Continue;
+}
+
+}  // namespace vostrel

@@ -1,0 +1,19 @@
+#pragma once
+// The line rewrite of the Macro A stage (ﾏｸﾛAに変換).
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vostrel {
+
+// "#3000=" (its first occurrence) becomes "G65H99P"; the alarm number and
+// any message after it follow unchanged. A line without it is returned as is.
+std::string ConvertAlarmLine(std::string_view line);
+
+// What the stage makes of one line, in order of priority: an alarm, else a
+// line with "GOTO" (a branch), else a line with "=" (an assignment). nullopt
+// when the line is none of these and stays as it is.
+std::optional<std::string> ConvertMacroALine(std::string_view line);
+
+}  // namespace vostrel
