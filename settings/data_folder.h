@@ -1,0 +1,25 @@
+#pragma once
+// Where the program keeps its files. The data folder is the program's own
+// folder when the user may write there; otherwise the per-user settings
+// folder ($XDG_CONFIG_HOME/vostrel, by default ~/.config/vostrel). The
+// settings file and a user's own word list live in the data folder.
+
+#include <filesystem>
+
+namespace vostrel::settings {
+
+// The data folder for a program installed in `exeDir`.
+std::filesystem::path DataFolder(const std::filesystem::path& exeDir);
+
+// The settings file of the desktop program whose executable is `exePath`:
+// its base name with the extension ".INI", in the data folder.
+std::filesystem::path SettingsFilePath(const std::filesystem::path& exePath);
+
+// The word list to read: ChkData.lst in the data folder when it is there,
+// else the list shipped in the program's folder.
+std::filesystem::path WordListFilePath(const std::filesystem::path& exeDir);
+
+// The per-user settings folder of the program ($XDG_CONFIG_HOME/vostrel).
+std::filesystem::path UserConfigFolder();
+
+}  // namespace vostrel::settings
