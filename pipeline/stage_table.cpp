@@ -8,17 +8,22 @@ namespace vostrel {
 namespace {
 
 bool EndCharOn(const CompileRun& run) { return IsOn(run.Options->EndChar); }
+bool Chg16To10On(const CompileRun& run) { return IsOn(run.Options->chg16_10); }
 
 constexpr StageEntry kStageOrder[] = {
     {"改行ｺｰﾄﾞ変換", EndCharOn, RunLineEndingConversion, AfterStage::CancelCheck},
     {"ｺﾒﾝﾄ削除", nullptr, RunCommentRemoval, AfterStage::CancelCheck},
     {"タブ削除", nullptr, RunTabReplacement, AfterStage::CancelCheck},
-    // (hexadecimal constants, argument blocks)
+    {"16進から10進", Chg16To10On, RunHexToDecimal, AfterStage::CancelCheck},
+    {"引数定義", nullptr, RunArgumentBlocks, AfterStage::CancelCheck},
     // (definitions: read, include files, checks, replacement)
-    // (upper case, brackets, syntax check, spaces)
+    {"小文字から大文字変換", nullptr, RunUpperCase, AfterStage::CancelCheck},
+    {"括弧ﾁｪｯｸ", nullptr, RunBracketCheck, AfterStage::CancelCheck},
+    {"構文ﾁｪｯｸ", nullptr, RunSyntaxCheck, AfterStage::CancelCheck},
+    {"ｽﾍﾟｰｽ削除", nullptr, RunSpaceRemoval, AfterStage::CancelCheck},
     {"ﾏｸﾛAに変換", [](const CompileRun& run) { return IsOn(run.Options->Chg_MacroA); },
      RunMacroAStage, AfterStage::CancelCheck},
-    // (tidy-up)
+    {"ﾃﾞｰﾀ整理", nullptr, RunTidyUp, AfterStage::None},
 };
 
 }  // namespace

@@ -1,8 +1,11 @@
 #pragma once
 // Entry points of the stages, in the order of the stage table.
 
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <unordered_set>
+#include <vector>
 
 #include "pipeline/stage_table.h"
 
@@ -11,10 +14,47 @@ namespace vostrel {
 StageEnd RunLineEndingConversion(CompileRun& run, StageFrame& frame);  // 改行ｺｰﾄﾞ変換
 StageEnd RunCommentRemoval(CompileRun& run, StageFrame& frame);        // ｺﾒﾝﾄ削除
 StageEnd RunTabReplacement(CompileRun& run, StageFrame& frame);        // タブ削除
+StageEnd RunHexToDecimal(CompileRun& run, StageFrame& frame);          // 16進から10進
+StageEnd RunArgumentBlocks(CompileRun& run, StageFrame& frame);        // 引数定義
+StageEnd RunUpperCase(CompileRun& run, StageFrame& frame);             // 小文字から大文字変換
+StageEnd RunBracketCheck(CompileRun& run, StageFrame& frame);          // 括弧ﾁｪｯｸ
+StageEnd RunSyntaxCheck(CompileRun& run, StageFrame& frame);           // 構文ﾁｪｯｸ
+StageEnd RunSpaceRemoval(CompileRun& run, StageFrame& frame);          // ｽﾍﾟｰｽ削除
 StageEnd RunMacroAStage(CompileRun& run, StageFrame& frame);           // ﾏｸﾛAに変換
+StageEnd RunTidyUp(CompileRun& run, StageFrame& frame);                // ﾃﾞｰﾀ整理
 
 // Shared by the comment removal and the include-file reader: the line
 // without its ";" comment; a line that starts with ";" becomes one space.
 std::string StripComment(std::string_view line);
+
+// A line with every "0X" constant replaced by its decimal value, upper-cased.
+// When a constant is no 32-bit hexadecimal number, `badLiteral` holds it
+// and `line` is not to be used.
+struct HexLineResult {
+  std::string line;
+  std::string badLiteral;
+};
+HexLineResult ConvertHexLine(std::string_view line);
+
+// The name of an "#IF" line: the first run of non-space bytes after the
+// first "#IF"; empty when there is none.
+std::string_view IfBlockName(std::string_view line);
+
+// Bracket counts of one line, byte by byte.
+struct BracketCounts {
+  int openSquare = 0, closeSquare = 0, openRound = 0, closeRound = 0;
+};
+BracketCounts CountBrackets(std::string_view line);
+
+// Reads a word list (one word per line; CR LF, CR or LF end a line) into
+// `words`; false when the file cannot be read.
+bool ReadCheckWordList(const std::filesystem::path& path, std::unordered_set<std::string>& words);
+// The words of `line` the syntax check looks up and does not find, in
+// order (views into `line`).
+std::vector<std::string_view> UnknownWords(std::string_view line,
+                                           const std::unordered_set<std::string>& words);
+
+// Space and "$" removal of one line in the line mode of ｽﾍﾟｰｽ削除.
+void RemoveSpacesOnLine(std::string& line);
 
 }  // namespace vostrel

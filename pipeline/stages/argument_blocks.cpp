@@ -1,0 +1,95 @@
+// 引数定義: "#IF name" ... "#END" blocks stay in the program only when the
+// name is one of the words given on the command line.
+
+#include <algorithm>
+
+#include "pipeline/compile_run.h"
+#include "pipeline/stage_frame.h"
+#include "pipeline/stages/stages.h"
+#include "text/sjis.h"
+
+namespace vostrel {
+
+namespace {
+
+bool HasKeyword(std::string_view line, std::string_view keyword) {
+  return sjis::FindBytes(line, keyword) != std::string_view::npos;
+}
+
+// The first line at or after `from` that holds "#END"; 0 when none does.
+std::int32_t FindEndLine(const CompileRun& run, std::int32_t from) {
+  for (std::int32_t m = from; m <= run.LineCount; ++m)
+    if (HasKeyword(run.Line(m), "#END")) return m;
+  return 0;
+}
+
+void Blank(CompileRun& run, std::int32_t n) {
+  if (std::string* line = run.MutableLine(n)) line->clear();
+}
+
+}  // namespace
+
+std::string_view IfBlockName(std::string_view line) {
+  const std::size_t at = sjis::FindBytes(line, "#IF");
+  if (at == std::string_view::npos) return {};
+  std::size_t begin = at + 3;
+  while (begin < line.size() && line[begin] == ' ') ++begin;
+  std::size_t end = begin;
+  while (end < line.size() && line[end] != ' ') ++end;
+  return line.substr(begin, end - begin);
+}
+
+StageEnd RunArgumentBlocks(CompileRun& run, StageFrame& frame) {
+  frame.AppendLog("引数定義 -- 開始");
+  frame.StartProgress(run.LineCount);
+  frame.ShowActivity("引数定義処理中");
+  frame.HighlightLine(1);
+
+  // The whole-text pre-check, line by line ("#IF" cannot span a line end);
+  // no line before the first "#IF" line needs looking at again.
+  std::int32_t first = 1;
+  while (first <= run.LineCount && !HasKeyword(run.Line(first), "#IF")) ++first;
+
+  if (first > run.LineCount) {
+    frame.AppendLog("引数定義 -- 無し");
+  } else {
+    bool changed = false;
+    for (std::int32_t n = 1; n <= run.LineCount; ++n) {
+      frame.HighlightLine(n);
+      const std::string_view name = n >= first ? IfBlockName(run.Line(n)) : std::string_view();
+      if (!name.empty()) {
+        const bool enabled =
+            std::any_of(run.RunArguments.begin(), run.RunArguments.end(),
+                        [name](const std::string& word) { return !word.empty() && word == name; });
+        // An enabled block keeps its inner lines, so its end is searched
+        // after the "#IF" line; a disabled block may end on the same line.
+        const std::int32_t end = FindEndLine(run, enabled ? n + 1 : n);
+        if (end == 0) {
+          // No "#END" follows: the block runs to the last line.
+          frame.AppendLog(std::to_string(n) + "行目 #IF に対応する #END が有りません。");
+          if (enabled) {
+            Blank(run, n);
+          } else {
+            for (std::int32_t m = n; m <= run.LineCount; ++m) Blank(run, m);
+          }
+          n = run.LineCount;
+        } else if (enabled) {
+          Blank(run, n);
+          Blank(run, end);
+          n = end;
+        } else {
+          for (std::int32_t m = n; m <= end; ++m) Blank(run, m);
+          n = end;
+        }
+        changed = true;
+      }
+      frame.ShowLineProgress(n, "行目 :引数定義検索中");
+    }
+    if (changed) frame.WorkTextReplaced();
+  }
+  frame.AppendLog("引数定義 -- 完了");
+  frame.AppendLog("");
+  return StageEnd::Continue;
+}
+
+}  // namespace vostrel

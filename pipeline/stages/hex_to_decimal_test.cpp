@@ -1,0 +1,102 @@
+// 16進から10進: hexadecimal constants to decimal.
+
+#include <gtest/gtest.h>
+
+#include "pipeline/compile.h"
+#include "pipeline/stage_table.h"
+#include "pipeline/stages/stages.h"
+#include "tests/test_support.h"
+
+namespace vostrel {
+namespace {
+
+using test::Sjis;
+using test::StageHarness;
+
+TEST(ConvertHexLine, ConvertsAndUpperCases) {
+  struct Case { std::string line, expected; };
+  const Case cases[] = {
+      {"#1=0x1f ", "#1=31 "},
+      {"#1=0X1F", "#1=31"},
+      {"#1=0X0", "#1=0"},
+      {"#1=0X", "#1=0X"},
+      {"#1=0XFFFFFFFF", "#1=-1"},
+      {"#1=0X7FFFFFFF", "#1=2147483647"},
+      {"#1=0X80000000", "#1=-2147483648"},
+      {"#1=0X00000000FF", "#1=255"},
+      {"G00X0", "G00X0"},                     // the run 00X0 does not start with 0X
+      {"#1=0X10+0X10", "#1=16+16"},           // the first evaluation replaces both
+      {"#1=0X1 #2=0X1F", "#1=1 #2=1F"},       // replacing 0X1 everywhere hits 0X1F
+      {"#10=0X1F+1", "#10=31+1"},
+      {"G0X10", "G16"},
+      {"g0 x10", "G0 X10"},                   // no literal, only upper-cased
+      {"#1=-0xa", "#1=-10"},
+      {"#1=00x10", "#1=00X10"},               // "00X10" begins with 00
+      {"#1=0x10.5", "#1=16.5"},
+      // Double-byte characters end a literal and are kept byte for byte,
+      // even with a trail byte in a-z (ヂ is 0x83 0x61).
+      {Sjis("#1=0x10ヂ(切削ａ)"), Sjis("#1=16ヂ(切削ａ)")},
+      {Sjis("0ス"), Sjis("0ス")},              // ス is 0x83 0x58: no "0X"
+  };
+  for (const auto& c : cases) {
+    const HexLineResult result = ConvertHexLine(c.line);
+    EXPECT_EQ(result.badLiteral, "") << c.line;
+    EXPECT_EQ(result.line, c.expected) << c.line;
+  }
+}
+
+TEST(ConvertHexLine, RefusesWhatIsNoThirtyTwoBitNumber) {
+  struct Case { std::string line, literal; };
+  const Case cases[] = {
+      {"#1=0X1X2", "0X1X2"},
+      {"#1=0x123456789", "0X123456789"},
+      {"#1=0XFFFFFFFFF+1", "0XFFFFFFFFF"},
+      {"#1=0XX", "0XX"},
+      {"#1=0X1 #2=0X1X", "0X1X"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ConvertHexLine(c.line).badLiteral, c.literal) << c.line;
+  EXPECT_EQ(ConvertHexLine("#1=0X000000001").badLiteral, "");  // leading zeros do not count
+}
+
+TEST(HexToDecimal, RewritesOnlyLinesWithALiteral) {
+  StageHarness h({"g00 x1.", "#1=0x1f", Sjis("(切削)"), "#2=0XFF (max)"});
+  EXPECT_EQ(RunHexToDecimal(h.run, h.frame), StageEnd::Continue);
+  EXPECT_EQ(h.run.WorkLines, (TextLines{"g00 x1.", "#1=31", Sjis("(切削)"), "#2=255 (MAX)"}));
+  EXPECT_EQ(h.run.RunLog, (std::vector<std::string>{"16進から10進 -- 開始", "16進から10進 -- 完了", ""}));
+}
+
+TEST(HexToDecimal, NothingToConvert) {
+  StageHarness h({"g00 x1.", "G00 X0", "#1=10"});
+  EXPECT_EQ(RunHexToDecimal(h.run, h.frame), StageEnd::Continue);
+  EXPECT_EQ(h.run.WorkLines, (TextLines{"g00 x1.", "G00 X0", "#1=10"}));
+  EXPECT_EQ(h.run.RunLog, (std::vector<std::string>{"16進から10進 -- 開始", "16進から10進 -- 無し",
+                                                    "16進から10進 -- 完了", ""}));
+}
+
+TEST(HexToDecimal, BadLiteralStopsTheRun) {
+  StageHarness h({"#1=0x10", "#2=0x1x2", "#3=0x10"});
+  EXPECT_EQ(RunHexToDecimal(h.run, h.frame), StageEnd::EndRun);
+  EXPECT_EQ(h.frame.RunOutcome(), StageFrame::Outcome::Aborted);
+  ASSERT_EQ(h.frame.Messages().size(), 1u);
+  EXPECT_EQ(h.frame.Messages()[0], "0X1X2 は16進数に変換できません。\nコンパイルを中止します。");
+  EXPECT_EQ(h.run.RunLog, (std::vector<std::string>{"16進から10進 -- 開始", "16進から10進 -- 中止"}));
+}
+
+TEST(HexToDecimal, RunsOnlyWhenTheOptionIsY) {
+  const StageEntry* row = nullptr;
+  for (const auto& stage : StageOrder())
+    if (stage.logName == "16進から10進") row = &stage;
+  ASSERT_NE(row, nullptr);
+  for (const std::string value : {"N", "y", "", "Y"}) {
+    StageHarness h({"#1=0x10"});
+    h.options.chg16_10 = value;
+    EXPECT_EQ(RunStages(h.run, h.frame, std::span(row, 1)), RunResult::Completed);
+    const bool ran = std::find(h.run.RunLog.begin(), h.run.RunLog.end(), "16進から10進 -- 開始") !=
+                     h.run.RunLog.end();
+    EXPECT_EQ(ran, value == "Y") << value;
+    EXPECT_EQ(h.run.WorkLines[0], value == "Y" ? "#1=16" : "#1=0x10") << value;
+  }
+}
+
+}  // namespace
+}  // namespace vostrel

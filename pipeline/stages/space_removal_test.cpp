@@ -1,0 +1,63 @@
+// ｽﾍﾟｰｽ削除.
+
+#include <gtest/gtest.h>
+
+#include "pipeline/stages/stages.h"
+#include "tests/test_support.h"
+
+namespace vostrel {
+namespace {
+
+using test::Sjis;
+using test::StageHarness;
+
+TEST(SpaceRemoval, LineMode) {
+  struct Case { std::string line, expected; };
+  const Case cases[] = {
+      {"  G01 X10. Y20. (MOVE TO A)", "G01X10.Y20.(MOVE TO A)"},
+      {"#1 = $#100$ + 1", "#1=#100+1"},
+      {"A (B C) D (E F", "A(B C)D(EF"},
+      {"(NOTE $1)", "(NOTE $1)"},
+      {"A B) C (D E", "A B)C(DE"},        // ")" without "(" protects what is before it
+      {"\t X Y \r", "XY"},                // trimmed of bytes up to 32 at both ends
+      {"   ", ""},
+      {"( A ( B ) C )", "(A( B ) C )"},  // pairs are not matched
+      {Sjis("X1 (切削 $ ー) Y2"), Sjis("X1(切削 $ ー)Y2")},
+      {"\x83\x20X", "\x83X"},             // a space after a lone lead byte is a space
+  };
+  for (const auto& c : cases) {
+    std::string line = c.line;
+    RemoveSpacesOnLine(line);
+    EXPECT_EQ(line, c.expected) << c.line;
+  }
+}
+
+TEST(SpaceRemoval, ModeFollowsTheWholeText) {
+  struct Case { TextLines before, after; };
+  const Case cases[] = {
+      // No "(" anywhere: spaces and "$" go, lines are not trimmed.
+      {{"G00 X0 Y0", "X$#5$", "\tA "}, {"G00X0Y0", "X#5", "\tA"}},
+      // The only "(" on the last line: every line is in line mode.
+      {{"\tA ", "X$#5$ ", "(B C)"}, {"A", "X#5", "(B C)"}},
+      {{" ", "G 0"}, {"", "G0"}},
+      // The whole text " " sets back as no lines at all.
+      {{" "}, {}},
+      {{"$ $"}, {}},
+  };
+  for (const auto& c : cases) {
+    StageHarness h(c.before);
+    EXPECT_EQ(RunSpaceRemoval(h.run, h.frame), StageEnd::Continue);
+    EXPECT_EQ(h.run.WorkLines, c.after) << c.before[0];
+    EXPECT_EQ(h.run.RunLog, (std::vector<std::string>{"ｽﾍﾟｰｽ削除 -- 開始", "ｽﾍﾟｰｽ削除 -- 完了", ""}));
+  }
+}
+
+TEST(SpaceRemoval, WholeTextModeSplitsLikeTheSetBack) {
+  // A lone CR at the end of a line stays where it was.
+  StageHarness h({"A \r", " B", "C\r $"});
+  RunSpaceRemoval(h.run, h.frame);
+  EXPECT_EQ(h.run.WorkLines, (TextLines{"A\r", "B", "C\r"}));
+}
+
+}  // namespace
+}  // namespace vostrel

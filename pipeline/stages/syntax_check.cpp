@@ -1,0 +1,111 @@
+// 構文ﾁｪｯｸ: every word of two or more bytes outside parentheses must be on
+// the word list ChkData.lst; unknown words are reported and counted.
+
+#include <array>
+#include <fstream>
+#include <iterator>
+
+#include "pipeline/compile_run.h"
+#include "pipeline/stage_frame.h"
+#include "pipeline/stages/stages.h"
+#include "text/sjis.h"
+
+namespace vostrel {
+
+namespace {
+
+// The bytes that end a word: ".0123456789#-+/*[]= " TAB "()$". Every other
+// byte, both bytes of a double-byte character included, belongs to a word.
+constexpr std::array<bool, 256> MakeDelimiters() {
+  std::array<bool, 256> table{};
+  for (char c : std::string_view(".0123456789#-+/*[]= \t()$"))
+    table[static_cast<unsigned char>(c)] = true;
+  return table;
+}
+constexpr std::array<bool, 256> kDelimiter = MakeDelimiters();
+
+std::string PathForDisplay(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+}  // namespace
+
+bool ReadCheckWordList(const std::filesystem::path& path, std::unordered_set<std::string>& words) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (in.bad()) return false;
+  words.clear();
+  // CR LF, a lone CR and a lone LF each end an entry; the text after the
+  // last line break is an entry only when it is not empty.
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    words.emplace(text, start, i - start);
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) words.emplace(text, start, std::string::npos);
+  return true;
+}
+
+std::vector<std::string_view> UnknownWords(std::string_view line,
+                                           const std::unordered_set<std::string>& words) {
+  std::vector<std::string_view> unknown;
+  if (line.size() < 2) return unknown;
+  std::string key;  // reused for every lookup
+  bool outside = true;
+  std::size_t start = 0;  // the current word is line[start, i)
+  auto lookUp = [&](std::size_t end) {
+    if (end - start < 2 || !outside) return;
+    key.assign(line, start, end - start);
+    if (!words.contains(key)) unknown.push_back(line.substr(start, end - start));
+  };
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (!kDelimiter[static_cast<unsigned char>(c)]) continue;
+    // The word before "(" is inside already; ")" ends the comment after it.
+    if (c == '(') outside = false;
+    lookUp(i);
+    if (c == ')') outside = true;
+    start = i + 1;
+  }
+  lookUp(line.size());
+  return unknown;
+}
+
+StageEnd RunSyntaxCheck(CompileRun& run, StageFrame& frame) {
+  const std::filesystem::path listPath =
+      run.WordListPath.empty() ? run.ExeDir / "ChkData.lst" : run.WordListPath;
+  if (!ReadCheckWordList(listPath, run.CheckWordList)) {
+    frame.AbortRun(PathForDisplay(listPath) + " が読み込めません。\nコンパイルを中止します。",
+                   "構文ﾁｪｯｸ -- 中止");
+    return StageEnd::EndRun;
+  }
+  run.SyntaxErrorCount = 0;
+  frame.StartProgress(run.LineCount);
+  frame.AppendLog("構文ﾁｪｯｸ -- 開始");
+  frame.ShowActivity("構文ﾁｪｯｸ中");
+  frame.HighlightLine(1);
+
+  for (std::int32_t n = 1; n <= run.LineCount; ++n) {
+    frame.HighlightLine(n);
+    const std::string_view line = run.Line(n);
+    if (line.size() >= 2) {
+      for (std::string_view word : UnknownWords(line, run.CheckWordList)) {
+        frame.AppendLog(std::to_string(n) + "行目 " + sjis::ToUtf8(word) + " 不明");
+        ++run.SyntaxErrorCount;
+      }
+    }
+    frame.ShowLineProgress(n, "行目 :構文ﾁｪｯｸ中");
+  }
+  frame.AppendLog("構文ﾁｪｯｸ -- 完了");
+  frame.AppendLog("構文ｴﾗｰ数 = " + std::to_string(run.SyntaxErrorCount) + "件");
+  frame.AppendLog("");
+  return StageEnd::Continue;
+}
+
+}  // namespace vostrel

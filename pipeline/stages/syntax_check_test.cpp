@@ -1,0 +1,142 @@
+// 構文ﾁｪｯｸ and the word list.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "pipeline/stages/stages.h"
+#include "platform/exe_path.h"
+#include "tests/test_support.h"
+#include "text/sjis.h"
+
+namespace vostrel {
+namespace {
+
+using test::Sjis;
+using test::StageHarness;
+using test::TempDir;
+using test::WriteFile;
+using Words = std::unordered_set<std::string>;
+
+TEST(SyntaxCheck, ReportsWordsNotOnTheList) {
+  struct Case { std::string line; std::vector<std::string> messages; };
+  const Case cases[] = {
+      {"IF[#1EQ#2]GOTO10", {}},
+      {"IF[#1EQU#2]GOTO10", {"7行目 EQU 不明"}},
+      {"G01X10.Y20.F100", {}},
+      {"WHILE[#1LT10]DO1", {"7行目 LT 不明"}},
+      {"M98P100(CALL SUB)", {}},
+      {"ABC(NOTE)", {}},  // the word before "(" is not looked up
+      {"#1=#2+FOO", {"7行目 FOO 不明"}},
+      {"#1=FOO+BAR+BAZ", {"7行目 FOO 不明", "7行目 BAR 不明", "7行目 BAZ 不明"}},
+      {"X", {}},
+      {"FOO FOO", {"7行目 FOO 不明", "7行目 FOO 不明"}},
+      {"(A B)FOO+(C", {"7行目 FOO 不明"}},      // ")" ends the comment
+      {"(A(B)FOO)", {"7行目 FOO 不明"}},        // nesting is not counted
+      {"GOTO,1", {"7行目 GOTO, 不明"}},         // "," is a word byte
+      {"END1", {}},
+      {Sjis("#1=切削"), {"7行目 切削 不明"}},
+      {Sjis("(切削)"), {}},
+  };
+  for (const auto& c : cases) {
+    const Words words{"GOTO", "IF", "EQ", "WHILE", "DO", "END"};
+    std::vector<std::string> actual;
+    for (auto word : UnknownWords(c.line, words)) actual.push_back("7行目 " + sjis::ToUtf8(word) + " 不明");
+    EXPECT_EQ(actual, c.messages) << c.line;
+  }
+}
+
+TEST(SyntaxCheck, ReadsTheListAndLogs) {
+  TempDir dir;
+  WriteFile(dir / "ChkData.lst", "GOTO\r\nIF\r\nEQ\r\n");
+  StageHarness h({"IF[#1EQ#2]GOTO10", "#1=FOO+1", "", "X", "BAR"});
+  h.run.ExeDir = dir.path();
+  EXPECT_EQ(RunSyntaxCheck(h.run, h.frame), StageEnd::Continue);
+  EXPECT_EQ(h.run.RunLog, (std::vector<std::string>{"構文ﾁｪｯｸ -- 開始", "2行目 FOO 不明",
+                                                    "5行目 BAR 不明", "構文ﾁｪｯｸ -- 完了",
+                                                    "構文ｴﾗｰ数 = 2件", ""}));
+  EXPECT_EQ(h.run.SyntaxErrorCount, 2);
+  EXPECT_EQ(h.run.WorkLines[1], "#1=FOO+1");  // the check changes no line
+}
+
+TEST(SyntaxCheck, WordListFormat) {
+  struct Case { std::string bytes; Words words; };
+  const Case cases[] = {
+      {"GOTO\r\nIF\r\n", {"GOTO", "IF"}},
+      {"GOTO\r\nIF", {"GOTO", "IF"}},
+      {"GOTO\rIF\nEQ", {"GOTO", "IF", "EQ"}},
+      {"GOTO\n\nIF\n", {"GOTO", "", "IF"}},
+      {"goto\r\nGOTO \r\n", {"goto", "GOTO "}},  // no case folding, no trimming
+      {"", {}},
+      {"\r\n", {""}},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    WriteFile(dir / "list", c.bytes);
+    Words words{"OLD"};
+    ASSERT_TRUE(ReadCheckWordList(dir / "list", words));
+    EXPECT_EQ(words, c.words) << c.bytes;
+  }
+}
+
+TEST(SyntaxCheck, EntriesMatchWholeUpperCaseWords) {
+  TempDir dir;
+  WriteFile(dir / "ChkData.lst", "goto\r\nIF \r\nEQ");
+  StageHarness h({"IF[#1EQ#2]GOTO10"});
+  h.run.WordListPath = dir / "ChkData.lst";
+  h.run.ExeDir = "/nonexistent";
+  RunSyntaxCheck(h.run, h.frame);
+  EXPECT_EQ(h.run.SyntaxErrorCount, 2);
+  EXPECT_EQ(h.run.RunLog[1], "1行目 IF 不明");
+  EXPECT_EQ(h.run.RunLog[2], "1行目 GOTO 不明");
+}
+
+TEST(SyntaxCheck, UnreadableListStopsTheRun) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "ChkData.lst");
+  const std::filesystem::path paths[] = {dir / "missing.lst", dir / "ChkData.lst"};
+  for (const auto& path : paths) {
+    StageHarness h({"IF[#1EQ#2]GOTO10"});
+    h.run.WordListPath = path;
+    EXPECT_EQ(RunSyntaxCheck(h.run, h.frame), StageEnd::EndRun);
+    EXPECT_EQ(h.frame.RunOutcome(), StageFrame::Outcome::Aborted);
+    EXPECT_EQ(h.run.RunLog, (std::vector<std::string>{"構文ﾁｪｯｸ -- 中止"}));
+    ASSERT_EQ(h.frame.Messages().size(), 1u);
+    EXPECT_EQ(h.frame.Messages()[0],
+              path.string() + " が読み込めません。\nコンパイルを中止します。");
+  }
+  StageHarness h({"A"});
+  h.run.ExeDir = dir / "nowhere";
+  EXPECT_EQ(RunSyntaxCheck(h.run, h.frame), StageEnd::EndRun);
+  EXPECT_EQ(h.frame.Messages()[0], (dir / "nowhere" / "ChkData.lst").string() +
+                                       " が読み込めません。\nコンパイルを中止します。");
+}
+
+// The shipped list knows the words of real custom-macro programs: after
+// comments and case are dealt with, nothing in them is unknown.
+TEST(SyntaxCheck, ShippedListKnowsRealMacroPrograms) {
+  const auto corpus = test::CorpusDir();
+  if (!corpus) GTEST_SKIP() << "no corpus of real NC programs in this clone";
+  Words words;
+  ASSERT_TRUE(ReadCheckWordList(platform::ExecutableDir() / "ChkData.lst", words))
+      << "the shipped ChkData.lst is not beside the test program";
+  const char* files[] = {"cnc-fanuc-macros__9250-DynamicOffsetRotation.nc", "r_cod2__O00001.nc",
+                         "r_cod2__O00012.nc", "r_cod2__O00025.nc", "ncvc-scripts__macro_sample.ncd",
+                         "ddcs-expert-skill__SPINDLE_WARMUP.nc"};
+  for (const char* name : files) {
+    std::ifstream in(*corpus / name, std::ios::binary);
+    ASSERT_TRUE(in) << name;
+    int lineNumber = 0;
+    for (std::string line; std::getline(in, line);) {
+      ++lineNumber;
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      line = StripComment(line);
+      sjis::UpperCaseInPlace(line);
+      for (auto word : UnknownWords(line, words))
+        ADD_FAILURE() << name << ":" << lineNumber << ": " << word;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vostrel

@@ -1,0 +1,52 @@
+// ﾃﾞｰﾀ整理: the empty lines left by earlier stages go, as End_set says:
+// "N" deletes every empty line, "Y" only those before the first line with
+// data, any other value none.
+
+#include <algorithm>
+
+#include "pipeline/compile_run.h"
+#include "pipeline/stage_frame.h"
+#include "pipeline/stages/stages.h"
+
+namespace vostrel {
+
+StageEnd RunTidyUp(CompileRun& run, StageFrame& frame) {
+  frame.StartProgress(run.CountLines());
+  frame.AppendLog("ﾃﾞｰﾀ整理 -- 開始");
+  frame.ShowActivity("データ整理中");
+  frame.HighlightLine(run.LineCount);
+
+  // From the last line back to the first. Kept lines are packed towards the
+  // end of the list as the loop goes, so lines still to be visited keep
+  // their numbers and the list is cut once at the end (deleting lines one
+  // by one would move the rest of the list each time).
+  const bool deleteEmpty = run.Options->End_set == "N";
+  TextLines& lines = run.WorkLines;
+  std::size_t keep = static_cast<std::size_t>(run.LineCount);
+  for (std::int32_t n = run.LineCount; n >= 1; --n) {
+    frame.HighlightLine(n);
+    const std::size_t index = static_cast<std::size_t>(n - 1);
+    if (!(deleteEmpty && lines[index].empty()) && --keep != index)
+      lines[keep] = std::move(lines[index]);
+    frame.ShowLineProgress(n, "行目 :ｺﾝﾊﾟｲﾙ後ﾃﾞｰﾀ整理中");
+  }
+  if (keep > 0) {
+    lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(keep));
+    frame.WorkTextReplaced();
+  }
+  frame.AppendLog("ﾃﾞｰﾀ整理 -- 完了");
+  frame.AppendLog("");
+
+  if (run.Options->End_set == "Y") {
+    const auto firstData = std::find_if(lines.begin(), lines.end(),
+                                        [](const std::string& line) { return !line.empty(); });
+    if (firstData != lines.begin()) {
+      lines.erase(lines.begin(), firstData);
+      frame.WorkTextReplaced();
+      frame.LetEventsRun();
+    }
+  }
+  return StageEnd::Continue;
+}
+
+}  // namespace vostrel
