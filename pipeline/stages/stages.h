@@ -16,6 +16,12 @@ StageEnd RunCommentRemoval(CompileRun& run, StageFrame& frame);        // ｺﾒ
 StageEnd RunTabReplacement(CompileRun& run, StageFrame& frame);        // タブ削除
 StageEnd RunHexToDecimal(CompileRun& run, StageFrame& frame);          // 16進から10進
 StageEnd RunArgumentBlocks(CompileRun& run, StageFrame& frame);        // 引数定義
+StageEnd RunLocalDefinitions(CompileRun& run, StageFrame& frame);      // 定義ﾃﾞｰﾀ読み込みと削除
+StageEnd RunExternalDefinitions(CompileRun& run, StageFrame& frame);   // 外部定義ﾃﾞｰﾀ読み込み
+StageEnd RunDefinitionCheck(CompileRun& run, StageFrame& frame);       // 定義ﾃﾞｰﾀ確認
+StageEnd RunDuplicateCheck(CompileRun& run, StageFrame& frame);        // 二重定義ﾃﾞｰﾀ確認
+StageEnd RunLongNameReplacement(CompileRun& run, StageFrame& frame);   // 外部定義ﾃﾞｰﾀ置換
+StageEnd RunOneByteNameReplacement(CompileRun& run, StageFrame& frame);  // 定義ﾃﾞｰﾀ置換
 StageEnd RunUpperCase(CompileRun& run, StageFrame& frame);             // 小文字から大文字変換
 StageEnd RunBracketCheck(CompileRun& run, StageFrame& frame);          // 括弧ﾁｪｯｸ
 StageEnd RunSyntaxCheck(CompileRun& run, StageFrame& frame);           // 構文ﾁｪｯｸ

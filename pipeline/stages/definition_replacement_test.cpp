@@ -1,0 +1,119 @@
+// Replacement of defined names by their values.
+
+#include <gtest/gtest.h>
+
+#include "pipeline/definition_parse.h"
+#include "pipeline/stages/stages.h"
+#include "tests/test_support.h"
+
+namespace vostrel {
+namespace {
+
+using test::StageHarness;
+using Log = std::vector<std::string>;
+
+struct Def {
+  std::string name, value;
+  int scope = 1;
+};
+
+// Both replacement passes over `lines` with the definitions `defs` (values
+// as written; one-byte names get their "$" markers as when read).
+TextLines Replace(const TextLines& lines, const std::vector<Def>& defs, Log* log = nullptr) {
+  StageHarness h(lines);
+  for (const auto& d : defs) {
+    Definition row;
+    EXPECT_TRUE(ParseDefinitionLine("$" + d.name + " " + d.value, "$", d.scope, row)) << d.name;
+    StoreDefinition(h.run, row);
+  }
+  h.run.DefinitionCount = static_cast<int>(defs.size());
+  EXPECT_EQ(RunLongNameReplacement(h.run, h.frame), StageEnd::Continue);
+  EXPECT_EQ(RunOneByteNameReplacement(h.run, h.frame), StageEnd::Continue);
+  EXPECT_EQ(h.run.WorkLines.size(), lines.size());
+  if (log) *log = h.run.RunLog;
+  return h.run.WorkLines;
+}
+
+TEST(LongNameReplacement, WholeTextLongestFirstThenTableOrder) {
+  struct Case {
+    std::string what;
+    std::vector<Def> defs;
+    TextLines before, after;
+  };
+  const Case cases[] = {
+      {"plain", {{"PITCH", "1.5"}}, {"G01 Z-PITCH", "F PITCH"}, {"G01 Z-1.5", "F 1.5"}},
+      {"longer name first", {{"PITCH", "1"}, {"PITCH2", "2"}}, {"PITCH2 PITCH"}, {"2 1"}},
+      {"AB and ABD", {{"AB", "1"}, {"ABD", "2"}}, {"ABD AB"}, {"2 1"}},
+      {"substring inside a word", {{"AB", "7"}}, {"CABLE"}, {"C7LE"}},
+      {"above its definition line", {{"XO", "10", 5}}, {"X XO"}, {"X 10"}},
+      {"case matters", {{"PITCH", "1"}}, {"pitch"}, {"pitch"}},
+      {"value uses a shorter name", {{"AA", "BB+1"}, {"BB", "#100"}}, {"AA"}, {"#100+1"}},
+      {"value uses a later name of one length", {{"AA", "BB"}, {"BB", "5"}}, {"AA"}, {"5"}},
+      {"value uses an earlier name of one length", {{"BB", "5"}, {"AA", "BB"}}, {"AA"}, {"BB"}},
+      {"value keeps a longer name", {{"ABC", "1"}, {"AA", "ABC"}}, {"AA"}, {"ABC"}},
+      {"same name twice", {{"AB", "1"}, {"AB", "1"}}, {"AB"}, {"1"}},
+      {"array form", {{"TBL", "500"}}, {"#1=@TBL[3]", "#2=@TBL[I]+TBL", "@TBL"},
+       {"#1=#[500+3]", "#2=#[500+I]+500", "@500"}},
+      {"array form in another line", {{"TBL", "500"}}, {"TBL", "@TBL[1]"}, {"500", "#[500+1]"}},
+      {"no match at a second byte", {{"\\X", "1"}}, {"\x95\\X", "(\\X)"}, {"\x95\\X", "(1)"}},
+      {"empty value", {{"NOP", ""}}, {"G00NOP X1"}, {"G00 X1"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Replace(c.before, c.defs), c.after) << c.what;
+}
+
+TEST(OneByteNameReplacement, DelimiterRule) {
+  struct Case {
+    std::string before, after;
+  };
+  // "a" stored as "$#500$".
+  const Case cases[] = {
+      {"#1=a+1", "#1=$#500$+1"},
+      {"a*2", "$#500$*2"},
+      {"#2=#1*a", "#2=#1*$#500$"},
+      {"IF[a GT 0]GOTO10", "IF[$#500$ GT 0]GOTO10"},
+      {"#3=abs", "#3=abs"},
+      {"a", "a"},
+      {"a2", "$#500$2"},
+      {"ab", "ab"},
+      {"2a", "2$#500$"},
+      {"ba", "ba"},
+      {"(a)", "($#500$)"},
+      {"a.a\ta", "$#500$.$#500$\t$#500$"},
+      {"aa", "aa"},
+      {"a,1", "a,1"},       // "," is no delimiter
+      {"$a$", "$a$"},       // nor is "$"
+      {"#4=@a[2]", "#4=#[$#500$+2]"},
+      {"#5=@a[1]+abs", "#5=#[$#500$+1]+$#500$bs"},  // with "@a", every a is replaced
+      {"\x81\x40" "abs", "\x81\x40" "abs"},  // the "@" of a full-width space is no array mark
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(Replace({c.before}, {{"a", "#500"}}), TextLines{c.after}) << c.before;
+}
+
+TEST(OneByteNameReplacement, ScopeAndTableOrder) {
+  // Defined on line 2 (scope line 3): lines 1 and 2 stay.
+  EXPECT_EQ(Replace({"#1=a", "#2=a", "#3=a"}, {{"a", "1", 3}}),
+            (TextLines{"#1=a", "#2=a", "#3=$1$"}));
+  // Defined on the last line: replaced nowhere.
+  EXPECT_EQ(Replace({"#1=a", ""}, {{"a", "1", 3}}), (TextLines{"#1=a", ""}));
+  // From an include file (scope line 1): from the first line on.
+  EXPECT_EQ(Replace({"#1=a", "#2=a"}, {{"a", "1", 1}}), (TextLines{"#1=$1$", "#2=$1$"}));
+  // A name beside an inserted value's "$" marker is not replaced.
+  EXPECT_EQ(Replace({"a b", "ab"}, {{"a", "b"}, {"b", "2"}}), (TextLines{"$b$ $2$", "ab"}));
+  EXPECT_EQ(Replace({"#1=b+a"}, {{"a", "b"}, {"b", "2"}}), (TextLines{"#1=$2$+$b$"}));
+  // An address letter between digits is replaced too; beside a letter it is not.
+  EXPECT_EQ(Replace({"G01X10.", "G01 X 10.", "MX1", "X"}, {{"X", "#1"}}),
+            (TextLines{"G01$#1$10.", "G01 $#1$ 10.", "MX1", "X"}));
+}
+
+TEST(DefinitionReplacement, OnlyOneByteNamesAndTheLog) {
+  Log log;
+  EXPECT_EQ(Replace({"#1=a", "PITCH"}, {{"a", "1"}}, &log), (TextLines{"#1=$1$", "PITCH"}));
+  EXPECT_EQ(log, (Log{"外部定義ﾃﾞｰﾀ置換 -- 開始", "外部定義ﾃﾞｰﾀ置換 -- 完了", "",
+                      "定義ﾃﾞｰﾀ置換 -- 開始", "定義ﾃﾞｰﾀ置換 -- 完了", ""}));
+  // Long names first, then one-byte names over the result.
+  EXPECT_EQ(Replace({"XO a"}, {{"a", "1"}, {"XO", "a"}}), (TextLines{"$1$ $1$"}));
+}
+
+}  // namespace
+}  // namespace vostrel
