@@ -42,13 +42,18 @@ StageEnd RunMacroAStage(CompileRun& run, StageFrame& frame) {
   frame.AppendLog("ﾏｸﾛAに変換 -- 開始");
   frame.ShowActivity("マクロＡに変換中");
   frame.HighlightLine(1);
+  bool changed = false;
   for (std::int32_t n = 1; n <= run.LineCount; ++n) {
     frame.HighlightLine(n);
     std::string* line = run.MutableLine(n);
     if (!line) continue;
-    if (std::optional<std::string> converted = ConvertMacroALine(*line))
+    if (std::optional<std::string> converted = ConvertMacroALine(*line)) {
+      changed = changed || *converted != *line;
       *line = std::move(*converted);
+    }
   }
+  // One refresh of the working view for the whole loop.
+  if (changed) frame.WorkTextReplaced();
   frame.AppendLog("ﾏｸﾛAに変換 -- 完了");
   frame.AppendLog("");
   return StageEnd::Continue;

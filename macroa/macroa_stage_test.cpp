@@ -60,6 +60,35 @@ TEST(MacroAStage, EmptyTextLogsOnlyStartAndEnd) {
   EXPECT_EQ(h.run.RunLog, kStageLog);
 }
 
+// The working view is refreshed once after the loop, and only for a change.
+TEST(MacroAStage, RefreshesTheViewOnceWhenSomethingChanged) {
+  class CountingFrame : public HeadlessFrame {
+   public:
+    using HeadlessFrame::HeadlessFrame;
+    void WorkTextReplaced() override { ++refreshes; }
+    int refreshes = 0;
+  };
+  struct Case {
+    TextLines lines;
+    int refreshes;
+  };
+  const Case cases[] = {
+      {{"#1=#2", "GOTO5", "#3000=1"}, 1},
+      {{"G01X1.", "M30"}, 0},
+      {{"IF[#1]GOTO10"}, 0},  // handed to a converter, which leaves it alone
+      {{}, 0},
+  };
+  for (const auto& c : cases) {
+    RunOptions options;
+    CompileRun run(options);
+    run.WorkLines = c.lines;
+    run.CountLines();
+    CountingFrame frame(run);
+    RunMacroAStage(run, frame);
+    EXPECT_EQ(frame.refreshes, c.refreshes) << c.lines.size() << " lines";
+  }
+}
+
 TEST(MacroAStage, ConvertMacroALineLeavesOtherLinesAlone) {
   EXPECT_FALSE(ConvertMacroALine("G01X10.Y20.F100").has_value());
   EXPECT_FALSE(ConvertMacroALine("").has_value());
@@ -107,12 +136,9 @@ TEST(MacroAStage, SitsBetweenSpaceRemovalAndTidyUp) {
   const auto at = [&](std::string_view name) { return std::find(names.begin(), names.end(), name); };
   const auto macroA = at("ﾏｸﾛAに変換");
   ASSERT_NE(macroA, names.end());
-  if (at("ｽﾍﾟｰｽ削除") != names.end()) {
-    EXPECT_EQ(at("ｽﾍﾟｰｽ削除") + 1, macroA);
-  }
-  if (at("ﾃﾞｰﾀ整理") != names.end()) {
-    EXPECT_EQ(macroA + 1, at("ﾃﾞｰﾀ整理"));
-  }
+  ASSERT_NE(at("ｽﾍﾟｰｽ削除"), names.end());
+  EXPECT_EQ(at("ｽﾍﾟｰｽ削除") + 1, macroA);
+  EXPECT_EQ(macroA + 1, at("ﾃﾞｰﾀ整理"));
   const StageEntry& row = StageOrder()[static_cast<std::size_t>(macroA - names.begin())];
   EXPECT_EQ(row.after, AfterStage::CancelCheck);
   EXPECT_EQ(row.run, &RunMacroAStage);
