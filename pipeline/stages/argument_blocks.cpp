@@ -2,18 +2,33 @@
 // name is one of the words given on the command line.
 
 #include <algorithm>
+#include <cstring>
 
 #include "pipeline/compile_run.h"
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/stages.h"
-#include "text/sjis.h"
 
 namespace vostrel {
 
 namespace {
 
+// Byte offset of the first `keyword` ("#IF", "#END") in `line`, or npos.
+// "#" is never part of a double-byte character, and most lines have none,
+// so looking for "#" first is the fast way through a long program.
+std::size_t FindKeyword(std::string_view line, std::string_view keyword) {
+  std::size_t at = 0;
+  while (at < line.size()) {
+    const void* hit = std::memchr(line.data() + at, '#', line.size() - at);
+    if (!hit) break;
+    at = static_cast<std::size_t>(static_cast<const char*>(hit) - line.data());
+    if (line.substr(at, keyword.size()) == keyword) return at;
+    ++at;
+  }
+  return std::string_view::npos;
+}
+
 bool HasKeyword(std::string_view line, std::string_view keyword) {
-  return sjis::FindBytes(line, keyword) != std::string_view::npos;
+  return FindKeyword(line, keyword) != std::string_view::npos;
 }
 
 // The first line at or after `from` that holds "#END"; 0 when none does.
@@ -30,7 +45,7 @@ void Blank(CompileRun& run, std::int32_t n) {
 }  // namespace
 
 std::string_view IfBlockName(std::string_view line) {
-  const std::size_t at = sjis::FindBytes(line, "#IF");
+  const std::size_t at = FindKeyword(line, "#IF");
   if (at == std::string_view::npos) return {};
   std::size_t begin = at + 3;
   while (begin < line.size() && line[begin] == ' ') ++begin;

@@ -14,15 +14,20 @@ namespace vostrel {
 
 namespace {
 
-// The bytes that end a word: ".0123456789#-+/*[]= " TAB "()$". Every other
-// byte, both bytes of a double-byte character included, belongs to a word.
-constexpr std::array<bool, 256> MakeDelimiters() {
-  std::array<bool, 256> table{};
-  for (char c : std::string_view(".0123456789#-+/*[]= \t()$"))
-    table[static_cast<unsigned char>(c)] = true;
+// What each byte is to the word scan. The delimiters are ".0123456789#-+/*[]="
+// space, TAB, "(", ")" and "$"; every other byte, both bytes of a
+// double-byte character included, belongs to a word.
+enum ByteClass : unsigned char { kWordByte, kDelimiter, kOpenRound, kCloseRound };
+
+constexpr std::array<ByteClass, 256> MakeByteClasses() {
+  std::array<ByteClass, 256> table{};
+  for (char c : std::string_view(".0123456789#-+/*[]= \t$"))
+    table[static_cast<unsigned char>(c)] = kDelimiter;
+  table['('] = kOpenRound;
+  table[')'] = kCloseRound;
   return table;
 }
-constexpr std::array<bool, 256> kDelimiter = MakeDelimiters();
+constexpr std::array<ByteClass, 256> kByteClass = MakeByteClasses();
 
 std::string PathForDisplay(const std::filesystem::path& path) {
   const std::u8string text = path.u8string();
@@ -65,12 +70,12 @@ std::vector<std::string_view> UnknownWords(std::string_view line,
     if (!words.contains(key)) unknown.push_back(line.substr(start, end - start));
   };
   for (std::size_t i = 0; i < line.size(); ++i) {
-    const char c = line[i];
-    if (!kDelimiter[static_cast<unsigned char>(c)]) continue;
+    const ByteClass kind = kByteClass[static_cast<unsigned char>(line[i])];
+    if (kind == kWordByte) continue;
     // The word before "(" is inside already; ")" ends the comment after it.
-    if (c == '(') outside = false;
+    if (kind == kOpenRound) outside = false;
     lookUp(i);
-    if (c == ')') outside = true;
+    if (kind == kCloseRound) outside = true;
     start = i + 1;
   }
   lookUp(line.size());

@@ -1,0 +1,5 @@
+G01X10.Y20.(MOVE TO A)
+A(B C)D(EF
+G00X#5(SET $#5$)
+X[#5+1]Y#5
+M30
