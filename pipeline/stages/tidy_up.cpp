@@ -14,7 +14,7 @@ StageEnd RunTidyUp(CompileRun& run, StageFrame& frame) {
   frame.StartProgress(run.CountLines());
   frame.AppendLog("ﾃﾞｰﾀ整理 -- 開始");
   frame.ShowActivity("データ整理中");
-  frame.HighlightLine(run.LineCount);
+  if (run.LineCount > 0) frame.HighlightLine(run.LineCount);
 
   // From the last line back to the first. Kept lines are packed towards the
   // end of the list as the loop goes, so lines still to be visited keep
