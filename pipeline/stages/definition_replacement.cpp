@@ -8,6 +8,8 @@
 // "@name[" becomes "#[" + value + "+" before the plain replacement.
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -103,6 +105,75 @@ void ReplaceBetweenDelimiters(std::string& line, char name, std::string_view val
   line.swap(scratch);
 }
 
+// The rows whose name may occur in the text, so that a name that certainly
+// does not occur costs no search of the whole text. One scan of the text
+// finds the names present at the start. After that a name can only turn up
+// where text was inserted: a new occurrence overlaps the inserted bytes, so
+// it shares a byte with them; where text was removed without a value in its
+// place, any name may have formed across the gap. Names that may have left
+// the text stay candidates; the search that follows settles them.
+class NameCandidates {
+ public:
+  NameCandidates(const std::vector<Definition>& table, std::size_t rows, std::string_view text)
+      : candidate_(rows, 0) {
+    // Every name of two bytes or more by its first two bytes.
+    std::vector<std::pair<std::uint16_t, std::uint32_t>> byPrefix;
+    std::vector<bool> prefixSeen(1 << 16, false);
+    for (std::size_t row = 0; row < rows; ++row) {
+      const std::string& name = table[row].Name;
+      if (name.size() < 2) continue;
+      byPrefix.emplace_back(Pair(name[0], name[1]), static_cast<std::uint32_t>(row));
+      prefixSeen[Pair(name[0], name[1])] = true;
+      bool inName[256] = {};
+      for (const char c : name) {
+        const auto b = static_cast<unsigned char>(c);
+        if (!inName[b]) rowsWithByte_[b].push_back(static_cast<std::uint32_t>(row));
+        inName[b] = true;
+      }
+    }
+    std::sort(byPrefix.begin(), byPrefix.end());
+    for (std::size_t p = 0; p + 1 < text.size(); ++p) {
+      const std::uint16_t key = Pair(text[p], text[p + 1]);
+      if (!prefixSeen[key]) continue;
+      auto it = std::lower_bound(byPrefix.begin(), byPrefix.end(), std::make_pair(key, std::uint32_t{0}));
+      for (; it != byPrefix.end() && it->first == key; ++it) {
+        const std::string& name = table[it->second].Name;
+        if (!candidate_[it->second] && text.compare(p, name.size(), name) == 0) candidate_[it->second] = 1;
+      }
+    }
+    mayHaveAt_ = text.find('@') != std::string_view::npos;
+  }
+
+  bool MayOccur(std::size_t row) const { return candidate_[row] != 0; }
+  // Whether the text may hold an "@" (the mark of the array form).
+  bool MayHaveAt() const { return mayHaveAt_; }
+
+  // `bytes` were inserted into the text; an empty insertion closes a gap.
+  void Inserted(std::string_view bytes) {
+    if (bytes.empty()) {
+      std::fill(candidate_.begin(), candidate_.end(), 1);
+      return;
+    }
+    for (const char c : bytes) {
+      const auto b = static_cast<unsigned char>(c);
+      if (byteDone_[b]) continue;
+      byteDone_[b] = true;
+      for (const std::uint32_t row : rowsWithByte_[b]) candidate_[row] = 1;
+      if (c == '@') mayHaveAt_ = true;
+    }
+  }
+
+ private:
+  static std::uint16_t Pair(char a, char b) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(a) << 8 | static_cast<unsigned char>(b));
+  }
+
+  std::vector<char> candidate_;
+  std::array<std::vector<std::uint32_t>, 256> rowsWithByte_;
+  std::array<bool, 256> byteDone_{};
+  bool mayHaveAt_ = false;
+};
+
 }  // namespace
 
 StageEnd RunLongNameReplacement(CompileRun& run, StageFrame& frame) {
@@ -121,6 +192,7 @@ StageEnd RunLongNameReplacement(CompileRun& run, StageFrame& frame) {
     // The whole text stays one buffer for the whole pass and is set back
     // once at its end.
     std::string text = run.WholeText();
+    NameCandidates candidates(table, rows, text);
     bool changed = false;
     std::string arrayMark;
     for (const std::size_t length : lengths) {
@@ -128,13 +200,25 @@ StageEnd RunLongNameReplacement(CompileRun& run, StageFrame& frame) {
         const Definition& definition = table[i];
         if (definition.Name.size() == length) {
           frame.ShowActivity(ReplacingText(i + 1, definition));
-          if (sjis::FindBytes(text, definition.Name) != std::string::npos) {
+          // The array form is looked for only when the name occurs; without
+          // any "@" in the text the plain replacement is the search itself.
+          std::size_t count = 0;
+          if (!candidates.MayOccur(i)) {
+            // certainly absent
+          } else if (!candidates.MayHaveAt()) {
+            count = sjis::ReplaceAllInPlace(text, definition.Name, definition.Value);
+          } else if (sjis::FindBytes(text, definition.Name) != std::string::npos) {
             arrayMark.assign("@").append(definition.Name);
-            const std::size_t count =
-                sjis::FindBytes(text, arrayMark) != std::string::npos
-                    ? ExpandArray(text, definition.Name, definition.Value)
-                    : sjis::ReplaceAllInPlace(text, definition.Name, definition.Value);
-            changed = changed || count > 0;
+            if (sjis::FindBytes(text, arrayMark) != std::string::npos) {
+              count = ExpandArray(text, definition.Name, definition.Value);
+              if (count > 0) candidates.Inserted("#[+");
+            } else {
+              count = sjis::ReplaceAllInPlace(text, definition.Name, definition.Value);
+            }
+          }
+          if (count > 0) {
+            candidates.Inserted(definition.Value);
+            changed = true;
           }
         }
         frame.SetProgress(static_cast<std::int32_t>(i + 1));

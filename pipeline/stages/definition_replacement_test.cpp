@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "pipeline/definition_parse.h"
 #include "pipeline/stages/stages.h"
 #include "tests/test_support.h"
+#include "text/sjis.h"
 
 namespace vostrel {
 namespace {
@@ -57,6 +60,9 @@ TEST(LongNameReplacement, WholeTextLongestFirstThenTableOrder) {
       {"array form in another line", {{"TBL", "500"}}, {"TBL", "@TBL[1]"}, {"500", "#[500+1]"}},
       {"no match at a second byte", {{"\\X", "1"}}, {"\x95\\X", "(\\X)"}, {"\x95\\X", "(1)"}},
       {"empty value", {{"NOP", ""}}, {"G00NOP X1"}, {"G00 X1"}},
+      {"a removed name joins its neighbours", {{"XYZ", ""}, {"AB", "1"}}, {"AXYZB"}, {"1"}},
+      {"a value joins its neighbour", {{"XYZ", "A"}, {"AB", "1"}}, {"XYZB"}, {"1"}},
+      {"a value brings the array mark", {{"XYZ", "@"}, {"TB", "5"}}, {"XYZTB[1]"}, {"#[5+1]"}},
   };
   for (const auto& c : cases) EXPECT_EQ(Replace(c.before, c.defs), c.after) << c.what;
 }
@@ -113,6 +119,45 @@ TEST(DefinitionReplacement, OnlyOneByteNamesAndTheLog) {
                       "定義ﾃﾞｰﾀ置換 -- 開始", "定義ﾃﾞｰﾀ置換 -- 完了", ""}));
   // Long names first, then one-byte names over the result.
   EXPECT_EQ(Replace({"XO a"}, {{"a", "1"}, {"XO", "a"}}), (TextLines{"$1$ $1$"}));
+}
+
+// The whole-text pass compared with a plain walk that searches every name
+// in turn, over random texts in which values insert, join and remove names.
+TEST(LongNameReplacement, AgreesWithAPlainWalkOverEveryName) {
+  std::mt19937 random(11);
+  const std::string alphabet = "ABC@[ 1";
+  auto word = [&](std::size_t min, std::size_t max) {
+    std::string w;
+    const std::size_t length = min + random() % (max - min + 1);
+    for (std::size_t i = 0; i < length; ++i) w += alphabet[random() % alphabet.size()];
+    return w;
+  };
+  for (int round = 0; round < 2000; ++round) {
+    TextLines lines;
+    for (int n = 1 + static_cast<int>(random() % 3); n > 0; --n) lines.push_back(word(0, 12));
+    std::vector<Definition> table;
+    for (int n = 1 + static_cast<int>(random() % 6); n > 0; --n) {
+      std::string name = word(2, 4);
+      name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
+      if (name.size() < 2) continue;
+      table.push_back({name, random() % 4 ? word(0, 3) : "", static_cast<int>(name.size()), 1});
+    }
+
+    std::string expected = JoinLines(lines);
+    for (std::size_t length = 4; length >= 2; --length)
+      for (const auto& d : table) {
+        if (d.Name.size() != length || expected.find(d.Name) == std::string::npos) continue;
+        if (expected.find("@" + d.Name) != std::string::npos)
+          expected = sjis::ReplaceAll(expected, "@" + d.Name + "[", "#[" + d.Value + "+");
+        expected = sjis::ReplaceAll(expected, d.Name, d.Value);
+      }
+
+    StageHarness h(lines);
+    h.run.DefinitionTable = table;
+    h.run.DefinitionCount = static_cast<int>(table.size());
+    RunLongNameReplacement(h.run, h.frame);
+    ASSERT_EQ(JoinLines(h.run.WorkLines), expected) << "round " << round;
+  }
 }
 
 }  // namespace
