@@ -1,0 +1,6 @@
+%
+O4000
+$AB 1
+#INCLUDE ..\NOFILE.DEF
+M30
+%
