@@ -59,8 +59,7 @@ std::string OutputBytes(const TextLines& lines) {
   std::string bytes;
   bytes.reserve(TotalSize(lines));
   for (const auto& line : lines) {
-    bytes += line;
-    bytes += "\r\n";
+    bytes.append(line).append("\r\n", 2);
   }
   return bytes;
 }

@@ -27,6 +27,7 @@ bool EndsWithChar(std::string_view s, char c) {
 std::size_t FindBytes(std::string_view hay, std::string_view needle, std::size_t from) {
   if (needle.empty() || from > hay.size() || hay.size() - from < needle.size())
     return std::string_view::npos;
+  if (needle.size() == 1) return hay.find(needle[0], from);  // memchr
 #if defined(__GLIBC__)
   const void* hit = memmem(hay.data() + from, hay.size() - from, needle.data(), needle.size());
   return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - hay.data())
