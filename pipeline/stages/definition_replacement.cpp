@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
 #include "pipeline/compile_run.h"
@@ -116,14 +117,24 @@ class NameCandidates {
  public:
   NameCandidates(const std::vector<Definition>& table, std::size_t rows, std::string_view text)
       : candidate_(rows, 0) {
-    // Every name of two bytes or more by its first two bytes.
-    std::vector<std::pair<std::uint16_t, std::uint32_t>> byPrefix;
-    std::vector<bool> prefixSeen(1 << 16, false);
+    // Names of two bytes or more by their text, and the name lengths that
+    // follow each first pair of bytes; a hit in the scan costs one lookup
+    // per length of that pair, however many names share it.
+    std::unordered_map<std::string_view, std::vector<std::uint32_t>> rowsByName;
+    std::vector<std::uint32_t> groupOfPair(1 << 16, 0);  // 0: no name starts so
+    std::vector<std::vector<std::size_t>> lengthsOfGroup;
     for (std::size_t row = 0; row < rows; ++row) {
       const std::string& name = table[row].Name;
       if (name.size() < 2) continue;
-      byPrefix.emplace_back(Pair(name[0], name[1]), static_cast<std::uint32_t>(row));
-      prefixSeen[Pair(name[0], name[1])] = true;
+      rowsByName[name].push_back(static_cast<std::uint32_t>(row));
+      std::uint32_t& group = groupOfPair[Pair(name[0], name[1])];
+      if (group == 0) {
+        lengthsOfGroup.emplace_back();
+        group = static_cast<std::uint32_t>(lengthsOfGroup.size());
+      }
+      std::vector<std::size_t>& lengths = lengthsOfGroup[group - 1];
+      if (std::find(lengths.begin(), lengths.end(), name.size()) == lengths.end())
+        lengths.push_back(name.size());
       bool inName[256] = {};
       for (const char c : name) {
         const auto b = static_cast<unsigned char>(c);
@@ -131,14 +142,15 @@ class NameCandidates {
         inName[b] = true;
       }
     }
-    std::sort(byPrefix.begin(), byPrefix.end());
-    for (std::size_t p = 0; p + 1 < text.size(); ++p) {
-      const std::uint16_t key = Pair(text[p], text[p + 1]);
-      if (!prefixSeen[key]) continue;
-      auto it = std::lower_bound(byPrefix.begin(), byPrefix.end(), std::make_pair(key, std::uint32_t{0}));
-      for (; it != byPrefix.end() && it->first == key; ++it) {
-        const std::string& name = table[it->second].Name;
-        if (!candidate_[it->second] && text.compare(p, name.size(), name) == 0) candidate_[it->second] = 1;
+    for (std::size_t p = 0; p + 1 < text.size() && !rowsByName.empty(); ++p) {
+      const std::uint32_t group = groupOfPair[Pair(text[p], text[p + 1])];
+      if (group == 0) continue;
+      for (const std::size_t length : lengthsOfGroup[group - 1]) {
+        if (length > text.size() - p) continue;
+        const auto hit = rowsByName.find(text.substr(p, length));
+        if (hit == rowsByName.end()) continue;
+        for (const std::uint32_t row : hit->second) candidate_[row] = 1;
+        rowsByName.erase(hit);  // found once is enough
       }
     }
     mayHaveAt_ = text.find('@') != std::string_view::npos;
