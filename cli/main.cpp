@@ -181,7 +181,9 @@ int Run(const CliOptions& options) {
     }
   }
 
-  CompileRun run(options.run);
+  // The run is left to the process exit to release: freeing a million
+  // lines one by one would cost more than writing them.
+  CompileRun& run = *new CompileRun(options.run);
   for (std::size_t i = 0; i < options.words.size() && i < run.RunArguments.size(); ++i)
     run.RunArguments[i] = options.words[i];
   run.ExeDir = options.exeDir ? *options.exeDir : platform::ExecutableDir();

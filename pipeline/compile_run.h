@@ -53,10 +53,19 @@ struct CompileRun {
   int SyntaxErrorCount = 0;
 
   // Line n (1-based). A line past the end reads as empty.
-  std::string_view Line(std::int32_t n) const;
+  std::string_view Line(std::int32_t n) const {
+    if (n < 1 || static_cast<std::size_t>(n) > WorkLines.size()) return {};
+    return WorkLines[static_cast<std::size_t>(n - 1)];
+  }
+  // Line n (1-based) to rewrite in place; nullptr past the end.
+  std::string* MutableLine(std::int32_t n) {
+    if (n < 1 || static_cast<std::size_t>(n) > WorkLines.size()) return nullptr;
+    return &WorkLines[static_cast<std::size_t>(n - 1)];
+  }
   // Store line n (1-based); storing past the end does nothing.
-  void SetLine(std::int32_t n, std::string text);
-  std::string* MutableLine(std::int32_t n);
+  void SetLine(std::int32_t n, std::string text) {
+    if (std::string* line = MutableLine(n)) *line = std::move(text);
+  }
 
   // LineCount = the number of lines in WorkLines.
   std::int32_t CountLines();

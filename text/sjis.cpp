@@ -5,6 +5,7 @@
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace vostrel::sjis {
@@ -28,6 +29,9 @@ std::size_t FindBytes(std::string_view hay, std::string_view needle, std::size_t
   if (needle.empty() || from > hay.size() || hay.size() - from < needle.size())
     return std::string_view::npos;
   if (needle.size() == 1) return hay.find(needle[0], from);  // memchr
+  // Short texts (a line): memchr for the first byte and a compare beat the
+  // set-up cost of a general search; the bound keeps the worst case small.
+  if (hay.size() - from <= 256) return hay.find(needle, from);
 #if defined(__GLIBC__)
   const void* hit = memmem(hay.data() + from, hay.size() - from, needle.data(), needle.size());
   return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - hay.data())
@@ -92,6 +96,23 @@ void UpperCaseInPlace(std::string& s) {
     if (len == 1 && s[i] >= 'a' && s[i] <= 'z') s[i] = static_cast<char>(s[i] - 'a' + 'A');
     i += len;
   }
+}
+
+bool MayHoldLowerCase(std::string_view s) {
+  // Eight bytes at a time: with the high bits cleared no addition carries
+  // into the next byte; a byte is in a-z when adding 0x1F sets its high bit
+  // and adding 0x05 does not, and its own high bit was clear.
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, s.data() + i, 8);
+    const std::uint64_t y = x & ~kHigh;
+    if (((y + 0x1F * kOnes) & ~(y + 0x05 * kOnes) & ~x & kHigh) != 0) return true;
+  }
+  for (; i < s.size(); ++i)
+    if (s[i] >= 'a' && s[i] <= 'z') return true;
+  return false;
 }
 
 namespace {

@@ -52,6 +52,10 @@ std::size_t ReplaceAllInPlace(std::string& text, std::string_view old, std::stri
 // ASCII a-z become A-Z; double-byte characters are left byte for byte.
 void UpperCaseInPlace(std::string& s);
 
+// False only when no byte of `s` is in a-z (so there is nothing to
+// upper-case); a trail byte in that range also answers true.
+bool MayHoldLowerCase(std::string_view s);
+
 // cp932 bytes to UTF-8 for the screen and the log. Bytes that cp932 does
 // not define come out as U+FFFD; nothing here ever fails.
 std::string ToUtf8(std::string_view cp932);

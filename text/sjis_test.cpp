@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace vostrel::sjis {
@@ -97,6 +98,29 @@ TEST(Sjis, ConversionRoundTrip) {
   EXPECT_FALSE(FromUtf8("😀").has_value());
   EXPECT_FALSE(FromUtf8("\xFF").has_value());  // not UTF-8
   EXPECT_EQ(ToUtf8("\x81"), "\xEF\xBF\xBD");   // a lone lead byte shows as U+FFFD
+}
+
+}  // namespace
+}  // namespace vostrel::sjis
+
+namespace vostrel::sjis {
+namespace {
+
+TEST(Sjis, MayHoldLowerCaseSeesEveryLetterPosition) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 5000; ++round) {
+    std::string text;
+    for (int i = random() % 40; i > 0; --i) text += static_cast<char>(random() % 256);
+    const bool naive = std::any_of(text.begin(), text.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+    EXPECT_EQ(MayHoldLowerCase(text), naive) << "round " << round;
+  }
+  for (std::size_t at = 0; at < 20; ++at) {
+    for (char letter : {'a', 'z', '`', '{', '\xE1', '\xFA'}) {
+      std::string text(20, 'X');
+      text[at] = letter;
+      EXPECT_EQ(MayHoldLowerCase(text), letter == 'a' || letter == 'z') << at << letter;
+    }
+  }
 }
 
 }  // namespace

@@ -17,12 +17,14 @@ bool Contains(std::string_view line, char c) {
   return !line.empty() && std::memchr(line.data(), c, line.size()) != nullptr;
 }
 
-bool IsSpaceOrMarker(char c) { return c == ' ' || c == '$'; }
+inline bool IsSpaceOrMarker(char c) { return c == ' ' || c == '$'; }
 
 // Neither a space nor "$" can be the second byte of a double-byte
 // character, so deleting the bytes is exactly deleting the characters.
 void RemoveSpacesAndMarkers(std::string& text) {
-  text.erase(std::remove_if(text.begin(), text.end(), IsSpaceOrMarker), text.end());
+  if (!Contains(text, ' ') && !Contains(text, '$')) return;
+  text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return IsSpaceOrMarker(c); }),
+             text.end());
 }
 
 }  // namespace

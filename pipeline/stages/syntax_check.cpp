@@ -63,22 +63,32 @@ std::vector<std::string_view> UnknownWords(std::string_view line,
   if (line.size() < 2) return unknown;
   std::string key;  // reused for every lookup
   bool outside = true;
-  std::size_t start = 0;  // the current word is line[start, i)
-  auto lookUp = [&](std::size_t end) {
-    if (end - start < 2 || !outside) return;
-    key.assign(line, start, end - start);
-    if (!words.contains(key)) unknown.push_back(line.substr(start, end - start));
-  };
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    const ByteClass kind = kByteClass[static_cast<unsigned char>(line[i])];
-    if (kind == kWordByte) continue;
+  const auto* const begin = reinterpret_cast<const unsigned char*>(line.data());
+  const auto* const end = begin + line.size();
+  const auto* p = begin;
+  for (;;) {
+    while (p < end && kByteClass[*p] == kDelimiter) ++p;
+    if (p == end) break;
+    if (kByteClass[*p] == kOpenRound) {
+      outside = false;
+      ++p;
+      continue;
+    }
+    if (kByteClass[*p] == kCloseRound) {
+      outside = true;
+      ++p;
+      continue;
+    }
+    const auto* const start = p;
+    do ++p;
+    while (p < end && kByteClass[*p] == kWordByte);
     // The word before "(" is inside already; ")" ends the comment after it.
-    if (kind == kOpenRound) outside = false;
-    lookUp(i);
-    if (kind == kCloseRound) outside = true;
-    start = i + 1;
+    if (p < end && kByteClass[*p] == kOpenRound) outside = false;
+    if (p - start < 2 || !outside) continue;
+    const auto offset = static_cast<std::size_t>(start - begin), length = static_cast<std::size_t>(p - start);
+    key.assign(line, offset, length);
+    if (!words.contains(key)) unknown.push_back(line.substr(offset, length));
   }
-  lookUp(line.size());
   return unknown;
 }
 

@@ -21,12 +21,9 @@ StageEnd RunUpperCase(CompileRun& run, StageFrame& frame) {
   // empty line: the empty whole text sets back as no lines.
   bool changed = false;
   for (auto& line : run.WorkLines) {
-    for (char c : line) {
-      if (c >= 'a' && c <= 'z') {
-        sjis::UpperCaseInPlace(line);
-        changed = true;
-        break;
-      }
+    if (sjis::MayHoldLowerCase(line)) {
+      sjis::UpperCaseInPlace(line);
+      changed = true;
     }
   }
   if (run.WorkLines.size() == 1 && run.WorkLines.front().empty()) {
