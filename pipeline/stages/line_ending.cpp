@@ -25,28 +25,55 @@ StageEnd RunLineEndingConversion(CompileRun& run, StageFrame& frame) {
   frame.HighlightLine(run.LineCount);
 
   // Step one: delete every CR. CR is never the second byte of a double-byte
-  // character, so this equals replacing CR by nothing in the whole text; the
-  // text then has no CR LF left and sets back as a single line.
-  std::string text = run.WholeText();
-  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-  run.WorkLines.clear();
-  if (!text.empty()) run.WorkLines.push_back(std::move(text));
+  // character, so this equals replacing CR by nothing in the whole text. The
+  // whole text then holds no CR LF and would set back as one line whose LFs
+  // are the old line breaks; the lines are kept apart here instead (each
+  // without its CRs) and only joined if the run is cancelled in between.
+  bool anyLineFeed = false;
+  for (auto& line : run.WorkLines) {
+    if (line.find('\r') != std::string::npos)
+      line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
+    anyLineFeed = anyLineFeed || line.find('\n') != std::string::npos;
+  }
+  const bool anyText = run.WorkLines.size() > 1 || (run.WorkLines.size() == 1 && !run.WorkLines[0].empty());
   frame.WorkTextReplaced();
   frame.LetEventsRun();
-  frame.AppendLog("改行ｺｰﾄﾞ削除 -- " + CountText("%06d", run.CountLines()));
+  frame.AppendLog("改行ｺｰﾄﾞ削除 -- " + CountText("%06d", anyText ? 1 : 0));
+  run.LineCount = anyText ? 1 : 0;
+  if (run.CancelFlag.load()) {
+    // What the user is left with: the text as step one set it back.
+    std::string text;
+    for (std::size_t i = 0; i < run.WorkLines.size(); ++i) {
+      if (i) text += '\n';
+      text += run.WorkLines[i];
+    }
+    run.WorkLines.clear();
+    if (!text.empty()) run.WorkLines.push_back(std::move(text));
+    run.CountLines();
+    frame.WorkTextReplaced();
+  }
   if (frame.PollCancel()) return StageEnd::EndRun;
 
-  // Step two: every LF becomes CR LF, so the text splits at each LF.
-  if (!run.WorkLines.empty()) {
-    const std::string joined = std::move(run.WorkLines.front());
-    run.WorkLines.clear();
-    std::size_t start = 0;
-    for (;;) {
-      const std::size_t lf = joined.find('\n', start);
-      run.WorkLines.emplace_back(joined, start, lf == std::string::npos ? std::string::npos : lf - start);
-      if (lf == std::string::npos) break;
-      start = lf + 1;
+  // Step two: every LF becomes CR LF, so every LF ends a line.
+  if (anyLineFeed) {
+    TextLines split;
+    split.reserve(run.WorkLines.size());
+    for (auto& line : run.WorkLines) {
+      if (line.find('\n') == std::string::npos) {
+        split.push_back(std::move(line));
+        continue;
+      }
+      std::size_t start = 0;
+      for (;;) {
+        const std::size_t lf = line.find('\n', start);
+        split.emplace_back(line, start, lf == std::string::npos ? std::string::npos : lf - start);
+        if (lf == std::string::npos) break;
+        start = lf + 1;
+      }
     }
+    run.WorkLines.swap(split);
+  } else if (!anyText) {
+    run.WorkLines.clear();  // an empty whole text sets back as no lines
   }
   frame.WorkTextReplaced();
   frame.LetEventsRun();
