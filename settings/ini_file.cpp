@@ -69,6 +69,10 @@ bool IniFile::Load(const std::filesystem::path& path, std::string* error) {
   lines_.clear();
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) return true;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    if (error) *error = "not a file";
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     if (error) *error = std::strerror(errno);
@@ -149,7 +153,7 @@ std::string IniFile::Bytes() const {
 }
 
 bool IniFile::Save(const std::filesystem::path& path, std::string* error) const {
-  return WriteFileAtomically(path, Bytes(), error);
+  return WriteFileAtomically(path, Bytes(), error, /*createFolder=*/true);
 }
 
 std::optional<int> ParseIniInteger(std::string_view text) {
@@ -182,10 +186,10 @@ std::optional<int> ParseIniInteger(std::string_view text) {
 }
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                         std::string* error) {
+                         std::string* error, bool createFolder) {
   const QString name = QString::fromStdU16String(path.u16string());
   const QFileInfo info(name);
-  if (!QDir().mkpath(info.absolutePath())) {
+  if (createFolder && !QDir().mkpath(info.absolutePath())) {
     if (error) *error = "cannot create the folder " + info.absolutePath().toStdString();
     return false;
   }

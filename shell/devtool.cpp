@@ -1,0 +1,200 @@
+// vostrel_devtool: developer checks of the windows.
+//   vostrel_devtool shots DIR     screenshots of every window as PNG files
+//   vostrel_devtool bench [LINES] times a run in the window and the viewer
+//                                 opening for a generated CAM program
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "gen_cam.h"
+#include "platform/exe_path.h"
+#include "shell/fonts.h"
+#include "shell/main_form.h"
+#include "shell/prompts.h"
+#include "shell/scripted_prompts.h"
+#include "shell/user_form.h"
+#include "viewer/line_text_view.h"
+#include "viewer/view_form.h"
+
+namespace {
+
+using namespace vostrel;
+using namespace vostrel::gui;
+namespace fs = std::filesystem;
+
+fs::path ScratchDir() {
+  fs::path dir = fs::temp_directory_path() / ("vostrel-devtool-" + std::to_string(QCoreApplication::applicationPid()));
+  fs::create_directories(dir);
+  return dir;
+}
+
+void Write(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void Save(QWidget* widget, const fs::path& file) {
+  widget->grab().save(QString::fromStdString(file.string()));
+  std::printf("%s\n", file.string().c_str());
+}
+
+// Real message boxes that take their own picture and close themselves.
+class ShootingPrompts : public DialogPrompts {
+ public:
+  explicit ShootingPrompts(fs::path dir) : dir_(std::move(dir)) {}
+  bool AskYesNo(QWidget* owner, const QString& caption, const QString& text) override {
+    ShootNextModal("question");
+    return DialogPrompts::AskYesNo(owner, caption, text);
+  }
+  void ShowMessage(QWidget* owner, const QString& caption, const QString& text, MessageIcon icon) override {
+    ShootNextModal("message");
+    DialogPrompts::ShowMessage(owner, caption, text, icon);
+  }
+  int count = 0;
+
+ private:
+  void ShootNextModal(const char* kind) {
+    const fs::path file = dir_ / (std::string(kind) + std::to_string(++count) + ".png");
+    QTimer::singleShot(150, [file] {
+      if (QWidget* box = QApplication::activeModalWidget()) {
+        Save(box, file);
+        if (auto* message = qobject_cast<QMessageBox*>(box)) {
+          message->buttons().front()->click();
+          return;
+        }
+        box->close();
+      }
+    });
+  }
+  fs::path dir_;
+};
+
+int Shots(const fs::path& out) {
+  fs::create_directories(out);
+  const fs::path scratch = ScratchDir();
+  ShootingPrompts prompts(out);
+  TMainForm::Options options;
+  options.settingsPath = scratch / "vostrel.INI";
+  options.exeDir = platform::ExecutableDir();
+  options.prompts = &prompts;
+  Write(scratch / "PART1.NC0",
+        "%\r\nO1000 ;\x83\x81\x83\x43\x83\x93\r\n$DEPTH -2.5\r\nG00 X0 Y0\r\nG01 Z[DEPTH] F200 ;\x90\xd8\x8d\xed\r\n"
+        "g01 x10.0 y0x10\r\nM30\r\n%\r\n");
+  TMainForm form(options);
+  form.show();
+  form.SelectSource(QString::fromStdString((scratch / "PART1.NC0").string()));
+  form.AddRecentFile(QString::fromStdString((scratch / "PART1.NC0").string()));
+  QApplication::processEvents();
+  Save(&form, out / "main_idle.png");
+
+  // A run: the viewer on both tabs.
+  QTimer::singleShot(100, [&] {
+    TViewForm* viewer = form.ViewForm();
+    QApplication::processEvents();
+    Save(viewer, out / "viewer_data.png");
+    viewer->PageControl1->setCurrentIndex(1);
+    QApplication::processEvents();
+    Save(viewer, out / "viewer_log.png");
+    viewer->close();
+  });
+  form.Button3Click();
+  QApplication::processEvents();
+  Save(&form, out / "main_after_run.png");
+
+  // The working view in the middle of a run.
+  std::string big = bench::GenerateCamProgram(200000);
+  Write(scratch / "BIG.NC0", big);
+  form.SelectSource(QString::fromStdString((scratch / "BIG.NC0").string()));
+  std::function<void()> shootRunning = [&] {
+    if (form.Run().RunLog.size() < 6) return void(QTimer::singleShot(5, shootRunning));
+    Save(&form, out / "main_running.png");
+    form.Button4->click();
+  };
+  QTimer::singleShot(0, shootRunning);
+  form.Button3Click();
+
+  // The user-defined extensions dialog.
+  QTimer::singleShot(100, [&] {
+    Save(form.UserForm(), out / "user_dialog.png");
+    form.UserForm()->Button3->click();
+  });
+  form.User_opClick();
+
+  // A refused key and the several-files drop message.
+  form.DropFiles({QStringLiteral("/a.nc"), QStringLiteral("/b.nc")});
+  fs::remove_all(scratch);
+  return 0;
+}
+
+// Times a run of a generated program in the window, up to the viewer being
+// shown, and the viewer's opening with the result.
+int Bench(std::size_t lines) {
+  const fs::path scratch = ScratchDir();
+  const fs::path source = scratch / "cam.nc";
+  Write(source, bench::GenerateCamProgram(lines));
+  ScriptedPrompts prompts;
+  TMainForm::Options options;
+  options.settingsPath = scratch / "vostrel.INI";
+  options.exeDir = platform::ExecutableDir();
+  options.prompts = &prompts;
+  TMainForm form(options);
+  form.show();
+  form.SelectSource(QString::fromStdString(source.string()));
+  form.LabeledEdit2->setText(QString::fromStdString(scratch.string()));
+  QApplication::processEvents();
+
+  QElapsedTimer clock;
+  qint64 runMs = 0, viewerMs = 0;
+  QTimer::singleShot(0, [&] {
+    // Runs once the viewer's event loop has started: it is on screen.
+    std::function<void()> check = [&] {
+      if (!form.ViewForm()->isVisible()) return void(QTimer::singleShot(1, check));
+      QApplication::processEvents();
+      runMs = clock.elapsed();
+      form.ViewForm()->close();
+    };
+    check();
+  });
+  clock.start();
+  form.Button3Click();
+  std::printf("window run: %zu lines in %.2f s (to the viewer shown)\n", lines, runMs / 1000.0);
+
+  // The viewer on its own: hand-off of a result of this size and first paint.
+  TextLines result = form.ViewForm()->Result();
+  QElapsedTimer open;
+  open.start();
+  form.ViewForm()->HandOff(std::move(result), {"----- ﾛｸﾞ -----"}, source.string());
+  QTimer::singleShot(0, [&] {
+    form.ViewForm()->repaint();
+    viewerMs = open.elapsed();
+    form.ViewForm()->close();
+  });
+  form.ViewForm()->exec();
+  std::printf("viewer open: %zu lines in %.3f s (hand-off, show, first paint)\n",
+              form.ViewForm()->Result().size(), viewerMs / 1000.0);
+  for (const auto& line : form.Run().RunLog) (void)line;
+  fs::remove_all(scratch);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setFont(JapaneseFont(Pitch::Proportional, 9));
+  const QStringList args = QApplication::arguments();
+  if (args.size() >= 3 && args[1] == "shots") return Shots(args[2].toStdString());
+  if (args.size() >= 2 && args[1] == "bench")
+    return Bench(args.size() >= 3 ? args[2].toULongLong() : 1000000);
+  std::fprintf(stderr, "usage: vostrel_devtool shots DIR | bench [LINES]\n");
+  return 2;
+}

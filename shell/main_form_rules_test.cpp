@@ -1,0 +1,400 @@
+// The main window outside of runs: source selection, the command line,
+// drops, recent files, key rules, options, the user filters dialog, the
+// settings across starts, and the small platform pieces.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "shell/main_form.h"
+#include "shell/path_rules.h"
+#include "shell/scripted_prompts.h"
+#include "shell/single_instance.h"
+#include "shell/user_form.h"
+#include "tests/test_support.h"
+#include "text/sjis.h"
+
+namespace vostrel::gui {
+namespace {
+
+using test::ReadFile;
+using test::Sjis;
+using test::TempDir;
+using test::WriteFile;
+
+QString Q(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+
+struct Window {
+  TempDir dir;
+  ScriptedPrompts prompts;
+  std::unique_ptr<TMainForm> form;
+
+  explicit Window(QStringList arguments = {}, const std::string& ini = {}) {
+    if (!ini.empty()) WriteFile(dir / "vostrel.INI", ini);
+    Open(std::move(arguments));
+  }
+  void Open(QStringList arguments = {}) {
+    TMainForm::Options options;
+    options.settingsPath = dir / "vostrel.INI";
+    options.exeDir = dir.path();
+    options.arguments = std::move(arguments);
+    options.prompts = &prompts;
+    form = std::make_unique<TMainForm>(std::move(options));
+  }
+  QStringList Fields() const {
+    return {form->LabeledEdit1->text(), form->LabeledEdit2->text(), form->LabeledEdit3->text(),
+            form->LabeledEdit4->text()};
+  }
+  std::string DirPath() const { return form->Settings().DirPath; }
+};
+
+const std::string kSameFolders = "[Main]\r\nDirPath=/home/u\r\nChgPath=/home/u\r\n";
+
+TEST(SelectSource, OutputFolderFollowsTheSourceWhileTheHeldFoldersAgree) {
+  Window w({}, kSameFolders);
+  w.form->SelectSource("/nc/A.NC");
+  EXPECT_EQ(w.Fields(), (QStringList{"/nc/A.NC", "/nc/", "A", "NC"}));
+  EXPECT_EQ(w.DirPath(), "/nc");
+  // The held folders differ now: the output folder stays ChgPath.
+  w.form->SelectSource("/nc/B.NC");
+  EXPECT_EQ(w.Fields(), (QStringList{"/nc/B.NC", "/home/u", "B", "NC"}));
+  // Picking the output folder /out, then a source from /out: the next choice follows.
+  w.prompts.folderChoice = "/out";
+  w.form->Button2Click();
+  EXPECT_EQ(w.form->Settings().ChgPath, "/out");
+  w.form->SelectSource("/out/C.NC");
+  EXPECT_EQ(w.form->LabeledEdit2->text(), "/out");
+  w.form->SelectSource("/nc/D.NC");
+  EXPECT_EQ(w.form->LabeledEdit2->text(), "/nc/");
+}
+
+TEST(SelectSource, NamesAndFolders) {
+  struct Case { QString path, folder, name, dirPath; };
+  const Case cases[] = {
+      {"/nc/PART.V2.NC", "/nc/", "PART.V2", "/nc"},
+      {"/nc/PART", "/nc/", "PART", "/nc"},
+      {"/A.NC", "/", "A", "/"},                    // the root keeps its separator
+      {"/nc/表/部品.nc", "/nc/表/", "部品", "/nc/表"},
+  };
+  for (const auto& c : cases) {
+    Window w({}, kSameFolders + "[Options]\r\nChgPath_Flg=Y\r\n");
+    w.form->SelectSource(c.path);
+    EXPECT_EQ(w.form->LabeledEdit2->text(), c.folder) << c.path.toStdString();
+    EXPECT_EQ(w.form->LabeledEdit3->text(), c.name) << c.path.toStdString();
+    EXPECT_EQ(QString::fromStdString(vostrel::sjis::ToUtf8(w.DirPath())), c.dirPath) << c.path.toStdString();
+  }
+}
+
+TEST(TargetFolderPart, AddsOneSeparatorUnlessThere) {
+  EXPECT_EQ(TargetFolderPart("/nc/out"), "/nc/out/");
+  EXPECT_EQ(TargetFolderPart("/nc/out/"), "/nc/out/");
+  EXPECT_EQ(TargetFolderPart("/"), "/");
+  EXPECT_EQ(TargetFolderPart("表"), "表/");
+}
+
+TEST(CommandLine, WordsBeforeTheSourceGoToTheRunArguments) {
+  {
+    Window w({"10", "20", "/nc/A.NC", "30"}, kSameFolders);
+    EXPECT_EQ(w.form->Run().RunArguments[0], "10");
+    EXPECT_EQ(w.form->Run().RunArguments[1], "20");
+    EXPECT_EQ(w.form->Run().RunArguments[2], "");  // after the source: ignored
+    EXPECT_EQ(w.Fields(), (QStringList{"/nc/A.NC", "/nc/", "A", "NC"}));
+    for (const auto& recent : w.form->Settings().RecentFiles) EXPECT_EQ(recent, "");
+  }
+  {
+    QStringList many;
+    for (int i = 1; i <= 12; ++i) many << QString::number(i);
+    many << "/nc/B.NC";
+    Window w(many);
+    EXPECT_EQ(w.form->Run().RunArguments[9], "10");  // the eleventh and later are dropped
+    EXPECT_EQ(w.form->LabeledEdit1->text(), "/nc/B.NC");
+  }
+  {
+    Window w({"表"});
+    EXPECT_EQ(w.form->Run().RunArguments[0], Sjis("表"));
+    EXPECT_EQ(w.form->LabeledEdit1->text(), "");
+  }
+}
+
+TEST(Drops, OneItemIsSelectedAndRecordedSeveralAreRefused) {
+  Window w({}, kSameFolders);
+  w.form->DropFiles({"/nc/A.NC", "/nc/B.NC"});
+  EXPECT_EQ(w.Fields(), (QStringList{"", "", "", ""}));
+  ASSERT_EQ(w.prompts.shown.size(), 1u);
+  EXPECT_EQ(w.prompts.shown[0].caption, "確認");
+  EXPECT_EQ(w.prompts.shown[0].text, "複数は不可です。");
+  EXPECT_EQ(w.prompts.shown[0].icon, MessageIcon::Stop);
+
+  const QString longPath = "/nc/" + QString(300, 'x') + ".NC";  // the whole path is taken
+  w.form->DropFiles({longPath});
+  EXPECT_EQ(w.form->LabeledEdit1->text(), longPath);
+  EXPECT_EQ(w.form->Settings().RecentFiles[0], longPath.toStdString());
+
+  w.form->DropFiles({"/nc/folder/"});  // a folder is taken like a file
+  EXPECT_EQ(w.form->LabeledEdit3->text(), "folder");
+}
+
+TEST(RecentFiles, MostRecentFirstCaseInsensitiveAndFiveLong) {
+  Window w;
+  EXPECT_TRUE(w.form->MenuFile[0]->isVisible());
+  EXPECT_FALSE(w.form->MenuFile[0]->isEnabled());
+  EXPECT_EQ(w.form->MenuFile[0]->text(), "最近使ったﾌｧｲﾙ");
+  for (int i = 1; i < 5; ++i) EXPECT_FALSE(w.form->MenuFile[i]->isVisible());
+
+  for (const char* path : {"/a/1.nc", "/a/2.nc", "/a/3.nc", "/a/4.nc", "/a/5.nc", "/a/6.nc"})
+    w.form->AddRecentFile(path);
+  const auto& recent = w.form->Settings().RecentFiles;
+  EXPECT_EQ(recent, (std::array<std::string, 5>{"/a/6.nc", "/a/5.nc", "/a/4.nc", "/a/3.nc", "/a/2.nc"}));
+  w.form->AddRecentFile("/A/3.NC");  // replaces the entry that differs only in case
+  EXPECT_EQ(recent, (std::array<std::string, 5>{"/A/3.NC", "/a/6.nc", "/a/5.nc", "/a/4.nc", "/a/2.nc"}));
+  EXPECT_EQ(w.form->MenuFile[0]->text(), "&1 /A/3.NC");
+  EXPECT_EQ(w.form->MenuFile[4]->text(), "&5 /a/2.nc");
+  EXPECT_TRUE(w.form->MenuFile[4]->isVisible());
+
+  // A recent entry that is gone fills nothing but moves to the top.
+  w.form->MenuFile[3]->trigger();
+  EXPECT_EQ(recent[0], "/a/4.nc");
+  EXPECT_EQ(w.form->LabeledEdit1->text(), "");
+  // One that exists is selected.
+  WriteFile(w.dir / "X.NC", "x");
+  w.form->AddRecentFile(Q(w.dir / "X.NC"));
+  w.form->AddRecentFile("/a/7.nc");
+  w.form->MenuFile[1]->trigger();
+  EXPECT_EQ(w.form->LabeledEdit1->text(), Q(w.dir / "X.NC"));
+  EXPECT_EQ(recent[0], Q(w.dir / "X.NC").toStdString());
+}
+
+TEST(KeyRules, ForbiddenCharactersAreDiscardedWithTheMessage) {
+  Window w;
+  w.form->show();
+  struct Case { QLineEdit* TMainForm::*field; QString typed, kept, listed; };
+  const Case cases[] = {
+      {&TMainForm::LabeledEdit2, "/nc.v", "/ncv", ",;*?<>|."},  // "/" is the separator here
+      {&TMainForm::LabeledEdit2, "a*b", "ab", ",;*?<>|."},
+      {&TMainForm::LabeledEdit3, "a\\b:c.d", "abcd", "\\/:,;*?<>|."},
+      {&TMainForm::LabeledEdit4, "n*c.", "nc", "\\/:,;?<>|."},  // "*" refused, not listed
+  };
+  for (const auto& c : cases) {
+    QLineEdit* field = (*w.form).*(c.field);
+    field->clear();
+    w.prompts.shown.clear();
+    QTest::keyClicks(field, c.typed);
+    EXPECT_EQ(field->text(), c.kept) << c.typed.toStdString();
+    ASSERT_FALSE(w.prompts.shown.empty());
+    EXPECT_EQ(w.prompts.shown.back().text, "この文字は拡張子に使えません。\n" + c.listed);
+    EXPECT_EQ(w.prompts.shown.back().caption, "確認");
+  }
+  w.prompts.shown.clear();
+  QTest::keyClicks(w.form->LabeledEdit1, "/a;b.nc");  // no rule for the source field
+  EXPECT_EQ(w.form->LabeledEdit1->text(), "/a;b.nc");
+  EXPECT_TRUE(w.prompts.shown.empty());
+}
+
+TEST(Options, PlainTogglesSetTheirFlags) {
+  Window w;
+  struct Case { QAction* TMainForm::*item; std::string RunOptions::*flag; };
+  const Case cases[] = {{&TMainForm::MacroA, &RunOptions::Chg_MacroA},
+                        {&TMainForm::endchg, &RunOptions::EndChar},
+                        {&TMainForm::chg16_10, &RunOptions::chg16_10},
+                        {&TMainForm::op2, &RunOptions::End_set}};
+  for (const auto& c : cases) {
+    QAction* item = (*w.form).*(c.item);
+    EXPECT_FALSE(item->isChecked());
+    item->trigger();
+    EXPECT_TRUE(item->isChecked());
+    EXPECT_EQ(w.form->Settings().Run.*(c.flag), "Y");
+    EXPECT_EQ(w.form->Run().Options->*(c.flag), "Y");  // the run reads the live record
+    item->trigger();
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_EQ(w.form->Settings().Run.*(c.flag), "N");
+  }
+}
+
+TEST(Options, Op1SetsTheFolderFromTheSourceField) {
+  Window w({}, "[Main]\r\nDirPath=/x\r\nChgPath=/nc\r\n");
+  w.form->LabeledEdit1->setText("/nc/A.NC");
+  w.form->op1->trigger();
+  EXPECT_TRUE(w.form->op1->isChecked());
+  EXPECT_EQ(w.form->Settings().ChgPath_Flg, "Y");
+  EXPECT_EQ(w.form->LabeledEdit2->text(), "/nc/");
+  EXPECT_EQ(w.DirPath(), "/nc");
+  w.form->op1->trigger();  // DirPath now equals ChgPath: the source folder again
+  EXPECT_EQ(w.form->Settings().ChgPath_Flg, "N");
+  EXPECT_EQ(w.form->LabeledEdit2->text(), "/nc/");
+  w.form->Settings().ChgPath = "/out";
+  w.form->op1->trigger();
+  w.form->op1->trigger();
+  EXPECT_EQ(w.form->LabeledEdit2->text(), "/out");
+  // An empty source field empties the folder field and DirPath.
+  w.form->LabeledEdit1->clear();
+  w.form->op1->trigger();
+  EXPECT_EQ(w.form->LabeledEdit2->text(), "");
+  EXPECT_EQ(w.DirPath(), "");
+}
+
+TEST(Settings, LowerCaseFlagStaysUncheckedAndIsWrittenBack) {
+  Window w({}, "[Options]\r\nChgPath_Flg=y\r\nEndChar=Y\r\n[View]\r\nWidth=abc\r\n");
+  EXPECT_FALSE(w.form->op1->isChecked());
+  EXPECT_TRUE(w.form->endchg->isChecked());
+  ASSERT_TRUE(w.form->SaveSettings());
+  const std::string ini = ReadFile(w.dir / "vostrel.INI");
+  EXPECT_NE(ini.find("ChgPath_Flg=y\r\n"), std::string::npos);
+  EXPECT_NE(ini.find("Width=500\r\n"), std::string::npos);
+}
+
+TEST(Settings, RememberedAcrossStarts) {
+  Window w;
+  w.form->move(120, 80);
+  w.form->endchg->trigger();
+  w.form->AddRecentFile("/nc/表.NC");
+  w.form->Settings().View.Width = 640;
+  w.form->close();
+  EXPECT_FALSE(w.form->isVisible());
+  w.Open();
+  EXPECT_EQ(w.form->Settings().Main.Left, 120);
+  EXPECT_EQ(w.form->Settings().Main.Top, 80);
+  EXPECT_TRUE(w.form->endchg->isChecked());
+  EXPECT_EQ(w.form->Settings().RecentFiles[0], Sjis("/nc/表.NC"));
+  EXPECT_EQ(w.form->MenuFile[0]->text(), "&1 /nc/表.NC");
+  EXPECT_EQ(w.form->Settings().View.Width, 640);
+}
+
+TEST(Settings, AFailedSaveKeepsTheWindowOpen) {
+  Window w;
+  std::filesystem::create_directory(w.dir / "vostrel.INI");  // cannot be replaced
+  w.form->show();
+  w.form->close();
+  EXPECT_TRUE(w.form->isVisible());
+  ASSERT_EQ(w.prompts.shown.size(), 1u);
+  EXPECT_EQ(w.prompts.shown[0].text, Q(w.dir / "vostrel.INI") + " に書き込めません");
+  std::filesystem::remove(w.dir / "vostrel.INI");
+  w.form->close();  // closing again repeats the whole save
+  EXPECT_FALSE(w.form->isVisible());
+  EXPECT_TRUE(std::filesystem::is_regular_file(w.dir / "vostrel.INI"));
+}
+
+TEST(SourceDialog, FiltersFromTheListAndMaskNo) {
+  Window w({}, "[Setting]\r\nMask_No=4\r\nUser2_Name=" + Sjis("旋盤") + "\r\nUser2_Mask=*.nc2\r\n");
+  w.prompts.sourceChoice = SourceDialogResult{"/nc/P.NC2", 1};
+  w.form->Button1Click();
+  const auto& request = w.prompts.lastSourceRequest;
+  EXPECT_EQ(request.title, "ｿｰｽﾌｧｲﾙ選択");
+  EXPECT_EQ(request.defaultSuffix, "nc0");
+  ASSERT_EQ(request.filters.size(), 6);
+  EXPECT_EQ(request.selectedFilter, 3);
+  EXPECT_EQ(request.filters[0].display, "ＮＣ文章(*.nc;*.nc1;*.nc0)");
+  EXPECT_EQ(request.filters[0].patterns, (QStringList{"*.NC", "*.NC1", "*.NC0"}));
+  EXPECT_EQ(request.filters[3].display, "旋盤(*.nc2)");
+  EXPECT_EQ(request.filters[5].display, "拡張子無し    ");
+  EXPECT_TRUE(request.filters[5].patterns.isEmpty());
+  EXPECT_EQ(w.form->Settings().Mask_No, 2);
+  EXPECT_EQ(w.form->LabeledEdit1->text(), "/nc/P.NC2");
+  EXPECT_EQ(w.form->Settings().RecentFiles[0], "/nc/P.NC2");
+  // Cancelled: nothing changes.
+  w.prompts.sourceChoice.reset();
+  w.form->Button1Click();
+  EXPECT_EQ(w.form->Settings().Mask_No, 2);
+}
+
+TEST(SourceDialog, PatternsMatchWithoutRegardToCase) {
+  struct Case { QString name; QStringList patterns; bool accepted; };
+  const Case cases[] = {
+      {"part.nc", {"*.NC", "*.NC1"}, true},
+      {"PART.Nc1", {"*.NC", "*.NC1"}, true},
+      {"part.nc2", {"*.NC", "*.NC1"}, false},
+      {"PART", {}, true},        // "拡張子無し": names without a dot
+      {"PART.NC", {}, false},
+      {"PART", {"*.*"}, true},   // every file
+  };
+  for (const auto& c : cases) EXPECT_EQ(SourceFilterAccepts(c.name, c.patterns), c.accepted) << c.name.toStdString();
+}
+
+TEST(FolderDialog, CancelKeepsOrEmptiesTheFolder) {
+  Window w;
+  w.form->Settings().ChgPath = w.dir.path().string();
+  w.form->Button2Click();  // cancelled
+  EXPECT_EQ(w.prompts.lastFolderPrompt, "現ﾃﾞｨﾚｸﾄﾘ " + Q(w.dir.path()));
+  EXPECT_EQ(w.prompts.lastFolderStart, Q(w.dir.path()));
+  EXPECT_EQ(w.form->LabeledEdit2->text(), Q(w.dir.path()));
+  w.form->Settings().ChgPath = "/no/such/folder";
+  w.form->Button2Click();
+  EXPECT_EQ(w.prompts.lastFolderStart, "");
+  EXPECT_EQ(w.form->Settings().ChgPath, "");
+  EXPECT_EQ(w.form->LabeledEdit2->text(), "");
+  w.prompts.folderChoice = "/srv/out/";
+  w.form->Button2Click();
+  EXPECT_EQ(w.form->Settings().ChgPath, "/srv/out");
+}
+
+TEST(UserDialog, MasksAreNormalisedAndEmptyFieldsDefaulted) {
+  struct Case { QString typed, stored; };
+  for (const Case& c : {Case{"nc2", "*.nc2"}, Case{".nc2", "*.nc2"}, Case{"*.nc2", "*.nc2"}, Case{"a*.b", "a*.b"}})
+    EXPECT_EQ(NormaliseMask(c.typed), c.stored) << c.typed.toStdString();
+
+  Window w;
+  TUser& dialog = *w.form->UserForm();
+  QTimer::singleShot(0, &dialog, [&] {
+    dialog.LabeledEdit2->setText("nc2");
+    dialog.LabeledEdit3->clear();
+    dialog.LabeledEdit4->clear();
+    dialog.Button1->click();
+  });
+  w.form->User_opClick();
+  EXPECT_EQ(w.form->Settings().User1_Mask, "*.nc2");
+  EXPECT_EQ(w.form->Settings().User2_Name, Sjis("ﾕｰｻﾞ定義2"));
+  EXPECT_EQ(w.form->Settings().User2_Mask, "*.*");
+  EXPECT_NE(w.form->FileFilters().find(Sjis("ﾕｰｻﾞ定義2(*.*)|*.*|")), std::string::npos);
+
+  // Edits left with "中止" or "戻る" change nothing, and the next show refills.
+  for (QPushButton* TUser::*button : {&TUser::Button2, &TUser::Button3}) {
+    QTimer::singleShot(0, &dialog, [&] {
+      EXPECT_EQ(dialog.LabeledEdit2->text(), "*.nc2");
+      dialog.LabeledEdit2->setText("zzz");
+      (dialog.*button)->click();
+    });
+    w.form->User_opClick();
+    EXPECT_EQ(w.form->Settings().User1_Mask, "*.nc2");
+  }
+}
+
+TEST(UserDialog, MaskKeysAndEnter) {
+  Window w;
+  TUser& dialog = *w.form->UserForm();
+  QTimer::singleShot(0, &dialog, [&] {
+    dialog.LabeledEdit2->clear();
+    QTest::keyClicks(dialog.LabeledEdit2, "n:c*.\\2");
+    EXPECT_EQ(dialog.LabeledEdit2->text(), "nc*.\\2");
+    QTest::keyClick(dialog.LabeledEdit4, Qt::Key_Return);  // Enter in a filled mask field normalises
+    EXPECT_EQ(dialog.LabeledEdit4->text(), "*.*");
+    dialog.LabeledEdit4->setText("nc3");
+    QTest::keyClick(dialog.LabeledEdit4, Qt::Key_Return);
+    EXPECT_EQ(dialog.LabeledEdit4->text(), "*.nc3");
+    EXPECT_TRUE(dialog.isVisible());  // Enter never closes the dialog
+    QTest::keyClicks(dialog.LabeledEdit1, "a/b;c");  // names take every character
+    EXPECT_TRUE(dialog.LabeledEdit1->text().endsWith("a/b;c"));
+    dialog.Button3->click();
+  });
+  w.form->User_opClick();
+  ASSERT_EQ(w.prompts.shown.size(), 1u);
+  EXPECT_EQ(w.prompts.shown[0].text, "この文字は拡張子に使えません。\n/:,;?<>|");
+}
+
+TEST(SingleInstance, SecondLockFailsAndAStaleLockDoesNotCount) {
+  TempDir dir;
+  auto first = AcquireSingleInstance("vostrel", Q(dir.path()));
+  ASSERT_TRUE(first);
+  EXPECT_FALSE(AcquireSingleInstance("vostrel", Q(dir.path())));
+  EXPECT_TRUE(AcquireSingleInstance("other", Q(dir.path())));
+  first.reset();
+  EXPECT_TRUE(AcquireSingleInstance("vostrel", Q(dir.path())));
+  // A lock left by a process that is gone (a pid that cannot be running).
+  WriteFile(dir / "vostrel.lock", "999999999\nvostrel\n" + QSysInfo::machineHostName().toStdString() + "\n");
+  EXPECT_TRUE(AcquireSingleInstance("vostrel", Q(dir.path())));
+}
+
+}  // namespace
+}  // namespace vostrel::gui

@@ -1,0 +1,301 @@
+// The main window: runs in the window, the viewer hand-off and "保存",
+// cancel, fatal stops, and the button states at every end of a run.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "pipeline/text_lines.h"
+#include "shell/busy_indicator.h"
+#include "shell/main_form.h"
+#include "shell/scripted_prompts.h"
+#include "tests/test_support.h"
+#include "viewer/line_text_view.h"
+#include "viewer/view_form.h"
+
+namespace vostrel::gui {
+namespace {
+
+using test::ReadFile;
+using test::Sjis;
+using test::TempDir;
+using test::WriteFile;
+
+QString Q(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+
+// A main window with its own settings file in a scratch folder and scripted
+// message boxes.
+struct Window {
+  TempDir dir;
+  ScriptedPrompts prompts;
+  std::unique_ptr<TMainForm> form;
+
+  explicit Window(QStringList arguments = {}, const std::string& ini = {}) {
+    if (!ini.empty()) WriteFile(dir / "vostrel.INI", ini);
+    TMainForm::Options options;
+    options.settingsPath = dir / "vostrel.INI";
+    options.exeDir = dir.path();
+    options.arguments = std::move(arguments);
+    options.prompts = &prompts;
+    options.wordListPath = VOSTREL_WORD_LIST;
+    form = std::make_unique<TMainForm>(std::move(options));
+  }
+
+  void Fill(const QString& source, const QString& folder, const QString& name, const QString& ext) {
+    form->LabeledEdit1->setText(source);
+    form->LabeledEdit2->setText(folder);
+    form->LabeledEdit3->setText(name);
+    form->LabeledEdit4->setText(ext);
+  }
+
+  // Presses 開始; `inViewer` runs while the viewer is shown, then the viewer
+  // is left with the given button (nullptr: the close box).
+  bool viewerShown = false;
+  void Start(std::function<void(TViewForm&)> inViewer = {}, bool back = true) {
+    viewerShown = false;
+    QTimer::singleShot(0, form.get(), [&] { WatchViewer(inViewer, back); });
+    form->Button3Click();
+  }
+
+  void WatchViewer(std::function<void(TViewForm&)> inViewer, bool back) {
+    TViewForm* viewer = form->ViewForm();
+    if (form->Running() && !viewer->isVisible()) {  // the run goes on: look again soon
+      QTimer::singleShot(5, form.get(), [=, this] { WatchViewer(inViewer, back); });
+      return;
+    }
+    if (!viewer->isVisible()) return;
+    viewerShown = true;
+    ButtonsWhileShowing = {form->Button3->isEnabled(), form->Button5->isEnabled()};
+    if (inViewer) inViewer(*viewer);
+    if (back) viewer->Button4->click();
+    else viewer->close();
+  }
+  std::pair<bool, bool> ButtonsWhileShowing{true, true};
+
+  bool Idle() const {
+    return form->Button3->isEnabled() && !form->Button4->isEnabled() && form->Button5->isEnabled() &&
+           !form->ScreenSaverInhibited() && !form->Animate1->isVisible();
+  }
+};
+
+const char* kSource = "%\r\nO1000 ;main\r\ng00\tx1.0 y2.0\r\n(\x90\xd8\x8d\xed)\r\nM30\r\n%\r\n";
+
+TEST(MainFormRun, CompilesToTheViewerAndSavesTheExactBytes) {
+  Window w;
+  WriteFile(w.dir / "PART1.NC0", kSource);
+  w.Fill(Q(w.dir / "PART1.NC0"), Q(w.dir.path()), "PART1", "NC");
+  TextLines shownInViewer;
+  QString label, logTab;
+  bool saveEnabled = false, saveAfter = true;
+  w.Start([&](TViewForm& viewer) {
+    shownInViewer = viewer.Result();
+    label = viewer.Label1->text();
+    saveEnabled = viewer.Button1->isEnabled();
+    EXPECT_EQ(viewer.PageControl1->currentIndex(), 0);
+    EXPECT_FALSE(viewer.Button2->isEnabled());  // printing comes later
+    EXPECT_FALSE(viewer.Button3->isEnabled());
+    for (int i = 0; i < viewer.RichEdit2->LineCount(); ++i) logTab += viewer.RichEdit2->LineText(i) + "\n";
+    viewer.Button1->click();
+    saveAfter = viewer.Button1->isEnabled();
+  });
+  ASSERT_TRUE(w.viewerShown);
+  EXPECT_EQ(w.ButtonsWhileShowing, (std::pair<bool, bool>{false, false}));
+  EXPECT_EQ(shownInViewer, (TextLines{"%", "O1000", "G00X1.0Y2.0", "(\x90\xd8\x8d\xed)", "M30", "%"}));
+  EXPECT_EQ(label, Q(w.dir / "PART1.NC"));
+  EXPECT_TRUE(saveEnabled);
+  EXPECT_FALSE(saveAfter);  // one save per showing
+  EXPECT_EQ(ReadFile(w.dir / "PART1.NC"), OutputBytes(shownInViewer));
+  EXPECT_TRUE(logTab.startsWith("----- ﾛｸﾞ -----\n"));
+  EXPECT_TRUE(logTab.endsWith("--- ｺﾝﾊﾟｲﾙ 完了 ---\n"));
+  EXPECT_TRUE(w.Idle());
+  EXPECT_EQ(w.form->Label1->text(), "名前:" + Q(w.dir / "PART1.NC"));
+  EXPECT_EQ(w.form->RichEdit1->LineCount(), 0);  // the text lives in the viewer now
+  EXPECT_EQ(w.form->Memo1->LineCount(), 0);      // "戻る" cleared the log
+  EXPECT_TRUE(w.prompts.shown.empty());
+  EXPECT_EQ(w.form->Settings().RecentFiles[0], Q(w.dir / "PART1.NC0").toStdString());
+}
+
+TEST(MainFormRun, CloseBoxKeepsTheLogAndAFailedSaveKeepsSaveEnabled) {
+  Window w;
+  WriteFile(w.dir / "A.NC0", kSource);
+  w.Fill(Q(w.dir / "A.NC0"), Q(w.dir / "missing-folder"), "A", "NC");
+  bool saveAfter = false;
+  w.Start([&](TViewForm& viewer) {
+    viewer.Button1->click();
+    saveAfter = viewer.Button1->isEnabled();
+  }, /*back=*/false);
+  ASSERT_TRUE(w.viewerShown);
+  EXPECT_TRUE(saveAfter);
+  ASSERT_EQ(w.prompts.shown.size(), 1u);
+  EXPECT_EQ(w.prompts.shown[0].text, "ファイル " + Q(w.dir / "missing-folder" / "A.NC") + " を作成できません");
+  EXPECT_FALSE(std::filesystem::exists(w.dir / "missing-folder"));
+  EXPECT_GT(w.form->Memo1->LineCount(), 2);  // the close box leaves the log
+  EXPECT_TRUE(w.Idle());
+}
+
+TEST(MainFormRun, EmptyResultSavesAnEmptyFile) {
+  Window w;
+  WriteFile(w.dir / "E.NC0", "");
+  w.Fill(Q(w.dir / "E.NC0"), Q(w.dir.path()) + "/", "E", "NC");
+  w.prompts.answers = {false};  // the unreadable-source question: No
+  w.Start([&](TViewForm& viewer) { viewer.Button1->click(); });
+  ASSERT_TRUE(w.viewerShown);
+  ASSERT_EQ(w.prompts.shown.size(), 1u);
+  EXPECT_TRUE(w.prompts.shown[0].question);
+  EXPECT_TRUE(w.prompts.shown[0].text.startsWith("ファイル形式が違います。"));
+  EXPECT_TRUE(std::filesystem::exists(w.dir / "E.NC"));
+  EXPECT_EQ(ReadFile(w.dir / "E.NC"), "");
+}
+
+TEST(MainFormRun, DecliningTheOverwriteEndsBeforeTheRun) {
+  Window w;
+  WriteFile(w.dir / "B.NC0", kSource);
+  WriteFile(w.dir / "B.NC", "old");
+  w.Fill(Q(w.dir / "B.NC0"), Q(w.dir.path()), "B", "NC");
+  w.prompts.answers = {false};
+  w.Start();
+  EXPECT_FALSE(w.viewerShown);
+  ASSERT_EQ(w.prompts.shown.size(), 1u);
+  EXPECT_EQ(w.prompts.shown[0].caption, "確認");
+  EXPECT_EQ(w.prompts.shown[0].text, "すでに" + Q(w.dir / "B.NC") + "が有ります。\n上書きしますか？");
+  EXPECT_EQ(w.form->Run().TargetPath, "");
+  EXPECT_EQ(w.form->Memo1->LineCount(), 0);
+  EXPECT_EQ(ReadFile(w.dir / "B.NC"), "old");
+  EXPECT_TRUE(w.Idle());
+  EXPECT_EQ(QApplication::focusWidget() == nullptr || QApplication::focusWidget() == w.form->LabeledEdit3, true);
+}
+
+TEST(MainFormRun, IncompleteFieldsMoveTheFocusAndRunNothing) {
+  Window w;
+  w.form->show();
+  QApplication::setActiveWindow(w.form.get());
+  struct Case { QString source, folder, name, ext; QLineEdit* TMainForm::*focus; };
+  const Case cases[] = {
+      {"/nc/a.nc", "", "a", "NC", &TMainForm::LabeledEdit2},
+      {"", "", "", "", &TMainForm::LabeledEdit4},       // the last empty field
+      {"/nc/a.nc", "/out", "", "", &TMainForm::LabeledEdit4},
+      {"", "/out", "a", "NC", &TMainForm::LabeledEdit1},
+  };
+  for (const auto& c : cases) {
+    w.Fill(c.source, c.folder, c.name, c.ext);
+    w.Start();
+    EXPECT_FALSE(w.viewerShown);
+    EXPECT_EQ(w.form->focusWidget(), (*w.form).*(c.focus)) << c.source.toStdString() << "|" << c.folder.toStdString();
+    EXPECT_TRUE(w.Idle());
+    EXPECT_TRUE(w.prompts.shown.empty());
+  }
+  // A field of blanks counts as filled.
+  WriteFile(w.dir / "S.NC0", kSource);
+  w.Fill(Q(w.dir / "S.NC0"), Q(w.dir.path()), " ", "NC");
+  w.Start();
+  EXPECT_TRUE(w.viewerShown);
+}
+
+TEST(MainFormRun, CancelDuringARunStopsAfterTheStageUnderWay) {
+  Window w;
+  // Enough lines for the comment removal to let events run several times.
+  std::string big = "%\r\n";
+  for (int i = 0; i < 200000; ++i) big += "G01 X" + std::to_string(i) + " ;c\r\n";
+  WriteFile(w.dir / "C.NC0", big);
+  w.Fill(Q(w.dir / "C.NC0"), Q(w.dir.path()), "C", "NC");
+  bool sawRunningState = false, inhibitedAfterPress = true;
+  std::function<void()> press = [&] {
+    if (!w.form->Running()) return;
+    if (w.form->Run().RunLog.size() < 2) {  // wait for the comment removal
+      QTimer::singleShot(1, w.form.get(), press);
+      return;
+    }
+    sawRunningState = !w.form->Button3->isEnabled() && w.form->Button4->isEnabled() && !w.form->Button5->isEnabled();
+    w.form->Button4->click();
+    inhibitedAfterPress = w.form->ScreenSaverInhibited();
+  };
+  QTimer::singleShot(0, w.form.get(), press);
+  w.form->Button3Click();
+  EXPECT_TRUE(sawRunningState);
+  EXPECT_FALSE(inhibitedAfterPress);
+  EXPECT_FALSE(w.form->ViewForm()->isVisible());
+  ASSERT_EQ(w.prompts.shown.size(), 1u);
+  EXPECT_EQ(w.prompts.shown[0].caption, "中止");
+  EXPECT_EQ(w.prompts.shown[0].text, "コンパイルを中止します。");
+  EXPECT_EQ(w.prompts.shown[0].icon, MessageIcon::Stop);
+  const auto& log = w.form->Run().RunLog;
+  ASSERT_GE(log.size(), 4u);
+  EXPECT_EQ(log[log.size() - 3], "ｺﾒﾝﾄ削除 -- 完了");
+  EXPECT_EQ(log[log.size() - 2], "");
+  EXPECT_EQ(log.back(), " -- 中止 --");
+  EXPECT_EQ(w.form->Memo1->LineCount(), static_cast<int>(log.size()));
+  EXPECT_EQ(w.form->StatusText->text(), "");
+  EXPECT_TRUE(w.Idle());
+  EXPECT_FALSE(std::filesystem::exists(w.dir / "C.NC"));
+}
+
+TEST(MainFormRun, MissingIncludeStopsTheRunWithTheButtonsIdle) {
+  Window w;
+  WriteFile(w.dir / "D.NC0", "%\r\nO4000\r\n$AB 1\r\n#INCLUDE NOFILE.DEF\r\nM30\r\n%\r\n");
+  w.Fill(Q(w.dir / "D.NC0"), Q(w.dir.path()), "D", "NC");
+  w.Start();
+  EXPECT_FALSE(w.viewerShown);
+  ASSERT_EQ(w.prompts.shown.size(), 1u);
+  EXPECT_EQ(w.prompts.shown[0].caption, "確認");
+  EXPECT_TRUE(w.prompts.shown[0].text.endsWith(" が見つかりません。\nコンパイルを中止します。"))
+      << w.prompts.shown[0].text.toStdString();
+  EXPECT_EQ(w.prompts.shown[0].icon, MessageIcon::Stop);
+  EXPECT_EQ(w.form->Run().RunLog.back(), "外部定義ﾃﾞｰﾀ読み込み -- 中止");
+  EXPECT_TRUE(w.Idle());
+  EXPECT_GT(w.form->RichEdit1->LineCount(), 0);  // the text as far as it got
+}
+
+TEST(MainFormRun, CloseDuringARunCancelsAndClosesWhenItEnds) {
+  Window w;
+  std::string big;
+  for (int i = 0; i < 200000; ++i) big += "G01 X" + std::to_string(i) + " ;c\r\n";
+  WriteFile(w.dir / "F.NC0", big);
+  w.Fill(Q(w.dir / "F.NC0"), Q(w.dir.path()), "F", "NC");
+  w.form->show();
+  bool refusedWhileRunning = false;
+  std::function<void()> closeIt = [&] {
+    if (!w.form->Running()) return;
+    if (w.form->Run().RunLog.size() < 2) {
+      QTimer::singleShot(1, w.form.get(), closeIt);
+      return;
+    }
+    w.form->close();
+    refusedWhileRunning = w.form->isVisible();
+  };
+  QTimer::singleShot(0, w.form.get(), closeIt);
+  w.form->Button3Click();
+  EXPECT_TRUE(refusedWhileRunning);
+  EXPECT_TRUE(w.form->isVisible());  // still there when the handler returns
+  QApplication::processEvents();
+  EXPECT_FALSE(w.form->isVisible());  // then closed, with the settings saved
+  EXPECT_TRUE(std::filesystem::exists(w.dir / "vostrel.INI"));
+}
+
+TEST(MainFormRun, OptionToggledDuringARunAffectsTheLaterStages) {
+  Window w;
+  std::string big;
+  for (int i = 0; i < 100000; ++i) big += "G01 X0x10 ;c\r\n";
+  WriteFile(w.dir / "H.NC0", big);
+  w.Fill(Q(w.dir / "H.NC0"), Q(w.dir.path()), "H", "NC");
+  std::function<void()> toggle = [&] {
+    if (!w.form->Running()) return;
+    if (w.form->Run().RunLog.size() < 2) {
+      QTimer::singleShot(1, w.form.get(), toggle);
+      return;
+    }
+    w.form->chg16_10->trigger();  // during the comment removal
+  };
+  QTimer::singleShot(0, w.form.get(), toggle);
+  TextLines result;
+  w.Start([&](TViewForm& viewer) { result = viewer.Result(); });
+  ASSERT_TRUE(w.viewerShown);
+  ASSERT_FALSE(result.empty());
+  EXPECT_EQ(result.front(), "G01X16");
+}
+
+}  // namespace
+}  // namespace vostrel::gui

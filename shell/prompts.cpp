@@ -1,0 +1,111 @@
+#include "shell/prompts.h"
+
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSortFilterProxyModel>
+
+namespace vostrel::gui {
+
+namespace {
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Warning: return QMessageBox::Warning;
+    case MessageIcon::Stop: return QMessageBox::Critical;
+    case MessageIcon::Information: break;
+  }
+  return QMessageBox::Information;
+}
+
+// Filters the dialog's file list by the filter in use; folders always pass.
+class SourceFilterProxy : public QSortFilterProxyModel {
+ public:
+  void SetPatterns(const QStringList& patterns) {
+    patterns_ = patterns;
+    invalidateFilter();
+  }
+
+ protected:
+  bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+    auto* model = qobject_cast<QFileSystemModel*>(sourceModel());
+    if (!model) return true;
+    const QModelIndex index = model->index(row, 0, parent);
+    if (model->isDir(index)) return true;
+    return SourceFilterAccepts(model->fileName(index), patterns_);
+  }
+
+ private:
+  QStringList patterns_;
+};
+
+}  // namespace
+
+bool SourceFilterAccepts(const QString& fileName, const QStringList& patterns) {
+  if (patterns.isEmpty()) return !fileName.contains(QLatin1Char('.'));
+  for (const QString& pattern : patterns) {
+    if (pattern == QLatin1String("*.*") || pattern == QLatin1String("*")) return true;  // every file
+    if (QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive).match(fileName).hasMatch()) return true;
+  }
+  return false;
+}
+
+bool DialogPrompts::AskYesNo(QWidget* owner, const QString& caption, const QString& text) {
+  QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::NoButton, owner);
+  QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+  box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+  box.setDefaultButton(yes);
+  if (owner) {
+    box.adjustSize();
+    box.move(owner->window()->frameGeometry().topLeft() + QPoint(50, 50));
+  }
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
+void DialogPrompts::ShowMessage(QWidget* owner, const QString& caption, const QString& text, MessageIcon icon) {
+  QMessageBox box(BoxIcon(icon), caption, text, QMessageBox::Ok, owner);
+  box.exec();
+}
+
+std::optional<SourceDialogResult> DialogPrompts::ChooseSourceFile(QWidget* owner,
+                                                                  const SourceDialogRequest& request) {
+  QFileDialog dialog(owner, request.title, request.initialFolder);
+  // The list is filtered by our own proxy (case-insensitive patterns, and
+  // "no dot" for files without extension), so the dialog's own name filters
+  // only carry the display names.
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setDefaultSuffix(request.defaultSuffix);
+  QStringList names;
+  for (const auto& filter : request.filters) names << filter.display + QStringLiteral(" (*)");
+  dialog.setNameFilters(names);
+  auto* proxy = new SourceFilterProxy;
+  dialog.setProxyModel(proxy);
+  auto apply = [&](const QString& name) {
+    const int index = static_cast<int>(names.indexOf(name));
+    proxy->SetPatterns(index >= 0 ? request.filters[index].patterns : QStringList{QStringLiteral("*")});
+  };
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, apply);
+  if (request.selectedFilter >= 0 && request.selectedFilter < names.size()) {
+    dialog.selectNameFilter(names[request.selectedFilter]);
+    apply(names[request.selectedFilter]);
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  SourceDialogResult result;
+  result.path = dialog.selectedFiles().front();
+  result.filter = std::max<int>(static_cast<int>(names.indexOf(dialog.selectedNameFilter())), 0);
+  return result;
+}
+
+std::optional<QString> DialogPrompts::ChooseFolder(QWidget* owner, const QString& prompt, const QString& start) {
+  const QString folder = QFileDialog::getExistingDirectory(owner, prompt, start, QFileDialog::ShowDirsOnly);
+  if (folder.isEmpty()) return std::nullopt;
+  return folder;
+}
+
+}  // namespace vostrel::gui

@@ -1,0 +1,25 @@
+#pragma once
+// Keeps the screen saver off while a run goes on, through the desktop's
+// screen saver service on the session bus. Without a bus or a service
+// nothing happens and nothing is reported.
+
+namespace vostrel::gui {
+
+class ScreenSaverInhibitor {
+ public:
+  ScreenSaverInhibitor() = default;
+  ~ScreenSaverInhibitor() { Allow(); }
+  ScreenSaverInhibitor(const ScreenSaverInhibitor&) = delete;
+  ScreenSaverInhibitor& operator=(const ScreenSaverInhibitor&) = delete;
+
+  void Inhibit();
+  void Allow();
+  bool Inhibited() const { return inhibited_; }
+
+ private:
+  bool inhibited_ = false;   // our request is in force (or would be, without a service)
+  unsigned cookie_ = 0;
+  bool haveCookie_ = false;
+};
+
+}  // namespace vostrel::gui

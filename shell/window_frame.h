@@ -1,0 +1,57 @@
+#pragma once
+// The stage frame of a run in the main window. Stages report every line;
+// the window shows the newest state at display rate (about every 30 ms) and
+// lets pending events run about every 10 ms, so that 中止, the menus and
+// repainting answer at once without slowing the run down.
+
+#include <QElapsedTimer>
+#include <QString>
+
+#include "pipeline/stage_frame.h"
+
+namespace vostrel::gui {
+
+class TMainForm;
+
+class WindowFrame final : public StageFrame {
+ public:
+  static constexpr qint64 kEventIntervalMs = 10;
+  static constexpr qint64 kDisplayIntervalMs = 30;
+
+  WindowFrame(CompileRun& run, TMainForm& form);
+
+  void ShowActivity(std::string_view text) override;
+  void StartProgress(std::int32_t max) override;
+  void SetProgress(std::int32_t position) override;
+  void HighlightLine(std::int32_t n) override;
+  void ShowLineProgress(std::int32_t n, std::string_view text) override;
+  void ShowBusy(bool on) override;
+  void LetEventsRun() override;
+  void WorkTextReplaced() override;
+  bool AskYesNo(std::string_view message) override;
+
+  // Shows everything that is pending (log, highlight, progress, status).
+  void ShowPending();
+
+ protected:
+  void ShowCancelled(std::string_view message) override;
+  void ShowFatal(std::string_view message) override;
+  void RunEnded() override;
+
+ private:
+  // Per-line path: cheap unless the next event or display time has come.
+  void Tick(qint64 now);
+  void RunEvents();
+
+  TMainForm& form_;
+  QElapsedTimer clock_;
+  qint64 nextEvents_ = 0;
+  qint64 nextDisplay_ = 0;
+  std::int32_t progress_ = 0;
+  std::int32_t shownProgress_ = -1;
+  std::int32_t highlight_ = 0;  // 1-based; 0 = nothing pending
+  QString status_;
+  bool statusPending_ = false;
+};
+
+}  // namespace vostrel::gui

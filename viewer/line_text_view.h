@@ -1,0 +1,88 @@
+#pragma once
+// A read-only view of a list of text lines that stays fast for millions of
+// lines: only the visible lines are decoded and drawn, on every paint. The
+// text can be selected with the mouse and the keyboard and copied.
+//
+// The view does not own its lines: the owner keeps the vector alive and
+// calls LinesChanged() after adding or removing lines (changes inside lines
+// show at the next repaint).
+
+#include <QAbstractScrollArea>
+#include <QString>
+
+#include <string>
+#include <vector>
+
+namespace vostrel::gui {
+
+class LineTextView : public QAbstractScrollArea {
+  Q_OBJECT
+ public:
+  enum class Encoding { ShiftJis, Utf8 };
+
+  explicit LineTextView(QWidget* parent = nullptr);
+
+  // Shows `lines` (nullptr: nothing). The vector must outlive the view or
+  // be replaced before it goes.
+  void SetLines(const std::vector<std::string>* lines, Encoding encoding);
+  // The number of lines may have changed: recount, re-measure, repaint.
+  void LinesChanged();
+  // Only lines were added at the end (cheaper: measures just the new ones).
+  void LinesAppended();
+  int LineCount() const { return rows_; }
+
+  // Selects line `index` (0-based) from its first character to its end and
+  // scrolls so that it is the second visible line.
+  void HighlightLine(int index);
+  void ScrollToEnd();
+  int FirstVisibleLine() const;
+
+  void SelectAll();
+  void ClearSelection();
+  bool HasSelection() const { return anchor_ != caret_; }
+  QString SelectedText() const;
+  // The selection as 0-based line and column (in characters of the shown
+  // text); `from` is never after `to`.
+  struct Position {
+    int line = 0;
+    int column = 0;
+    bool operator==(const Position&) const = default;
+    auto operator<=>(const Position&) const = default;
+  };
+  Position SelectionStart() const { return std::min(anchor_, caret_); }
+  Position SelectionEnd() const { return std::max(anchor_, caret_); }
+  void SetSelection(Position anchor, Position caret);
+
+  // The text of line `index` as shown (tabs expanded to the next multiple of eight).
+  QString LineText(int index) const;
+
+  void copy() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  int LineHeight() const;
+  int VisibleRows() const;
+  void UpdateScrollBars();
+  void MeasureWidth(int fromRow = 0);
+  Position HitTest(const QPoint& point) const;
+  void MoveCaret(Position to, bool extend);
+  void EnsureCaretVisible();
+
+  const std::vector<std::string>* lines_ = nullptr;
+  Encoding encoding_ = Encoding::ShiftJis;
+  int rows_ = 0;
+  int contentWidth_ = 0;
+  Position anchor_;
+  Position caret_;
+};
+
+}  // namespace vostrel::gui
