@@ -1,9 +1,5 @@
 // vostrelc: the compile pipeline as a command-line compiler.
 
-#include <QByteArray>
-#include <QSaveFile>
-#include <QString>
-
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +18,7 @@
 #include "pipeline/compile.h"
 #include "pipeline/compile_run.h"
 #include "pipeline/headless_frame.h"
+#include "pipeline/output_file.h"
 #include "platform/exe_path.h"
 #include "text/sjis.h"
 #include "version.h"
@@ -150,19 +147,6 @@ extern "C" void OnInterrupt(int) {
   if (g_cancelFlag) g_cancelFlag->store(true);
 }
 
-bool WriteOutput(const fs::path& path, const std::string& bytes, std::string& error) {
-  QSaveFile file(QString::fromStdU16String(path.u16string()));
-  file.setDirectWriteFallback(false);
-  if (!file.open(QIODevice::WriteOnly) ||
-      file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-      !file.commit()) {
-    error = file.errorString().toStdString();
-    file.cancelWriting();
-    return false;
-  }
-  return true;
-}
-
 int Run(const CliOptions& options) {
   std::error_code ec;
   if (options.output && !options.force && fs::exists(*options.output, ec)) {
@@ -215,8 +199,8 @@ int Run(const CliOptions& options) {
   if (result == RunResult::Cancelled) return kExitInterrupted;
   if (result == RunResult::Aborted) return kExitStopped;
 
-  const std::string bytes = OutputBytes(run.WorkLines);
   if (options.toStdout) {
+    const std::string bytes = OutputBytes(run.WorkLines);
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
@@ -226,7 +210,7 @@ int Run(const CliOptions& options) {
     }
     return kExitCompleted;
   }
-  if (!WriteOutput(*options.output, bytes, error)) {
+  if (!SaveLines(*options.output, run.WorkLines, &error)) {
     std::cerr << "vostrelc: " << PathText(*options.output) << ": cannot write the output: " << error
               << "\n";
     return kExitUsage;

@@ -1,0 +1,23 @@
+#pragma once
+// Writing a compiled program: every line followed by CR LF, in the bytes
+// of the lines (never from screen text).
+
+#include <filesystem>
+#include <string>
+
+#include "pipeline/text_lines.h"
+
+class QIODevice;
+
+namespace vostrel {
+
+// Writes the lines onto an open device through a 1 MiB buffer; false as
+// soon as a write fails.
+bool WriteLines(QIODevice& device, const TextLines& lines);
+
+// Writes the lines to `path` through a temporary file in the same folder,
+// synced and renamed over `path` only when complete: a failed write leaves
+// an existing file as it was. On failure `error` says why.
+bool SaveLines(const std::filesystem::path& path, const TextLines& lines, std::string* error);
+
+}  // namespace vostrel
