@@ -20,6 +20,7 @@
 #include "pipeline/headless_frame.h"
 #include "pipeline/output_file.h"
 #include "platform/exe_path.h"
+#include "text/path_text.h"
 #include "text/sjis.h"
 #include "version.h"
 
@@ -73,15 +74,6 @@ struct CliOptions {
   fs::path source;
 };
 
-fs::path PathArg(const std::string& utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string PathText(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
 std::string ToCp932(const std::string& utf8, const char* what) {
   auto bytes = sjis::FromUtf8(utf8);
   if (!bytes) throw UsageError{std::string(what) + " '" + utf8 + "' cannot be written in Shift-JIS"};
@@ -114,15 +106,15 @@ std::optional<CliOptions> ParseArguments(int argc, char** argv) {
     } else if (arg == "-a") {
       options.words.push_back(ToCp932(value(i, arg), "word"));
     } else if (arg == "--word-list") {
-      options.wordList = PathArg(value(i, arg));
+      options.wordList = PathFromUtf8(value(i, arg));
     } else if (arg == "--exe-dir") {
-      options.exeDir = PathArg(value(i, arg));
+      options.exeDir = PathFromUtf8(value(i, arg));
     } else if (arg == "--log") {
-      options.logFile = PathArg(value(i, arg));
+      options.logFile = PathFromUtf8(value(i, arg));
     } else if (arg == "-q") {
       options.quiet = true;
     } else if (arg == "-o") {
-      options.output = PathArg(value(i, arg));
+      options.output = PathFromUtf8(value(i, arg));
     } else if (arg == "--stdout") {
       options.toStdout = true;
     } else if (arg == "--force") {
@@ -131,7 +123,7 @@ std::optional<CliOptions> ParseArguments(int argc, char** argv) {
       throw UsageError{"unknown argument '" + arg + "'"};
     } else {
       if (haveSource) throw UsageError{"more than one source file given"};
-      options.source = PathArg(arg);
+      options.source = PathFromUtf8(arg);
       haveSource = true;
     }
   }
@@ -150,7 +142,7 @@ extern "C" void OnInterrupt(int) {
 int Run(const CliOptions& options) {
   std::error_code ec;
   if (options.output && !options.force && fs::exists(*options.output, ec)) {
-    std::cerr << "vostrelc: " << PathText(*options.output)
+    std::cerr << "vostrelc: " << PathToUtf8(*options.output)
               << ": the file exists (use --force to overwrite)\n";
     return kExitUsage;
   }
@@ -159,7 +151,7 @@ int Run(const CliOptions& options) {
   if (options.logFile) {
     logFile.open(*options.logFile, std::ios::binary | std::ios::trunc);
     if (!logFile) {
-      std::cerr << "vostrelc: " << PathText(*options.logFile) << ": cannot write the log: "
+      std::cerr << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
                 << std::strerror(errno) << "\n";
       return kExitUsage;
     }
@@ -172,7 +164,7 @@ int Run(const CliOptions& options) {
     run.RunArguments[i] = options.words[i];
   run.ExeDir = options.exeDir ? *options.exeDir : platform::ExecutableDir();
   if (options.wordList) run.WordListPath = *options.wordList;
-  run.TargetPath = options.output ? PathText(*options.output) : std::string();
+  run.TargetPath = options.output ? PathToUtf8(*options.output) : std::string();
 
   HeadlessFrame frame(run);
   if (logFile.is_open()) {
@@ -187,7 +179,7 @@ int Run(const CliOptions& options) {
 
   std::string error;
   if (!LoadSource(options.source, run, frame, UnreadableSource::Fail, &error)) {
-    std::cerr << "vostrelc: " << PathText(options.source) << ": cannot read the source: " << error
+    std::cerr << "vostrelc: " << PathToUtf8(options.source) << ": cannot read the source: " << error
               << "\n";
     return kExitUsage;
   }
@@ -211,7 +203,7 @@ int Run(const CliOptions& options) {
     return kExitCompleted;
   }
   if (!SaveLines(*options.output, run.WorkLines, &error)) {
-    std::cerr << "vostrelc: " << PathText(*options.output) << ": cannot write the output: " << error
+    std::cerr << "vostrelc: " << PathToUtf8(*options.output) << ": cannot write the output: " << error
               << "\n";
     return kExitUsage;
   }

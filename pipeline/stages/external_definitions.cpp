@@ -6,6 +6,7 @@
 #include "pipeline/definition_parse.h"
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/stages.h"
+#include "text/path_text.h"
 #include "text/sjis.h"
 
 namespace vostrel {
@@ -36,8 +37,7 @@ bool ProcessIncludeLine(CompileRun& run, StageFrame& frame, std::int32_t n,
   }
   run.SetLine(n, " ");
 
-  const std::u8string shown = path.u8string();
-  const std::string status = "行目 :" + std::string(shown.begin(), shown.end()) + " 定義ﾃﾞｰﾀ検索中";
+  const std::string status = "行目 :" + PathToUtf8(path) + " 定義ﾃﾞｰﾀ検索中";
   const std::vector<std::string> lines = SplitIncludeText(bytes);
   Definition definition;
   for (std::size_t j = 0; j < lines.size(); ++j) {

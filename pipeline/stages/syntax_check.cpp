@@ -8,6 +8,7 @@
 #include "pipeline/compile_run.h"
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/stages.h"
+#include "text/path_text.h"
 #include "text/sjis.h"
 
 namespace vostrel {
@@ -28,11 +29,6 @@ constexpr std::array<ByteClass, 256> MakeByteClasses() {
   return table;
 }
 constexpr std::array<ByteClass, 256> kByteClass = MakeByteClasses();
-
-std::string PathForDisplay(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
 
 }  // namespace
 
@@ -96,7 +92,7 @@ StageEnd RunSyntaxCheck(CompileRun& run, StageFrame& frame) {
   const std::filesystem::path listPath =
       run.WordListPath.empty() ? run.ExeDir / "ChkData.lst" : run.WordListPath;
   if (!ReadCheckWordList(listPath, run.CheckWordList)) {
-    frame.AbortRun(PathForDisplay(listPath) + " が読み込めません。\nコンパイルを中止します。",
+    frame.AbortRun(PathToUtf8(listPath) + " が読み込めません。\nコンパイルを中止します。",
                    "構文ﾁｪｯｸ -- 中止");
     return StageEnd::EndRun;
   }
