@@ -1,0 +1,185 @@
+#include "viewer/print_form.h"
+
+#include <QAbstractButton>
+#include <QDialogButtonBox>
+#include <QFontMetrics>
+#include <QLocale>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+#include "settings/app_settings.h"
+#include "shell/fonts.h"
+#include "shell/prompts.h"
+#include "viewer/line_text_view.h"
+
+namespace vostrel::gui {
+
+namespace {
+
+std::optional<bool> RunPrintDialog(QPrinter& printer, int lastPage, bool hasSelection, QWidget* owner) {
+  QPrintDialog dialog(&printer, owner);
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+  dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+  dialog.setOption(QAbstractPrintDialog::PrintSelection, hasSelection);
+  dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+  dialog.setMinMax(1, lastPage);
+  dialog.setPrintRange(hasSelection ? QAbstractPrintDialog::Selection : QAbstractPrintDialog::AllPages);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return hasSelection && dialog.printRange() == QAbstractPrintDialog::Selection;
+}
+
+void RunSetupDialog(QPrinter& printer, QWidget* owner) {
+  // The print dialog without page choices: printer, paper and orientation.
+  // Its choice stays with the printer settings; nothing is printed here.
+  QPrintDialog dialog(&printer, owner);
+  dialog.setWindowTitle(QStringLiteral("プリンタ設定"));
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+  dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+  dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+  dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+  if (auto* box = dialog.findChild<QDialogButtonBox*>()) {
+    if (QAbstractButton* ok = box->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("OK"));
+  }
+  dialog.exec();
+}
+
+}  // namespace
+
+QString PrintDateTimeText(const QDateTime& when) {
+  const QLocale locale = QLocale::system();
+  QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+  // The long time format of some locales names the time zone; the header
+  // shows the clock time only.
+  timeFormat.remove(QRegularExpression(QStringLiteral("\\s*\\(?t+\\)?")));
+  return locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+         locale.toString(when.time(), timeFormat.trimmed());
+}
+
+QString FileNamePart(const QString& path) {
+  const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+  return cut < 0 ? path : path.mid(cut + 1);
+}
+
+TPrintForm::TPrintForm(settings::AppSettings& settings, UserPrompts& prompts, QWidget* parent)
+    : QWidget(parent),
+      settings_(settings),
+      prompts_(prompts),
+      printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)),
+      printDialog_(RunPrintDialog),
+      setupDialog_(RunSetupDialog),
+      clock_([] { return QDateTime::currentDateTime(); }) {
+  setObjectName(QStringLiteral("PrintForm"));
+  setWindowFlag(Qt::Window);
+  hide();
+}
+
+TPrintForm::~TPrintForm() = default;
+
+QFont TPrintForm::PrintFont() const { return JapaneseFont(Pitch::Proportional, settings_.View.FontSize); }
+
+PrintOptions TPrintForm::Options() const {
+  const auto& p = settings_.Print;
+  return PrintOptions{p.FullPath, p.FileName, p.Page, p.LineNo, p.TopMargin, p.BottomMargin, p.LeftMargin,
+                      p.RightMargin};
+}
+
+PrinterFacts TPrintForm::Facts(const QFont& font) const {
+  QPrinter& printer = *printer_;
+  PrinterFacts facts;
+  facts.dpiX = printer.logicalDpiX();
+  facts.dpiY = printer.logicalDpiY();
+  const QRect paper = printer.paperRect(QPrinter::DevicePixel).toRect();
+  const QRect page = printer.pageRect(QPrinter::DevicePixel).toRect();
+  facts.physW = paper.width();
+  facts.physH = paper.height();
+  facts.offX = page.x() - paper.x();
+  facts.offY = page.y() - paper.y();
+  facts.resW = page.width();
+  facts.resH = page.height();
+  facts.lineHeight = QFontMetrics(font, &printer).height();
+  return facts;
+}
+
+int TPrintForm::CurrentLinesPerPage() const { return LinesPerPage(Facts(PrintFont()), Options()); }
+
+bool TPrintForm::CheckLinesPerPage(int linesPerPage, QWidget* owner) {
+  if (linesPerPage > 0) return true;
+  prompts_.ShowMessage(owner, QStringLiteral("確認"), QStringLiteral("余白が大きすぎるため印刷できません。"),
+                       MessageIcon::Warning);
+  return false;
+}
+
+void TPrintForm::UseInstalledPrinter() {
+  QPrinter& printer = *printer_;
+  if (printer.outputFormat() != QPrinter::NativeFormat) return;
+  if (QPrinterInfo::availablePrinterNames().contains(printer.printerName())) return;
+  printer.setPrinterName(QPrinterInfo::defaultPrinterName());
+}
+
+void TPrintForm::PrintCommand(LineTextView& pane, const QString& label, QWidget* owner) {
+  const int count = pane.LineCount();
+  if (count == 0 || (count == 1 && pane.LineText(0).isEmpty())) return;
+
+  RichEdit1.clear();
+  RichEdit1.reserve(count);
+  for (int i = 0; i < count; ++i) RichEdit1.append(pane.LineText(i));
+
+  UseInstalledPrinter();
+  const int perPage = CurrentLinesPerPage();
+  if (!CheckLinesPerPage(perPage, owner)) return;
+  const bool hasSelection = pane.HasSelection();
+  const std::optional<bool> selection =
+      printDialog_(*printer_, PageCount(static_cast<int>(RichEdit1.size()), perPage), hasSelection, owner);
+  if (!selection) return;
+  if (*selection) {
+    RichEdit2.clear();
+    pane.copy();  // the clipboard keeps the selection
+    RichEdit2 = SplitPrintText(pane.SelectedText());
+    RichEdit1 = RichEdit2;
+    if (RichEdit1.isEmpty()) return;
+  }
+  PrintPages(label, owner);
+}
+
+bool TPrintForm::PrintPages(const QString& label, QWidget* owner) {
+  UseInstalledPrinter();
+  QPrinter& printer = *printer_;
+  const QFont font = PrintFont();
+  const PrinterFacts facts = Facts(font);
+  const PrintOptions options = Options();
+  if (!CheckLinesPerPage(LinesPerPage(facts, options), owner)) return false;
+  if (RichEdit1.isEmpty()) return false;
+
+  const QString fileName = FileNamePart(label);
+  printer.setDocName(fileName);
+  QPainter painter;
+  if (!painter.begin(&printer)) {
+    prompts_.ShowMessage(owner, QStringLiteral("確認"), QStringLiteral("印刷を開始できません。"),
+                         MessageIcon::Warning);
+    return false;
+  }
+  painter.setFont(font);
+  const QFontMetrics metrics(font, &printer);
+  PrintJobTexts texts;
+  texts.fullPath = label;
+  texts.fileName = fileName;
+  texts.dateTime = PrintDateTimeText(clock_());
+  texts.dateTimeWidth = metrics.horizontalAdvance(texts.dateTime);
+
+  const std::vector<PrintPage> pages = LayoutPages(RichEdit1, facts, options, texts);
+  for (std::size_t p = 0; p < pages.size(); ++p) {
+    if (p > 0) printer.newPage();
+    for (const PrintItem& item : pages[p]) painter.drawText(QPoint(item.x, item.y + metrics.ascent()), item.text);
+  }
+  return painter.end();
+}
+
+void TPrintForm::PrinterSetup(QWidget* owner) { setupDialog_(*printer_, owner); }
+
+}  // namespace vostrel::gui
