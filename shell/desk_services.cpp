@@ -1,0 +1,57 @@
+#include "shell/desk_services.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+
+#include "platform/app_files.h"
+#include "shell/prompts.h"
+
+namespace vostrel::gui {
+
+namespace {
+
+QString PathText(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return QString::fromUtf8(reinterpret_cast<const char*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+UrlOpener DefaultUrlOpener() {
+  return [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+}
+
+void OpenHelp(QWidget* owner, UserPrompts& prompts, const std::filesystem::path& exePath, const UrlOpener& open) {
+  const std::filesystem::path help = platform::FindHelpFile(exePath);
+  if (help.empty()) {
+    prompts.ShowMessage(owner, QStringLiteral("ｴﾗｰ"), QStringLiteral("ﾍﾙﾌﾟﾌｧｲﾙが見つかりません｡"),
+                        MessageIcon::Warning);
+    return;
+  }
+  // Once handed over, opening is the desktop's business.
+  open(QUrl::fromLocalFile(PathText(help)));
+}
+
+void OpenHomePage(const UrlOpener& open) { open(QUrl(QString::fromLatin1(platform::kHomePage))); }
+
+QString VersionCaption(const QString& versionText) { return QStringLiteral("Vostrel Ver") + versionText; }
+
+void ShowAbout(QWidget* owner, const QString& versionText) {
+  // The about box shows the owner's window icon: the application's.
+  QMessageBox::about(owner, QStringLiteral("バージョン情報"),
+                     VersionCaption(versionText) + QStringLiteral("\nCNC パートプログラム コンパイラ"));
+}
+
+QIcon ApplicationIcon(const std::filesystem::path& exeDir) {
+  QIcon icon;
+  const std::filesystem::path png = exeDir / platform::kIconFileName;
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(png, ec)) icon.addFile(PathText(png));
+  std::filesystem::path svg = png;
+  svg.replace_extension(".svg");
+  if (std::filesystem::is_regular_file(svg, ec)) icon.addFile(PathText(svg));
+  return icon;
+}
+
+}  // namespace vostrel::gui
