@@ -1,8 +1,11 @@
 // 16進から10進: every "0X" constant becomes its decimal value; a line that
 // holds one comes back upper-cased.
 
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "pipeline/compile_run.h"
 #include "pipeline/stage_frame.h"
@@ -55,41 +58,192 @@ bool HexLiteralValue(std::string_view t, std::string& decimal) {
 
 }  // namespace
 
+// How the conversion works. Scanning the upper-cased line U cuts it into
+// runs: a run begins at a "0" that continues no other run and goes on over
+// HexDigits. A run that begins "0X" and has more bytes is a literal; the
+// literals are evaluated in the order they are scanned, and each evaluation
+// replaces every occurrence of its text in the line. Done literally that is
+// one pass over the line per literal, which is quadratic on a long line
+// with many constants; the result is the same when it is worked out per run:
+//  - Every occurrence of a literal text starts at a "0" followed by "X" and
+//    lies inside one run (it consists of HexDigits only, and every "0" of
+//    the line belongs to a run). Replacements in one run never touch
+//    another, so each run can be rewritten on its own.
+//  - A literal run holds one "X", so its only place a text can match is its
+//    start, and it does so for every literal text that is a prefix of it.
+//    The first of those texts to be evaluated replaces it; what is left
+//    after that is digits, where nothing more can match.
+//  - Any other run ("00X1X2", say) can hold several places, and a
+//    replacement can make a new one (a decimal ending in "0" before an
+//    "X"). Those runs are rewritten by evaluating, in scan order, just the
+//    literal texts that occur in them.
+// Only a bad literal makes the line unusable: the first one scanned is
+// the one reported.
+
+namespace {
+
+// The distinct literal texts of a line, sorted, with the scan indices
+// (0-based) of the literals of each text.
+struct LiteralTexts {
+  std::vector<std::string_view> text;      // sorted, distinct
+  std::vector<std::int32_t> value;         // per text
+  std::vector<std::uint32_t> rangeStart;   // per text, into `indices`; one more at the end
+  std::vector<std::uint32_t> indices;      // ascending within each text's range
+  std::vector<std::uint32_t> replacedBy;   // per text: the prefix text evaluated first
+  std::size_t longest = 0;
+
+  // The text equal to `t`, or npos.
+  std::size_t Find(std::string_view t) const {
+    const auto it = std::lower_bound(text.begin(), text.end(), t);
+    return it != text.end() && *it == t ? static_cast<std::size_t>(it - text.begin())
+                                        : std::string_view::npos;
+  }
+  // The first scan index of text `id` after `after` (scan index + 1, so 0
+  // means from the start), as scan index + 1; 0 when there is none.
+  std::uint64_t NextAfter(std::size_t id, std::uint64_t after) const {
+    const auto begin = indices.begin() + rangeStart[id], end = indices.begin() + rangeStart[id + 1];
+    const auto it = std::upper_bound(begin, end, after, [](std::uint64_t value, std::uint32_t index) {
+      return value < std::uint64_t(index) + 1;
+    });
+    return it == end ? 0 : std::uint64_t(*it) + 1;
+  }
+};
+
+bool IsDigitAfterX(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
+
+// Rewrites a run that is no literal: the literal texts that occur in it are
+// evaluated in scan order until none is left.
+std::string RewriteOtherRun(std::string run, const LiteralTexts& texts) {
+  std::uint64_t done = 0;  // scan index + 1 of the last evaluation applied
+  for (;;) {
+    std::uint64_t next = 0;
+    std::size_t chosen = 0;
+    for (std::size_t q = run.find("0X"); q != std::string::npos; q = run.find("0X", q + 1)) {
+      std::size_t end = q + 2;
+      while (end < run.size() && end - q < texts.longest && IsDigitAfterX(run[end])) ++end;
+      for (std::size_t length = 3; q + length <= end; ++length) {
+        const std::size_t id = texts.Find(std::string_view(run).substr(q, length));
+        if (id == std::string_view::npos) continue;
+        const std::uint64_t at = texts.NextAfter(id, done);
+        if (at != 0 && (next == 0 || at < next)) {
+          next = at;
+          chosen = id;
+        }
+      }
+    }
+    if (next == 0) return run;
+    sjis::ReplaceAllInPlace(run, texts.text[chosen], std::to_string(texts.value[chosen]));
+    done = next;
+  }
+}
+
+}  // namespace
+
 HexLineResult ConvertHexLine(std::string_view line) {
   HexLineResult result;
   std::string upper(line);
   sjis::UpperCaseInPlace(upper);
-  result.line = upper;
-  std::string decimal;
-  // The pending literal is always a run of `upper`: [start, start + length).
-  std::size_t start = 0, length = 0;
-  auto evaluate = [&]() -> bool {
-    const std::string_view t = std::string_view(upper).substr(start, length);
-    length = 0;
-    if (t.size() <= 2 || t[1] != 'X') return true;  // "0", "00...", or just "0X"
-    if (!HexLiteralValue(t, decimal)) {
-      result.badLiteral = std::string(t);
-      return false;
-    }
-    // Every occurrence of the literal's text in the line, not only this one.
-    sjis::ReplaceAllInPlace(result.line, t, decimal);
-    return true;
+  const std::string_view u = upper;
+
+  // The runs, by scanning: a lead byte is neither "0" nor a hex digit, so a
+  // double-byte character always ends a run and a trail byte never starts
+  // one. The literals are checked in scan order; the first bad one ends the
+  // conversion.
+  struct Run {
+    std::size_t start, length;
+    std::uint32_t text;  // literal text id; kNoLiteral for other runs
   };
-  // Byte by byte: a lead byte is neither "0" nor a hex digit, so a
-  // double-byte character always ends a pending literal and a trail byte
-  // can never start one.
-  for (std::size_t i = 0; i < upper.size(); ++i) {
-    const char c = upper[i];
-    if (length > 0 && IsHexDigit(c)) {
-      ++length;
-    } else if (c == '0' && length == 0) {
-      start = i;
-      length = 1;
-    } else if (length > 0 && !evaluate()) {
+  constexpr std::uint32_t kNoLiteral = UINT32_MAX;
+  std::vector<Run> runs;
+  std::vector<std::uint32_t> literalRun;  // run index of each literal, in scan order
+  std::string decimal;
+  for (std::size_t i = 0; i < u.size();) {
+    if (u[i] != '0') {
+      ++i;
+      continue;
+    }
+    std::size_t end = i + 1;
+    while (end < u.size() && IsHexDigit(u[end])) ++end;
+    const bool literal = end - i > 2 && u[i + 1] == 'X';
+    if (literal && !HexLiteralValue(u.substr(i, end - i), decimal)) {
+      result.badLiteral = std::string(u.substr(i, end - i));
       return result;
     }
+    if (literal) literalRun.push_back(static_cast<std::uint32_t>(runs.size()));
+    runs.push_back({i, end - i, kNoLiteral});
+    i = end;
   }
-  if (length > 0) evaluate();
+  if (literalRun.empty()) {
+    result.line = std::move(upper);
+    return result;
+  }
+  auto literalText = [&](std::uint32_t index) {
+    const Run& run = runs[literalRun[index]];
+    return u.substr(run.start, run.length);
+  };
+
+  // Group the literals by text: sorted by text, then by scan index.
+  LiteralTexts texts;
+  texts.indices.resize(literalRun.size());
+  for (std::uint32_t k = 0; k < texts.indices.size(); ++k) texts.indices[k] = k;
+  std::sort(texts.indices.begin(), texts.indices.end(), [&](std::uint32_t a, std::uint32_t b) {
+    const int order = literalText(a).compare(literalText(b));
+    return order < 0 || (order == 0 && a < b);
+  });
+  for (std::uint32_t k = 0; k < texts.indices.size(); ++k) {
+    const std::uint32_t index = texts.indices[k];
+    const std::string_view t = literalText(index);
+    if (texts.text.empty() || texts.text.back() != t) {
+      texts.text.push_back(t);
+      texts.rangeStart.push_back(k);
+      HexLiteralValue(t, decimal);
+      texts.value.push_back(std::stoi(decimal));
+      texts.longest = std::max(texts.longest, t.size());
+    }
+    runs[literalRun[index]].text = static_cast<std::uint32_t>(texts.text.size() - 1);
+  }
+  texts.rangeStart.push_back(static_cast<std::uint32_t>(texts.indices.size()));
+
+  // For each text, the prefix text evaluated first (itself among them). In
+  // sorted order the texts that are prefixes of a text form the chain on
+  // the stack.
+  struct Ancestor {
+    std::uint32_t id;
+    std::uint32_t first;   // scan index of the first of its prefixes evaluated
+    std::uint32_t winner;  // that prefix
+  };
+  std::vector<Ancestor> chain;
+  texts.replacedBy.resize(texts.text.size());
+  for (std::uint32_t id = 0; id < texts.text.size(); ++id) {
+    while (!chain.empty() && !texts.text[id].starts_with(texts.text[chain.back().id])) chain.pop_back();
+    Ancestor self{id, texts.indices[texts.rangeStart[id]], id};
+    if (!chain.empty() && chain.back().first < self.first) {
+      self.first = chain.back().first;
+      self.winner = chain.back().winner;
+    }
+    texts.replacedBy[id] = self.winner;
+    chain.push_back(self);
+  }
+
+  std::string& out = result.line;
+  out.reserve(u.size());
+  std::size_t copied = 0;
+  for (const Run& run : runs) {
+    out.append(u.substr(copied, run.start - copied));
+    const std::string_view t = u.substr(run.start, run.length);
+    if (run.text != kNoLiteral) {
+      const std::uint32_t winner = texts.replacedBy[run.text];
+      char digits[16];
+      out.append(digits, std::to_chars(digits, digits + sizeof digits, texts.value[winner]).ptr);
+      out += t.substr(texts.text[winner].size());
+    } else if (t.find("0X") != std::string_view::npos) {
+      out += RewriteOtherRun(std::string(t), texts);
+    } else {
+      out += t;
+    }
+    copied = run.start + run.length;
+  }
+  out.append(u.substr(copied));
   return result;
 }
 

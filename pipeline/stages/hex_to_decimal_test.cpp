@@ -2,16 +2,57 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <random>
+#include <utility>
+
 #include "pipeline/compile.h"
 #include "pipeline/stage_table.h"
 #include "pipeline/stages/stages.h"
 #include "tests/test_support.h"
+#include "text/sjis.h"
 
 namespace vostrel {
 namespace {
 
 using test::Sjis;
 using test::StageHarness;
+
+// The conversion as first written: one ReplaceAll over the line per literal,
+// in scan order. Slow on long lines, plain to read; the stage must give
+// the same result.
+HexLineResult ReferenceConvertHexLine(std::string_view line) {
+  HexLineResult result;
+  std::string upper(line);
+  sjis::UpperCaseInPlace(upper);
+  result.line = upper;
+  auto isHexDigit = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || c == 'X'; };
+  std::string literal;
+  auto evaluate = [&]() -> bool {
+    const std::string t = std::exchange(literal, std::string());
+    if (t.size() <= 2 || t[1] != 'X') return true;
+    std::string_view digits = std::string_view(t).substr(2);
+    if (digits.find('X') != std::string_view::npos) return result.badLiteral = t, false;
+    const std::size_t first = digits.find_first_not_of('0');
+    digits = first == std::string_view::npos ? std::string_view() : digits.substr(first);
+    if (digits.size() > 8) return result.badLiteral = t, false;
+    std::uint32_t value = 0;
+    for (char c : digits) value = value * 16 + static_cast<std::uint32_t>(c <= '9' ? c - '0' : c - 'A' + 10);
+    result.line = sjis::ReplaceAll(result.line, t, std::to_string(static_cast<std::int32_t>(value)));
+    return true;
+  };
+  for (char c : upper) {
+    if (!literal.empty() && isHexDigit(c)) {
+      literal += c;
+    } else if (c == '0' && literal.empty()) {
+      literal = "0";
+    } else if (!literal.empty() && !evaluate()) {
+      return result;
+    }
+  }
+  if (!literal.empty()) evaluate();
+  return result;
+}
 
 TEST(ConvertHexLine, ConvertsAndUpperCases) {
   struct Case { std::string line, expected; };
@@ -56,6 +97,64 @@ TEST(ConvertHexLine, RefusesWhatIsNoThirtyTwoBitNumber) {
   };
   for (const auto& c : cases) EXPECT_EQ(ConvertHexLine(c.line).badLiteral, c.literal) << c.line;
   EXPECT_EQ(ConvertHexLine("#1=0X000000001").badLiteral, "");  // leading zeros do not count
+}
+
+TEST(ConvertHexLine, RunsThatAreNoLiteralAreRewrittenInScanOrder) {
+  struct Case { std::string line, expected; };
+  const Case cases[] = {
+      // 0X1 is evaluated before 0XA and again after it: the second time it
+      // finds the 0X1 that replacing 0XA made inside 00XAX1.
+      {"0X1 00XAX1 0XA 0X1", "1 011 10 1"},
+      {"00X1 0X1", "01 1"},
+      {"00X1X2 0X2 0X1", "01X2 2 1"},     // 0X2 comes first and finds nothing there
+      {"0X1F 0X1", "31 1"},           // 0X1F comes first: 0X1 finds nothing in it
+      {"00X00 0X0", "000 0"},
+      {"0X-0X1", "0X-1"},             // "0X" alone is no literal
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReferenceConvertHexLine(c.line).line, c.expected) << c.line;
+    EXPECT_EQ(ConvertHexLine(c.line).line, c.expected) << c.line;
+  }
+}
+
+// Random lines over the bytes that matter (digits, X, letters, blanks, a
+// double-byte character whose trail byte is "X"): the stage and the plain
+// one-replace-per-literal form agree on every one.
+TEST(ConvertHexLine, AgreesWithOneReplacePerLiteral) {
+  const std::string alphabet[] = {"0", "0", "0", "X", "x", "X", "1", "2", "A", "f", "F", "9",
+                                  " ", "-", "#", "=", "G", "\x83X", "\x83", "00X", "0X1"};
+  std::mt19937 random(20240611);
+  for (int round = 0; round < 200000; ++round) {
+    std::string line;
+    const int pieces = static_cast<int>(random() % 24);
+    for (int i = 0; i < pieces; ++i) line += alphabet[random() % std::size(alphabet)];
+    const HexLineResult expected = ReferenceConvertHexLine(line);
+    const HexLineResult actual = ConvertHexLine(line);
+    ASSERT_EQ(actual.badLiteral, expected.badLiteral) << line;
+    if (expected.badLiteral.empty()) {
+      ASSERT_EQ(actual.line, expected.line) << line;
+    }
+  }
+}
+
+// One long line with a hundred thousand different constants, none the
+// prefix of another: each becomes its own value. One replace over the
+// whole line per constant would take hours here.
+TEST(ConvertHexLine, LongLineWithManyConstants) {
+  std::string line, expected;
+  char buffer[48];
+  for (std::uint32_t k = 0; k < 100000; ++k) {
+    const std::uint32_t value = k * 2654435761u;
+    std::snprintf(buffer, sizeof buffer, "#%u=0x%08x ", k % 999 + 1, value);
+    line += buffer;
+    std::snprintf(buffer, sizeof buffer, "#%u=%d ", k % 999 + 1, static_cast<std::int32_t>(value));
+    expected += buffer;
+  }
+  const HexLineResult result = ConvertHexLine(line);
+  EXPECT_EQ(result.badLiteral, "");
+  EXPECT_TRUE(result.line == expected);
+  line += "0x1x";
+  EXPECT_EQ(ConvertHexLine(line).badLiteral, "0X1X");
 }
 
 TEST(HexToDecimal, RewritesOnlyLinesWithALiteral) {
