@@ -1,6 +1,7 @@
 // vostrel_devtool: developer checks of the windows.
 //   vostrel_devtool shots DIR     screenshots of every window as PNG files
-//   vostrel_devtool bench [LINES] times a run in the window and the viewer
+//   vostrel_devtool bench [LINES [KEY=VALUE...]]
+//                                 times a run in the window and the viewer
 //                                 opening for a generated CAM program
 
 #include <QApplication>
@@ -137,7 +138,7 @@ int Shots(const fs::path& out) {
 
 // Times a run of a generated program in the window, up to the viewer being
 // shown, and the viewer's opening with the result.
-int Bench(std::size_t lines) {
+int Bench(std::size_t lines, const QStringList& sets) {
   const fs::path scratch = ScratchDir();
   const fs::path source = scratch / "cam.nc";
   Write(source, bench::GenerateCamProgram(lines));
@@ -147,6 +148,11 @@ int Bench(std::size_t lines) {
   options.exeDir = platform::ExecutableDir();
   options.prompts = &prompts;
   TMainForm form(options);
+  for (const QString& set : sets) {  // KEY=VALUE run options
+    const qsizetype eq = set.indexOf('=');
+    if (std::string* field = form.Settings().Run.Find(set.left(eq).toStdString()))
+      *field = set.mid(eq + 1).toStdString();
+  }
   form.show();
   form.SelectSource(QString::fromStdString(source.string()));
   form.LabeledEdit2->setText(QString::fromStdString(scratch.string()));
@@ -154,16 +160,14 @@ int Bench(std::size_t lines) {
 
   QElapsedTimer clock;
   qint64 runMs = 0, viewerMs = 0;
-  QTimer::singleShot(0, [&] {
-    // Runs once the viewer's event loop has started: it is on screen.
-    std::function<void()> check = [&] {
-      if (!form.ViewForm()->isVisible()) return void(QTimer::singleShot(1, check));
-      QApplication::processEvents();
-      runMs = clock.elapsed();
-      form.ViewForm()->close();
-    };
-    check();
-  });
+  // Looks until the viewer's event loop runs: the result is on screen.
+  std::function<void()> check = [&] {
+    if (!form.ViewForm()->isVisible()) return void(QTimer::singleShot(1, check));
+    QApplication::processEvents();
+    runMs = clock.elapsed();
+    form.ViewForm()->close();
+  };
+  QTimer::singleShot(0, check);
   clock.start();
   form.Button3Click();
   std::printf("window run: %zu lines in %.2f s (to the viewer shown)\n", lines, runMs / 1000.0);
@@ -181,7 +185,6 @@ int Bench(std::size_t lines) {
   form.ViewForm()->exec();
   std::printf("viewer open: %zu lines in %.3f s (hand-off, show, first paint)\n",
               form.ViewForm()->Result().size(), viewerMs / 1000.0);
-  for (const auto& line : form.Run().RunLog) (void)line;
   fs::remove_all(scratch);
   return 0;
 }
@@ -194,7 +197,7 @@ int main(int argc, char** argv) {
   const QStringList args = QApplication::arguments();
   if (args.size() >= 3 && args[1] == "shots") return Shots(args[2].toStdString());
   if (args.size() >= 2 && args[1] == "bench")
-    return Bench(args.size() >= 3 ? args[2].toULongLong() : 1000000);
-  std::fprintf(stderr, "usage: vostrel_devtool shots DIR | bench [LINES]\n");
+    return Bench(args.size() >= 3 ? args[2].toULongLong() : 1000000, args.mid(3));
+  std::fprintf(stderr, "usage: vostrel_devtool shots DIR | bench [LINES [KEY=VALUE...]]\n");
   return 2;
 }

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QProgressBar>
 
+#include <algorithm>
+
 #include "pipeline/compile_run.h"
 #include "shell/busy_indicator.h"
 #include "shell/main_form.h"
@@ -43,6 +45,16 @@ void WindowFrame::ShowPending() {
   nextDisplay_ = clock_.elapsed() + kDisplayIntervalMs;
 }
 
+bool WindowFrame::ClockDue() {
+  if (++calls_ < stride_) return false;
+  calls_ = 0;
+  now_ = clock_.elapsed();
+  if (now_ == lastClock_) stride_ = std::min(stride_ * 2, kMaxStride);
+  else if (now_ > lastClock_ + 2) stride_ = std::max(stride_ / 2, 1);
+  lastClock_ = now_;
+  return now_ >= nextEvents_;
+}
+
 void WindowFrame::Tick(qint64 now) {
   if (now < nextEvents_) return;
   if (now >= nextDisplay_) ShowPending();
@@ -57,6 +69,8 @@ void WindowFrame::ShowActivity(std::string_view text) {
 }
 
 void WindowFrame::StartProgress(std::int32_t max) {
+  stride_ = 1;  // a new stage: its lines may cost more or less
+  calls_ = 0;
   form_.ProgressBar1->setRange(0, std::max<std::int32_t>(max, 1));
   progress_ = 0;
   shownProgress_ = -1;
@@ -72,13 +86,13 @@ void WindowFrame::SetProgress(std::int32_t position) {
 
 void WindowFrame::HighlightLine(std::int32_t n) {
   highlight_ = n;
-  Tick(clock_.elapsed());
+  if (ClockDue()) Tick(now_);
 }
 
 void WindowFrame::ShowLineProgress(std::int32_t n, std::string_view text) {
   progress_ = n;
-  const qint64 now = clock_.elapsed();
-  if (now < nextEvents_) return;
+  if (!ClockDue()) return;
+  const qint64 now = now_;
   if (now >= nextDisplay_) {
     status_ = QString::fromStdString(LineNumberText(n)) +
               QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
