@@ -20,6 +20,8 @@
 #include "pipeline/headless_frame.h"
 #include "pipeline/output_file.h"
 #include "platform/exe_path.h"
+#include "settings/app_settings.h"
+#include "settings/data_folder.h"
 #include "text/path_text.h"
 #include "text/sjis.h"
 #include "version.h"
@@ -35,14 +37,19 @@ constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
 
 constexpr const char* kUsage =
-    "Usage: vostrelc [--set KEY=VALUE]... [-a WORD]... [--word-list FILE]\n"
+    "Usage: vostrelc [--ini FILE] [--set KEY=VALUE]... [-a WORD]... [--word-list FILE]\n"
     "                [--exe-dir DIR] [--log FILE] [-q]\n"
     "                (-o FILE | --stdout) [--force] SOURCE\n"
     "\n"
     "Compiles the NC source SOURCE (Shift-JIS text) into a plain NC program.\n"
     "\n"
+    "  --ini FILE        read the run options from this settings file instead of\n"
+    "                    the desktop program's (vostrel.INI beside the program, or\n"
+    "                    in ~/.config/vostrel when that folder is not writable);\n"
+    "                    the file is only read, never written\n"
     "  --set KEY=VALUE   set a run option by its settings key: EndChar, chg16_10,\n"
-    "                    Chg_MacroA, End_set (Y or N), StartChar, DefName\n"
+    "                    Chg_MacroA, End_set (Y or N), StartChar, DefName;\n"
+    "                    overrides the settings file\n"
     "  -a WORD           a word for #IF blocks (up to ten, in order)\n"
     "  --word-list FILE  the word list of the syntax check\n"
     "                    (default: ChkData.lst in the program's folder)\n"
@@ -63,6 +70,8 @@ struct UsageError {
 
 struct CliOptions {
   RunOptions run;
+  std::optional<fs::path> ini;
+  std::vector<std::pair<std::string, std::string>> sets;  // --set KEY=VALUE (value cp932)
   std::vector<std::string> words;  // cp932
   std::optional<fs::path> wordList;
   std::optional<fs::path> exeDir;
@@ -78,6 +87,23 @@ std::string ToCp932(const std::string& utf8, const char* what) {
   auto bytes = sjis::FromUtf8(utf8);
   if (!bytes) throw UsageError{std::string(what) + " '" + utf8 + "' cannot be written in Shift-JIS"};
   return *bytes;
+}
+
+// The run options: the settings file first (--ini, else the desktop
+// program's file by its data-folder rule, which --exe-dir stands in for),
+// then every --set in order.
+void ReadRunOptions(CliOptions& options) {
+  const fs::path exeDir = options.exeDir ? *options.exeDir : platform::ExecutableDir();
+  const fs::path path = options.ini ? *options.ini : settings::SettingsFilePath(exeDir / "vostrel");
+  std::error_code ec;
+  if (options.ini && !fs::exists(path, ec))
+    throw UsageError{PathToUtf8(path) + ": no such settings file"};
+  settings::IniFile file;
+  std::string error;
+  if (!file.Load(path, &error))
+    throw UsageError{PathToUtf8(path) + ": cannot read the settings file: " + error};
+  options.run = settings::ReadAppSettings(file).Run;
+  for (const auto& [key, value] : options.sets) *options.run.Find(key) = value;
 }
 
 // Parses the command line; returns nullopt after --help or --version.
@@ -100,9 +126,11 @@ std::optional<CliOptions> ParseArguments(int argc, char** argv) {
       const std::string setting = value(i, arg);
       const std::size_t eq = setting.find('=');
       if (eq == std::string::npos) throw UsageError{"--set needs KEY=VALUE, not '" + setting + "'"};
-      std::string* field = options.run.Find(setting.substr(0, eq));
-      if (!field) throw UsageError{"unknown option key '" + setting.substr(0, eq) + "'"};
-      *field = ToCp932(setting.substr(eq + 1), "value");
+      if (!options.run.Find(setting.substr(0, eq)))
+        throw UsageError{"unknown option key '" + setting.substr(0, eq) + "'"};
+      options.sets.emplace_back(setting.substr(0, eq), ToCp932(setting.substr(eq + 1), "value"));
+    } else if (arg == "--ini") {
+      options.ini = PathFromUtf8(value(i, arg));
     } else if (arg == "-a") {
       options.words.push_back(ToCp932(value(i, arg), "word"));
     } else if (arg == "--word-list") {
@@ -130,6 +158,7 @@ std::optional<CliOptions> ParseArguments(int argc, char** argv) {
   if (!haveSource) throw UsageError{"no source file given"};
   if (options.output.has_value() == options.toStdout)
     throw UsageError{"give exactly one of -o FILE and --stdout"};
+  ReadRunOptions(options);
   return options;
 }
 

@@ -69,8 +69,8 @@ bool IniFile::Load(const std::filesystem::path& path, std::string* error) {
   lines_.clear();
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) return true;
-  if (!std::filesystem::is_regular_file(path, ec)) {
-    if (error) *error = "not a file";
+  if (std::filesystem::is_directory(path, ec)) {
+    if (error) *error = "a folder, not a file";
     return false;
   }
   std::ifstream in(path, std::ios::binary);
