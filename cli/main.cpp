@@ -1,5 +1,7 @@
 // vostrelc: the compile pipeline as a command-line compiler.
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -162,10 +164,14 @@ std::optional<CliOptions> ParseArguments(int argc, char** argv) {
   return options;
 }
 
-// Ctrl-C asks the run to stop at its next cancel check.
+// Ctrl-C asks the run to stop at its next cancel check; a second Ctrl-C
+// ends the program at once (an existing output file is never touched before
+// its complete replacement is renamed over it).
 std::atomic<bool>* g_cancelFlag = nullptr;
-extern "C" void OnInterrupt(int) {
-  if (g_cancelFlag) g_cancelFlag->store(true);
+extern "C" void OnInterrupt(int signal) {
+  if (g_cancelFlag && !g_cancelFlag->exchange(true)) return;
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
 }
 
 int Run(const CliOptions& options) {
@@ -203,19 +209,23 @@ int Run(const CliOptions& options) {
   }
   frame.SetMessageSink([](const std::string& text) { std::cerr << "vostrelc: " << text << '\n'; });
 
-  g_cancelFlag = &run.CancelFlag;
-  std::signal(SIGINT, OnInterrupt);
-
+  // Loading may wait on a pipe, where Ctrl-C must end the program as usual;
+  // from the first stage on it cancels the run. A run that has completed
+  // is written whole: a single Ctrl-C after that is too late to matter.
   std::string error;
   if (!LoadSource(options.source, run, frame, UnreadableSource::Fail, &error)) {
     std::cerr << "vostrelc: " << PathToUtf8(options.source) << ": cannot read the source: " << error
               << "\n";
     return kExitUsage;
   }
+  g_cancelFlag = &run.CancelFlag;
+  std::signal(SIGINT, OnInterrupt);
   const RunResult result = RunStages(run, frame);
-  std::signal(SIGINT, SIG_DFL);
-  g_cancelFlag = nullptr;
-  if (logFile.is_open()) logFile.flush();
+  if (logFile.is_open() && !logFile.flush()) {
+    std::cerr << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
+              << std::strerror(errno) << "\n";
+    return kExitUsage;
+  }
 
   if (result == RunResult::Cancelled) return kExitInterrupted;
   if (result == RunResult::Aborted) return kExitStopped;

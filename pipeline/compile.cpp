@@ -15,8 +15,15 @@ namespace {
 
 bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes, std::string* error) {
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
+  const auto status = std::filesystem::status(path, ec);
+  if (std::filesystem::is_directory(status)) {
     if (error) *error = std::strerror(EISDIR);
+    return false;
+  }
+  // A device never ends (/dev/zero, a terminal): only files and pipes are read.
+  if (std::filesystem::is_character_file(status) || std::filesystem::is_block_file(status) ||
+      std::filesystem::is_socket(status)) {
+    if (error) *error = "not a regular file";
     return false;
   }
   std::ifstream in(path, std::ios::binary);
