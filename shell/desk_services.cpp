@@ -5,6 +5,8 @@
 #include <QMessageBox>
 
 #include "platform/app_files.h"
+#include "platform/exe_path.h"
+#include "platform/version_text.h"
 #include "shell/prompts.h"
 
 namespace vostrel::gui {
@@ -34,6 +36,10 @@ void OpenHelp(QWidget* owner, UserPrompts& prompts, const std::filesystem::path&
 }
 
 void OpenHomePage(const UrlOpener& open) { open(QUrl(QString::fromLatin1(platform::kHomePage))); }
+
+QString VersionText() {
+  return QString::fromStdString(platform::ReadVersionText(platform::ExecutablePath()));
+}
 
 QString VersionCaption(const QString& versionText) { return QStringLiteral("Vostrel Ver") + versionText; }
 

@@ -27,6 +27,9 @@ void OpenHelp(QWidget* owner, UserPrompts& prompts, const std::filesystem::path&
 // "作者ホームページ".
 void OpenHomePage(const UrlOpener& open = DefaultUrlOpener());
 
+// The version text of the running program (see ReadVersionText).
+QString VersionText();
+
 // "Vostrel Ver" followed by the version text: the caption of the main
 // window and the first line of the about box.
 QString VersionCaption(const QString& versionText);

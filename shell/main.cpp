@@ -7,6 +7,7 @@
 
 #include "platform/exe_path.h"
 #include "settings/data_folder.h"
+#include "shell/desk_services.h"
 #include "shell/fonts.h"
 #include "shell/main_form.h"
 #include "shell/single_instance.h"
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vostrel"));
   QApplication::setFont(gui::JapaneseFont(gui::Pitch::Proportional, 9));
+  QApplication::setWindowIcon(gui::ApplicationIcon(platform::ExecutableDir()));
 
   gui::TMainForm::Options options;
   options.exeDir = platform::ExecutableDir();

@@ -26,6 +26,8 @@
 #include "pipeline/compile.h"
 #include "settings/data_folder.h"
 #include "shell/busy_indicator.h"
+#include "shell/chk_form.h"
+#include "shell/desk_services.h"
 #include "shell/fonts.h"
 #include "shell/path_rules.h"
 #include "shell/prompts.h"
@@ -97,9 +99,10 @@ TMainForm::TMainForm(Options options, QWidget* parent)
     Memo1->LinesChanged();
   });
   user_ = new TUser(settings_, *prompts_, this);
+  chk_ = new TChkForm(options_.exeDir, *prompts_, this, this);
   setAcceptDrops(true);
   RefreshRecentMenu();
-  setWindowTitle(QStringLiteral("Vostrel Ver" VOSTREL_VERSION));
+  setWindowTitle(VersionCaption(VersionText()));
 }
 
 TMainForm::~TMainForm() = default;
@@ -249,8 +252,12 @@ void TMainForm::BuildMenus() {
   Menu_hp = action(help, "Menu_hp", QStringLiteral("作者ホームページ"));
   help->addSeparator();
   Menu_ver = action(help, "Menu_ver", QStringLiteral("バージョン"));
-  // The word-list editor, the shortcuts, help and version come later.
-  for (QAction* later : {DeskTop_set, SendTo_set, ChkList, Menu_help1, Menu_hp, Menu_ver}) later->setEnabled(false);
+  connect(ChkList, &QAction::triggered, this, &TMainForm::ChkListClick);
+  connect(DeskTop_set, &QAction::triggered, this, &TMainForm::DeskTop_setClick);
+  connect(SendTo_set, &QAction::triggered, this, &TMainForm::SendTo_setClick);
+  connect(Menu_help1, &QAction::triggered, this, &TMainForm::Menu_help1Click);
+  connect(Menu_hp, &QAction::triggered, this, &TMainForm::Menu_hpClick);
+  connect(Menu_ver, &QAction::triggered, this, &TMainForm::Menu_verClick);
 }
 
 void TMainForm::LoadSettings() {

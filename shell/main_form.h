@@ -25,6 +25,7 @@ namespace vostrel::gui {
 
 class BusyIndicator;
 class LineTextView;
+class TChkForm;
 class TUser;
 class TViewForm;
 class UserPrompts;
@@ -79,6 +80,7 @@ class TMainForm : public QMainWindow {
 
   TViewForm* ViewForm() const { return viewer_; }
   TUser* UserForm() const { return user_; }
+  TChkForm* ChkForm() const { return chk_; }
   settings::AppSettings& Settings() { return settings_; }
   CompileRun& Run() { return run_; }
   const std::string& FileFilters() const { return fileFilters_; }
@@ -97,6 +99,12 @@ class TMainForm : public QMainWindow {
   void op2Click();
   void User_opClick();
   void RecentFileClick(int tag);
+  void ChkListClick();
+  void DeskTop_setClick();
+  void SendTo_setClick();
+  void Menu_help1Click();
+  void Menu_hpClick();
+  void Menu_verClick();
 
   void SelectSource(const QString& path);
   void AddRecentFile(const QString& path);
@@ -136,6 +144,7 @@ class TMainForm : public QMainWindow {
   ScreenSaverInhibitor screenSaver_;
   TViewForm* viewer_ = nullptr;
   TUser* user_ = nullptr;
+  TChkForm* chk_ = nullptr;
   bool running_ = false;
   bool closeAfterRun_ = false;
   bool shown_ = false;

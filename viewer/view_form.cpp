@@ -13,6 +13,8 @@
 #include "shell/fonts.h"
 #include "shell/prompts.h"
 #include "viewer/line_text_view.h"
+#include "viewer/print_ctrl_dlg.h"
+#include "viewer/print_form.h"
 
 namespace vostrel::gui {
 
@@ -57,9 +59,9 @@ TViewForm::TViewForm(settings::AppSettings& settings, UserPrompts& prompts, QWid
     button->setObjectName(QStringLiteral("Button%1").arg(n++));
     button->setAutoDefault(false);
   }
-  // Printing comes with the print settings; until then both stay off.
-  Button2->setEnabled(false);
-  Button3->setEnabled(false);
+  PrintForm = new TPrintForm(settings_, prompts_, this);
+  PrintCtrlDlg = new TPrintCtrlDlg(settings_, parent ? parent->window() : this, this);
+  PrintCtrlDlg->SetPrinterSetup([this](QWidget* owner) { PrintForm->PrinterSetup(owner); });
   Button1->setEnabled(false);
 
   auto* buttons = new QHBoxLayout;
@@ -76,6 +78,8 @@ TViewForm::TViewForm(settings::AppSettings& settings, UserPrompts& prompts, QWid
   layout->addLayout(buttons);
 
   connect(Button1, &QPushButton::clicked, this, &TViewForm::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TViewForm::Button2Click);
+  connect(Button3, &QPushButton::clicked, this, &TViewForm::Button3Click);
   connect(Button4, &QPushButton::clicked, this, &TViewForm::Button4Click);
 }
 

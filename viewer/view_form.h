@@ -21,6 +21,8 @@ struct AppSettings;
 namespace vostrel::gui {
 
 class LineTextView;
+class TPrintCtrlDlg;
+class TPrintForm;
 class UserPrompts;
 
 class TViewForm : public QDialog {
@@ -46,8 +48,12 @@ class TViewForm : public QDialog {
   QPushButton* Button2;  // 印刷
   QPushButton* Button3;  // 印刷設定
   QPushButton* Button4;  // 戻る
+  TPrintForm* PrintForm;        // the print buffer and the printer
+  TPrintCtrlDlg* PrintCtrlDlg;  // 印刷設定
 
   void Button1Click();
+  void Button2Click();
+  void Button3Click();
   void Button4Click();
 
  protected:

@@ -1,0 +1,120 @@
+// The main window's editor, help and version items, and the viewer's print
+// buttons, wired to their windows.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTimer>
+
+#include "pipeline/text_lines.h"
+#include "platform/exe_path.h"
+#include "shell/chk_form.h"
+#include "shell/main_form.h"
+#include "shell/scripted_prompts.h"
+#include "tests/test_support.h"
+#include "viewer/print_ctrl_dlg.h"
+#include "viewer/print_form.h"
+#include "viewer/view_form.h"
+
+namespace vostrel::gui {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+struct Window {
+  TempDir dir;
+  ScriptedPrompts prompts;
+  std::unique_ptr<TMainForm> form;
+  Window() {
+    TMainForm::Options options;
+    options.settingsPath = dir / "vostrel.INI";
+    options.exeDir = dir.path();
+    options.prompts = &prompts;
+    form = std::make_unique<TMainForm>(std::move(options));
+  }
+};
+
+// Runs `inside` once the next modal dialog is up, then closes it.
+void WhenModal(std::function<void(QWidget*)> inside) {
+  QTimer::singleShot(0, [inside] {
+    QWidget* modal = QApplication::activeModalWidget();
+    ASSERT_NE(modal, nullptr);
+    inside(modal);
+    if (auto* dialog = qobject_cast<QDialog*>(modal); dialog && dialog->isVisible()) dialog->reject();
+  });
+}
+
+TEST(MainFormMenus, CaptionCarriesTheVersion) {
+  Window w;
+  EXPECT_EQ(w.form->windowTitle(), QStringLiteral("Vostrel Ver1.20.0.0"));
+  for (QAction* item : {w.form->ChkList, w.form->DeskTop_set, w.form->SendTo_set, w.form->Menu_help1,
+                        w.form->Menu_hp, w.form->Menu_ver})
+    EXPECT_TRUE(item->isEnabled()) << item->objectName().toStdString();
+}
+
+TEST(MainFormMenus, WordListItemOpensTheEditorOnTheProgramsList) {
+  Window w;
+  WriteFile(w.dir / "ChkData.lst", "G00\r\nG01");
+  QString shown;
+  WhenModal([&](QWidget* modal) {
+    EXPECT_EQ(modal, w.form->ChkForm());
+    shown = w.form->ChkForm()->Memo1->toPlainText();
+  });
+  w.form->ChkList->trigger();
+  EXPECT_EQ(shown, QStringLiteral("G00\nG01"));
+  EXPECT_EQ(ReadFile(w.dir / "ChkData.lst"), "G00\r\nG01");
+}
+
+TEST(MainFormMenus, HelpItemLooksBesideTheProgram) {
+  Window w;
+  w.form->Menu_help1->trigger();
+  ASSERT_EQ(w.prompts.shown.size(), 1u);
+  EXPECT_EQ(w.prompts.shown[0].caption, QStringLiteral("ｴﾗｰ"));
+  EXPECT_EQ(w.prompts.shown[0].text, QStringLiteral("ﾍﾙﾌﾟﾌｧｲﾙが見つかりません｡"));
+}
+
+TEST(ViewerPrinting, PrintButtonsReachThePrinterAndTheSettings) {
+  Window w;
+  TViewForm* viewer = w.form->ViewForm();
+  TempDir out;
+  viewer->HandOff({"G00 X0", "G01 X1", "M30"}, {"log"}, (out / "PART1.NC").string());
+  EXPECT_TRUE(viewer->Button2->isEnabled());
+  EXPECT_TRUE(viewer->Button3->isEnabled());
+
+  QPrinter& printer = viewer->PrintForm->Printer();
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString((out / "print.pdf").string()));
+  int dialogs = 0;
+  viewer->PrintForm->SetPrintDialog([&](QPrinter&, int lastPage, bool selection, QWidget*) {
+    ++dialogs;
+    EXPECT_EQ(lastPage, 1);
+    EXPECT_FALSE(selection);
+    return std::optional<bool>(false);
+  });
+  viewer->Button2->click();
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_EQ(viewer->PrintForm->RichEdit1, (QStringList{"G00 X0", "G01 X1", "M30"}));
+  EXPECT_GT(std::filesystem::file_size(out / "print.pdf"), 0u);
+  EXPECT_EQ(printer.docName(), QStringLiteral("PART1.NC"));
+
+  bool settingsShown = false;
+  WhenModal([&](QWidget* modal) {
+    settingsShown = modal == viewer->PrintCtrlDlg;
+    viewer->PrintCtrlDlg->Edit1->setText(QStringLiteral("25"));
+    viewer->PrintCtrlDlg->Button1->click();
+  });
+  viewer->Button3->click();
+  EXPECT_TRUE(settingsShown);
+  EXPECT_EQ(w.form->Settings().Print.LeftMargin, 25);
+}
+
+}  // namespace
+}  // namespace vostrel::gui
