@@ -295,5 +295,30 @@ TEST(MainFormRun, OptionToggledDuringARunAffectsTheLaterStages) {
   EXPECT_EQ(result.front(), "G01X16");
 }
 
+TEST(ViewerWindow, GeometryAndFontFromTheViewKeysAndBackOnClose) {
+  Window w({}, "[View]\r\nLeft=40\r\nTop=30\r\nWidth=600\r\nHeight=480\r\nFontSize=14\r\n");
+  WriteFile(w.dir / "G.NC0", kSource);
+  w.Fill(Q(w.dir / "G.NC0"), Q(w.dir.path()), "G", "NC");
+  QSize size;
+  int dataPoints = 0, logPoints = 0;
+  w.Start([&](TViewForm& viewer) {
+    size = viewer.size();
+    dataPoints = viewer.RichEdit1->font().pointSize();
+    logPoints = viewer.RichEdit2->font().pixelSize();
+    viewer.move(70, 90);
+  });
+  ASSERT_TRUE(w.viewerShown);
+  EXPECT_EQ(size, QSize(600, 480));
+  EXPECT_EQ(dataPoints, 14);
+  EXPECT_EQ(logPoints, 12);  // the log keeps the window font
+  EXPECT_EQ(w.form->Settings().View.Left, 70);
+  EXPECT_EQ(w.form->Settings().View.Top, 90);
+  EXPECT_EQ(w.form->Settings().View.Width, 600);
+  ASSERT_TRUE(w.form->SaveSettings());
+  const std::string ini = ReadFile(w.dir / "vostrel.INI");
+  EXPECT_NE(ini.find("[View]\r\nLeft=70\r\nTop=90\r\nWidth=600\r\nHeight=480\r\nFontSize=14\r\n"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace vostrel::gui
