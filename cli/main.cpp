@@ -213,10 +213,16 @@ int Run(const CliOptions& options) {
   // from the first stage on it cancels the run. A run that has completed
   // is written whole: a single Ctrl-C after that is too late to matter.
   std::string error;
-  if (!LoadSource(options.source, run, frame, UnreadableSource::Fail, &error)) {
+  SourceCut cut;
+  if (!LoadSource(options.source, run, frame, UnreadableSource::Fail, &error, &cut)) {
     std::cerr << "vostrelc: " << PathToUtf8(options.source) << ": cannot read the source: " << error
               << "\n";
     return kExitUsage;
+  }
+  if (cut.line != 0) {
+    std::cerr << "vostrelc: " << PathToUtf8(options.source) << ": warning: line " << cut.line
+              << " holds a NUL byte (byte " << cut.offset
+              << " of the file); the source is read only up to it\n";
   }
   g_cancelFlag = &run.CancelFlag;
   std::signal(SIGINT, OnInterrupt);

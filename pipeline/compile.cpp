@@ -1,5 +1,6 @@
 #include "pipeline/compile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -80,14 +81,20 @@ TextLines ReadLinesFallback(std::string_view bytes) {
 }  // namespace
 
 bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& frame,
-                UnreadableSource unreadable, std::string* error) {
+                UnreadableSource unreadable, std::string* error, SourceCut* cut) {
   std::string bytes;
   const bool opened = ReadFileBytes(path, bytes, error);
   run.WorkLines.clear();
+  if (cut) *cut = SourceCut{};
   if (!opened && unreadable == UnreadableSource::Fail) return false;
   if (opened) {
     const std::size_t nul = bytes.find('\0');
     run.WorkLines = SplitSourceText(std::string_view(bytes).substr(0, nul));
+    if (cut && nul != std::string::npos && !run.WorkLines.empty()) {
+      cut->offset = nul;
+      cut->line = 1 + static_cast<std::size_t>(
+                          std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(nul), '\n'));
+    }
   }
   if (run.WorkLines.empty()) {
     if (frame.AskYesNo("ファイル形式が違います。\nそのまま読み込みは可能ですが、"

@@ -25,9 +25,16 @@ enum class RunResult {
 // A file that cannot be opened at all gives no text as well (the window's
 // path) unless `unreadable` says Fail: then LoadSource returns false at once,
 // with `error` set, and asks nothing (a batch job must not compile nothing).
+// When the text was cut at a NUL byte with text before it, `cut` (if given)
+// tells where; the front end says so, as the rest of the file is not compiled.
 enum class UnreadableSource { Ask, Fail };
+struct SourceCut {
+  std::size_t line = 0;    // 1-based line of the NUL byte; 0 when nothing was cut
+  std::size_t offset = 0;  // 0-based byte offset of the NUL byte in the file
+};
 bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& frame,
-                UnreadableSource unreadable, std::string* error = nullptr);
+                UnreadableSource unreadable, std::string* error = nullptr,
+                SourceCut* cut = nullptr);
 
 // Runs every stage of the stage order over the loaded TextLines and
 // completes the run. The log starts with its header line here.

@@ -1,0 +1,5 @@
+%
+AB12.
+#INCLUDE..\NONE.DEF
+G01XAB
+%

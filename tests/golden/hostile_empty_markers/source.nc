@@ -1,0 +1,5 @@
+%
+$AB 12.
+#INCLUDE ..\NONE.DEF
+G01 XAB
+%

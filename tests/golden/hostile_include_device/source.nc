@@ -1,0 +1,4 @@
+%
+#INCLUDE /dev/null
+G00 X0
+%

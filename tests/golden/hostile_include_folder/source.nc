@@ -1,0 +1,4 @@
+%
+#INCLUDE ..\INC.DEF
+G00 X0
+%

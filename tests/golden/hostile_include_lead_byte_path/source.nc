@@ -1,0 +1,5 @@
+%
+#INCLUDE Å
+G00 X0
+#INCLUDEÅ
+%
