@@ -31,13 +31,13 @@ inline std::string GenerateCamProgram(std::size_t lines) {
         len = std::snprintf(buffer, sizeof buffer, "(\x90\xd8\x8d\xed %u)\r\n", r % 1000);  // 切削
         break;
       case 2:
-        len = std::snprintf(buffer, sizeof buffer, "G01 Z%.3f F%u\r\n", -(r % 5000) / 1000.0, 100 + r % 900);
+        len = std::snprintf(buffer, sizeof buffer, "G01 Z%.3f F%u\r\n", -static_cast<double>(r % 5000) / 1000.0, 100 + r % 900);
         break;
       case 3:
         len = std::snprintf(buffer, sizeof buffer, "N%zu G01 X%.3f Y%.3f F%u\r\n", n, x, y, 100 + r % 900);
         break;
       default:
-        len = std::snprintf(buffer, sizeof buffer, "X%.3f Y%.3f Z%.3f\r\n", x, y, -(r % 5000) / 1000.0);
+        len = std::snprintf(buffer, sizeof buffer, "X%.3f Y%.3f Z%.3f\r\n", x, y, -static_cast<double>(r % 5000) / 1000.0);
         break;
     }
     text.append(buffer, static_cast<std::size_t>(len));

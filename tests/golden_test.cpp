@@ -8,6 +8,7 @@
 //   expected.nc      the compiled bytes; absent means no output is written
 //   expected.log     the run log (UTF-8, LF)
 //   expected.status  optional exit status (default 0)
+//   (without --ini in args, the case runs with an empty settings file)
 //   expected.stderr  optional lines that standard error must contain
 //   expected.stdout  optional: the exact bytes of standard output
 //   setup            optional: files to create before the run, one per line
@@ -103,6 +104,12 @@ TEST_P(GoldenCase, CompilesAsRecorded) {
   QStringList args{"--log", QString::fromStdString(log)};
   const std::string argText =
       fs::exists(dir / "args") ? ReadFile(dir / "args") : "-o\n{out}\n{case}/source.nc\n";
+  // A case reads no settings file unless it names one: the desktop
+  // program's settings beside vostrelc must not change the results.
+  if (argText.find("--ini") == std::string::npos) {
+    WriteFile(tmp / "empty.INI", "");
+    args << "--ini" << QString::fromStdString((tmp / "empty.INI").string());
+  }
   for (const auto& line : Lines(argText))
     if (!line.empty()) args << QString::fromStdString(expand(line));
 
