@@ -1,0 +1,440 @@
+// Hostile and broken input through vostrelc, where the input has to be made
+// at run time: a 50 MB line, random bytes, a 100 MB include file, pipes,
+// files the user may not read or write, a full disk, and Ctrl-C.
+//
+// In every case the run must end cleanly with a clear message, and an
+// existing output file must come through byte for byte unless a complete
+// new one replaces it.
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QStringList>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <random>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tests/test_support.h"
+
+namespace vostrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kWordList = std::string(GOLDEN_DIR) + "/../../data/ChkData.lst";
+
+struct Outcome {
+  bool crashed = false;  // ended by a signal (or did not end at all)
+  int status = -1;
+  std::string errors;    // standard error
+};
+
+QStringList ToArgs(const std::vector<std::string>& args) {
+  QStringList list;
+  for (const auto& arg : args) list << QString::fromStdString(arg);
+  return list;
+}
+
+// Runs `program` with `args`; a run that does not end within the limit is
+// killed and counts as crashed.
+Outcome RunProgram(const QString& program, const QStringList& args, QProcess* process = nullptr) {
+  QProcess local;
+  QProcess& p = process ? *process : local;
+  p.start(program, args);
+  Outcome outcome;
+  if (!p.waitForFinished(120000)) {
+    p.kill();
+    p.waitForFinished();
+    outcome.crashed = true;
+    outcome.errors = "did not finish in two minutes";
+    return outcome;
+  }
+  outcome.crashed = p.exitStatus() != QProcess::NormalExit;
+  outcome.status = p.exitCode();
+  outcome.errors = p.readAllStandardError().toStdString();
+  return outcome;
+}
+
+Outcome Vostrelc(const std::vector<std::string>& args, QProcess* process = nullptr) {
+  return RunProgram(VOSTRELC_PATH, ToArgs(args), process);
+}
+
+std::ostream& operator<<(std::ostream& out, const Outcome& o) {
+  return out << "status " << o.status << (o.crashed ? " (crashed)" : "") << ", standard error:\n"
+             << o.errors;
+}
+
+// How to run vostrelc as a user whom file modes bind. Root ignores them, so
+// root hands the run to "nobody" (uid 65534) through setpriv or runuser;
+// another user runs it directly. nullopt with `why` when neither works.
+constexpr uid_t kNobody = 65534;
+std::optional<QStringList> UnprivilegedPrefix(std::string& why) {
+  if (geteuid() != 0) return QStringList{};
+  const QStringList candidates[] = {
+      {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"},
+      {"runuser", "-u", "nobody", "--"},
+  };
+  for (const QStringList& prefix : candidates) {
+    QStringList args = prefix.mid(1);
+    args << VOSTRELC_PATH << "--version";
+    const Outcome probe = RunProgram(prefix.front(), args);
+    if (!probe.crashed && probe.status == 0) return prefix;
+  }
+  why = "running as root and neither setpriv nor runuser can start vostrelc as nobody "
+        "(file modes would not apply)";
+  return std::nullopt;
+}
+
+Outcome VostrelcUnprivileged(const QStringList& prefix, const std::vector<std::string>& args) {
+  if (prefix.isEmpty()) return Vostrelc(args);
+  return RunProgram(prefix.front(), prefix.mid(1) + QStringList{VOSTRELC_PATH} + ToArgs(args));
+}
+
+// A folder that the unprivileged user owns (when root runs the tests).
+void GiveToNobody(const fs::path& path) {
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(path.c_str(), kNobody, static_cast<gid_t>(-1)), 0) << path;
+  }
+}
+
+std::size_t FilesIn(const fs::path& dir) {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+
+// ---- a single 50 MB line ------------------------------------------------
+
+// "G01 X0x00001234 Y1.5 " over and over with a different constant each
+// time; every constant has eight digits, so none is the start of another.
+// Upper-cased and without spaces it compiles to one line; with the
+// hexadecimal conversion each constant becomes its value.
+struct LongLine {
+  std::string source, plain, converted;
+};
+
+const LongLine& GeneratedLongLine() {
+  static const LongLine line = [] {
+    LongLine l;
+    constexpr std::size_t kSize = 50u << 20;
+    l.source.reserve(kSize + 64);
+    l.plain.reserve(kSize);
+    l.converted.reserve(kSize);
+    char digits[16];
+    for (std::uint32_t k = 0; l.source.size() < kSize; ++k) {
+      std::snprintf(digits, sizeof digits, "%08u", (k * 7919u) % 100000000u);
+      l.source.append("G01 X0x").append(digits).append(" Y1.5 ");
+      l.plain.append("G01X0X").append(digits).append("Y1.5");
+      // The digits read as a 32-bit hexadecimal bit pattern, signed.
+      const auto value = static_cast<std::int32_t>(static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16)));
+      l.converted.append("G01X").append(std::to_string(value)).append("Y1.5");
+    }
+    l.plain += "\r\n";
+    l.converted += "\r\n";
+    return l;
+  }();
+  return line;
+}
+
+struct OptionCase {
+  const char* name;
+  std::vector<std::string> options;
+  bool hexadecimal;
+};
+
+void PrintTo(const OptionCase& c, std::ostream* out) { *out << c.name; }
+
+class FiftyMegabyteLine : public ::testing::TestWithParam<OptionCase> {};
+
+TEST_P(FiftyMegabyteLine, CompilesToOneLine) {
+  const LongLine& line = GeneratedLongLine();
+  TempDir tmp;
+  WriteFile(tmp / "long.nc", line.source);
+  std::vector<std::string> args{"-q", "--word-list", kWordList, "-o", (tmp / "out.nc").string()};
+  args.insert(args.end(), GetParam().options.begin(), GetParam().options.end());
+  args.push_back((tmp / "long.nc").string());
+  const Outcome o = Vostrelc(args);
+  ASSERT_FALSE(o.crashed) << o;
+  ASSERT_EQ(o.status, 0) << o;
+  const std::string out = ReadFile(tmp / "out.nc");
+  EXPECT_EQ(out.size(), (GetParam().hexadecimal ? line.converted : line.plain).size());
+  EXPECT_TRUE(out == (GetParam().hexadecimal ? line.converted : line.plain))
+      << "the compiled line differs";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, FiftyMegabyteLine,
+    ::testing::Values(
+        OptionCase{"NoOption", {}, false},
+        OptionCase{"EndChar", {"--set", "EndChar=Y"}, false},
+        OptionCase{"Hexadecimal", {"--set", "chg16_10=Y"}, true},
+        OptionCase{"EveryOption",
+                   {"--set", "EndChar=Y", "--set", "chg16_10=Y", "--set", "Chg_MacroA=Y", "--set",
+                    "End_set=Y"},
+                   true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- random bytes -------------------------------------------------------
+
+TEST(HostileSource, RandomBytesThroughEveryOption) {
+  TempDir tmp;
+  std::mt19937 random(7);
+  std::string bytes(2u << 20, '\0');
+  for (char& c : bytes) c = static_cast<char>(random() % 255 + 1);  // no NUL: the whole file loads
+  WriteFile(tmp / "random.nc", bytes);
+  const Outcome o = Vostrelc({"-q", "--word-list", kWordList, "--set", "EndChar=Y", "--set",
+                              "chg16_10=Y", "--set", "Chg_MacroA=Y", "-o", (tmp / "out.nc").string(),
+                              (tmp / "random.nc").string()});
+  ASSERT_FALSE(o.crashed) << o;
+  // Either it compiles, or an input error (a bad hexadecimal constant, a
+  // missing include file) stops it with a message and writes nothing.
+  if (o.status == 0) {
+    EXPECT_TRUE(fs::exists(tmp / "out.nc"));
+  } else {
+    EXPECT_EQ(o.status, 1) << o;
+    EXPECT_NE(o.errors.find("コンパイルを中止します。"), std::string::npos) << o;
+    EXPECT_FALSE(fs::exists(tmp / "out.nc"));
+  }
+}
+
+// ---- include files ------------------------------------------------------
+
+TEST(HostileInclude, HundredMegabyteFileIsReadToItsEnd) {
+  TempDir tmp;
+  {
+    std::string text;
+    const std::string line = "G01 X12.5 Y-3.25 F200 ; an NC program included by mistake\r\n";
+    text.reserve((100u << 20) + 64);
+    while (text.size() < (100u << 20)) text += line;
+    text += "$BIG 42\r\n";  // found only when the whole file is read
+    WriteFile(tmp / "HUGE.DEF", text);
+  }
+  WriteFile(tmp / "src.nc", "%\r\n#INCLUDE " + (tmp / "HUGE.DEF").string() + "\r\nG00 XBIG\r\n%\r\n");
+  const Outcome o = Vostrelc({"-q", "--word-list", kWordList, "-o", (tmp / "out.nc").string(),
+                              (tmp / "src.nc").string()});
+  ASSERT_FALSE(o.crashed) << o;
+  EXPECT_EQ(o.status, 0) << o;
+  EXPECT_EQ(ReadFile(tmp / "out.nc"), "%\r\nG00X42\r\n%\r\n");
+}
+
+TEST(HostileInclude, NamedPipeIsRefusedWithoutWaiting) {
+  TempDir tmp;
+  const fs::path pipe = tmp / "PIPE.DEF";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);  // nobody ever writes to it
+  WriteFile(tmp / "src.nc", "%\r\n#INCLUDE " + pipe.string() + "\r\nG00 X0\r\n%\r\n");
+  const Outcome o = Vostrelc({"-q", "--word-list", kWordList, "-o", (tmp / "out.nc").string(),
+                              (tmp / "src.nc").string()});
+  ASSERT_FALSE(o.crashed) << o;
+  EXPECT_EQ(o.status, 1) << o;
+  EXPECT_NE(o.errors.find(pipe.string() + " が見つかりません。"), std::string::npos) << o;
+  EXPECT_FALSE(fs::exists(tmp / "out.nc"));
+}
+
+TEST(HostileInclude, UnreadableFileStopsTheRun) {
+  std::string why;
+  const auto prefix = UnprivilegedPrefix(why);
+  if (!prefix) GTEST_SKIP() << why;
+  TempDir tmp;
+  WriteFile(tmp / "SECRET.DEF", "$X 1\r\n");
+  fs::permissions(tmp / "SECRET.DEF", fs::perms::none);
+  WriteFile(tmp / "src.nc", "%\r\n#INCLUDE " + (tmp / "SECRET.DEF").string() + "\r\nG00 X0\r\n%\r\n");
+  fs::create_directory(tmp / "out");
+  GiveToNobody(tmp / "out");
+  const Outcome o = VostrelcUnprivileged(
+      *prefix, {"-q", "--word-list", kWordList, "-o", (tmp / "out" / "out.nc").string(),
+                (tmp / "src.nc").string()});
+  ASSERT_FALSE(o.crashed) << o;
+  EXPECT_EQ(o.status, 1) << o;
+  EXPECT_NE(o.errors.find("SECRET.DEF が見つかりません。"), std::string::npos) << o;
+  EXPECT_FALSE(fs::exists(tmp / "out" / "out.nc"));
+}
+
+TEST(HostileSource, UnreadableSourceIsAFileError) {
+  std::string why;
+  const auto prefix = UnprivilegedPrefix(why);
+  if (!prefix) GTEST_SKIP() << why;
+  TempDir tmp;
+  WriteFile(tmp / "src.nc", "G00 X0\r\n");
+  fs::permissions(tmp / "src.nc", fs::perms::none);
+  fs::create_directory(tmp / "out");
+  GiveToNobody(tmp / "out");
+  const Outcome o = VostrelcUnprivileged(
+      *prefix, {"-q", "-o", (tmp / "out" / "out.nc").string(), (tmp / "src.nc").string()});
+  ASSERT_FALSE(o.crashed) << o;
+  EXPECT_EQ(o.status, 2) << o;
+  EXPECT_NE(o.errors.find("src.nc: cannot read the source"), std::string::npos) << o;
+  EXPECT_FALSE(fs::exists(tmp / "out" / "out.nc"));
+}
+
+// ---- the output file ----------------------------------------------------
+
+constexpr const char* kOld = "%\r\nO9999 (THE OLD PROGRAM)\r\n%\r\n";
+
+TEST(HostileOutput, ReadOnlyFolderKeepsTheOldFile) {
+  std::string why;
+  const auto prefix = UnprivilegedPrefix(why);
+  if (!prefix) GTEST_SKIP() << why;
+  TempDir tmp;
+  WriteFile(tmp / "src.nc", "G00 X0\r\n");
+  const fs::path folder = tmp / "readonly", target = folder / "OUT.NC";
+  fs::create_directory(folder);
+  WriteFile(target, kOld);
+  GiveToNobody(folder);
+  GiveToNobody(target);
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                              fs::perms::others_exec);
+  const Outcome o = VostrelcUnprivileged(
+      *prefix, {"-q", "--word-list", kWordList, "--force", "-o", target.string(), (tmp / "src.nc").string()});
+  fs::permissions(folder, fs::perms::owner_all);
+  ASSERT_FALSE(o.crashed) << o;
+  EXPECT_EQ(o.status, 2) << o;
+  EXPECT_NE(o.errors.find(target.string() + ": cannot write the output"), std::string::npos) << o;
+  EXPECT_EQ(ReadFile(target), kOld);
+  EXPECT_EQ(FilesIn(folder), 1u) << "no temporary file is left behind";
+}
+
+TEST(HostileOutput, WriteProtectedFileIsNotReplaced) {
+  std::string why;
+  const auto prefix = UnprivilegedPrefix(why);
+  if (!prefix) GTEST_SKIP() << why;
+  TempDir tmp;
+  WriteFile(tmp / "src.nc", "G00 X0\r\n");
+  const fs::path folder = tmp / "out", target = folder / "OUT.NC";
+  fs::create_directory(folder);
+  WriteFile(target, kOld);
+  GiveToNobody(folder);
+  GiveToNobody(target);
+  fs::permissions(target, fs::perms::owner_read | fs::perms::others_read);
+  const Outcome o = VostrelcUnprivileged(
+      *prefix, {"-q", "--word-list", kWordList, "--force", "-o", target.string(), (tmp / "src.nc").string()});
+  ASSERT_FALSE(o.crashed) << o;
+  EXPECT_EQ(o.status, 2) << o;
+  EXPECT_NE(o.errors.find(target.string() + ": cannot write the output"), std::string::npos) << o;
+  EXPECT_EQ(ReadFile(target), kOld);
+  EXPECT_EQ(FilesIn(folder), 1u);
+}
+
+// A full disk: the file size limit makes every write past 32 KiB fail (with
+// SIGXFSZ ignored, as a write error), which is what a full disk does.
+TEST(HostileOutput, FullDiskKeepsTheOldFile) {
+  if (!fs::exists("/bin/sh")) GTEST_SKIP() << "no /bin/sh to set a file size limit";
+  TempDir tmp;
+  std::string source;
+  for (int i = 0; i < 20000; ++i) source += "G01 X" + std::to_string(i) + ".5 Y-3.25 F200\r\n";
+  WriteFile(tmp / "src.nc", source);
+  const fs::path target = tmp / "out" / "OUT.NC";
+  fs::create_directory(tmp / "out");
+  WriteFile(target, kOld);
+  const std::string command = "trap '' XFSZ; ulimit -f 64 && exec \"$0\" \"$@\"";
+  const Outcome o = RunProgram("/bin/sh", {"-c", QString::fromStdString(command), VOSTRELC_PATH, "-q",
+                                           "--word-list", QString::fromStdString(kWordList), "--force",
+                                           "-o", QString::fromStdString(target.string()),
+                                           QString::fromStdString((tmp / "src.nc").string())});
+  ASSERT_FALSE(o.crashed) << o;
+  EXPECT_EQ(o.status, 2) << o;
+  EXPECT_NE(o.errors.find(target.string() + ": cannot write the output: File too large"),
+            std::string::npos)
+      << o;
+  EXPECT_EQ(ReadFile(target), kOld);
+  EXPECT_EQ(FilesIn(tmp / "out"), 1u) << "no temporary file is left behind";
+}
+
+TEST(HostileOutput, FullDeviceOnStandardOutput) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  TempDir tmp;
+  WriteFile(tmp / "src.nc", "G00 X0\r\nM30\r\n");
+  QProcess process;
+  process.setStandardOutputFile("/dev/full");
+  const Outcome o = Vostrelc({"-q", "--word-list", kWordList, "--stdout", (tmp / "src.nc").string()}, &process);
+  ASSERT_FALSE(o.crashed) << o;
+  EXPECT_EQ(o.status, 2) << o;
+  EXPECT_NE(o.errors.find("cannot write to standard output: No space left on device"), std::string::npos) << o;
+}
+
+TEST(HostileOutput, LogThatCannotBeWrittenIsAnError) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  TempDir tmp;
+  WriteFile(tmp / "src.nc", "G00 X0\r\nM30\r\n");
+  const Outcome o = Vostrelc({"--log", "/dev/full", "--word-list", kWordList, "-o",
+                              (tmp / "out.nc").string(), (tmp / "src.nc").string()});
+  ASSERT_FALSE(o.crashed) << o;
+  EXPECT_EQ(o.status, 2) << o;
+  EXPECT_NE(o.errors.find("/dev/full: cannot write the log: No space left on device"), std::string::npos) << o;
+  EXPECT_FALSE(fs::exists(tmp / "out.nc"));
+}
+
+TEST(HostileOutput, PipeOrFolderIsNeverReplaced) {
+  TempDir tmp;
+  WriteFile(tmp / "src.nc", "G00 X0\r\n");
+  const fs::path pipe = tmp / "PIPE.NC", folder = tmp / "FOLDER.NC";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+  fs::create_directory(folder);
+  struct Case { fs::path target; const char* reason; };
+  for (const Case& c : {Case{pipe, "it is not a regular file"}, Case{folder, "it is a folder"}}) {
+    const Outcome o = Vostrelc({"-q", "--word-list", kWordList, "--force", "-o", c.target.string(),
+                                (tmp / "src.nc").string()});
+    ASSERT_FALSE(o.crashed) << o;
+    EXPECT_EQ(o.status, 2) << o;
+    EXPECT_NE(o.errors.find(c.target.string() + ": cannot write the output: " + c.reason), std::string::npos)
+        << o;
+  }
+  EXPECT_EQ(fs::status(pipe).type(), fs::file_type::fifo);
+  EXPECT_TRUE(fs::is_directory(folder));
+  EXPECT_EQ(FilesIn(tmp.path()), 3u);
+}
+
+// ---- Ctrl-C -------------------------------------------------------------
+
+// A real SIGINT while a large program compiles: either the run is
+// cancelled (status 130, the old output untouched) or it had finished
+// already (status 0, the complete output) — never a partial file.
+TEST(Interrupt, SigintDuringARun) {
+  TempDir tmp;
+  std::string source = "%\r\nO1000\r\n$FEED 200\r\n$AB 12.5\r\n";
+  for (int i = 0; i < 600000; ++i)
+    source += "N" + std::to_string(i) + " G01 X" + std::to_string(i % 500) + ".5 YAB FFEED ; cut\r\n";
+  source += "M30\r\n%\r\n";
+  WriteFile(tmp / "big.nc", source);
+  const fs::path target = tmp / "OUT.NC";
+  WriteFile(target, kOld);
+  const QStringList args{"--word-list", QString::fromStdString(kWordList), "--force", "-o",
+                         QString::fromStdString(target.string()),
+                         QString::fromStdString((tmp / "big.nc").string())};
+
+  QProcess process;
+  process.start(VOSTRELC_PATH, args);
+  ASSERT_TRUE(process.waitForStarted());
+  // The log goes to standard error; interrupt once the comment removal has
+  // started, with most of the run still to come.
+  std::string log;
+  while (log.find("ｺﾒﾝﾄ削除 -- 開始") == std::string::npos && process.state() == QProcess::Running) {
+    process.waitForReadyRead(100);
+    log += process.readAllStandardError().toStdString();
+  }
+  ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), SIGINT), 0);
+  ASSERT_TRUE(process.waitForFinished(120000));
+  log += process.readAllStandardError().toStdString();
+  ASSERT_EQ(process.exitStatus(), QProcess::NormalExit) << "vostrelc died of the signal:\n" << log;
+
+  if (process.exitCode() == 130) {
+    EXPECT_NE(log.find("\n -- 中止 --\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("--- ｺﾝﾊﾟｲﾙ 完了 ---"), std::string::npos);
+    EXPECT_EQ(ReadFile(target), kOld);
+  } else {
+    ASSERT_EQ(process.exitCode(), 0) << log;
+    const fs::path reference = tmp / "REFERENCE.NC";
+    const Outcome o = Vostrelc({"-q", "--word-list", kWordList, "-o", reference.string(),
+                                (tmp / "big.nc").string()});
+    ASSERT_EQ(o.status, 0) << o;
+    EXPECT_TRUE(ReadFile(target) == ReadFile(reference)) << "the output is not the complete program";
+  }
+  EXPECT_EQ(FilesIn(tmp.path()), 2u + (process.exitCode() == 0 ? 1u : 0u)) << "no temporary file is left behind";
+}
+
+}  // namespace
+}  // namespace vostrel::test
