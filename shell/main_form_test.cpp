@@ -149,6 +149,29 @@ TEST(MainFormRun, EmptyResultSavesAnEmptyFile) {
   EXPECT_EQ(ReadFile(w.dir / "E.NC"), "");
 }
 
+// The source goes away (or turns into a folder) after it was chosen: the
+// run asks the unreadable-source question, ends cleanly with an empty
+// result, and an existing output is only ever replaced by "保存".
+TEST(MainFormRun, SourceThatVanishesBeforeStartLosesNothing) {
+  for (bool becomesFolder : {false, true}) {
+    Window w;
+    WriteFile(w.dir / "V.NC0", kSource);
+    WriteFile(w.dir / "V.NC", "old output\r\n");
+    w.Fill(Q(w.dir / "V.NC0"), Q(w.dir.path()), "V", "NC");
+    std::filesystem::remove(w.dir / "V.NC0");
+    if (becomesFolder) std::filesystem::create_directory(w.dir / "V.NC0");
+    w.prompts.answers = {true, false};  // overwrite: Yes; read it anyway: No
+    TextLines shown{"not shown"};
+    w.Start([&](TViewForm& viewer) { shown = viewer.Result(); });
+    ASSERT_TRUE(w.viewerShown) << becomesFolder;
+    EXPECT_TRUE(shown.empty());
+    ASSERT_EQ(w.prompts.shown.size(), 2u);
+    EXPECT_TRUE(w.prompts.shown[1].text.startsWith("ファイル形式が違います。"));
+    EXPECT_EQ(ReadFile(w.dir / "V.NC"), "old output\r\n");
+    EXPECT_TRUE(w.Idle());
+  }
+}
+
 TEST(MainFormRun, DecliningTheOverwriteEndsBeforeTheRun) {
   Window w;
   WriteFile(w.dir / "B.NC0", kSource);
