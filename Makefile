@@ -58,6 +58,8 @@ bench: build
 	$(BUILD)/bin/pipeline_bench --benchmark_min_time=1
 	bench/run_vostrelc.sh $(BUILD) 1000000
 	bench/run_vostrelc.sh $(BUILD) 1000000 --set EndChar=Y --set chg16_10=Y --set Chg_MacroA=Y
+	GENERATOR=gen_macro DEFINITIONS=2000 bench/run_vostrelc.sh $(BUILD) 100000 \
+	  --set EndChar=Y --set chg16_10=Y --set Chg_MacroA=Y
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)
