@@ -203,6 +203,7 @@ int Run(const CliOptions& options) {
   run.TargetPath = options.output ? PathToUtf8(*options.output) : std::string();
 
   HeadlessFrame frame(run);
+  frame.SetKeepLog(false);  // every line goes to its sink at once
   if (logFile.is_open()) {
     frame.SetLogSink([&logFile](const std::string& line) { logFile << line << '\n'; });
   } else if (!options.quiet) {

@@ -7,6 +7,10 @@
 namespace vostrel {
 
 void StageFrame::AppendLog(std::string line) {
+  if (!keepLog_) {
+    LogAppended(line);
+    return;
+  }
   run_.RunLog.push_back(std::move(line));
   LogAppended(run_.RunLog.back());
 }

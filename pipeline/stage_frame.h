@@ -23,6 +23,10 @@ class StageFrame {
 
   // Add a UTF-8 line to the run log.
   void AppendLog(std::string line);
+  // Whether appended lines are kept in RunLog (they always reach
+  // LogAppended). A front end that passes every line on as it comes need
+  // not keep them: a binary file can log millions of unknown words.
+  void SetKeepLog(bool keep) { keepLog_ = keep; }
 
   // Status text (UTF-8), then let pending events run.
   virtual void ShowActivity(std::string_view text) = 0;
@@ -72,6 +76,7 @@ class StageFrame {
  private:
   CompileRun& run_;
   Outcome outcome_ = Outcome::Running;
+  bool keepLog_ = true;
 };
 
 }  // namespace vostrel
