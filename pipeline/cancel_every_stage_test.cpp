@@ -25,6 +25,7 @@ class CancellingFrame : public HeadlessFrame {
 
  protected:
   void LogAppended(const std::string& line) override {
+    HeadlessFrame::LogAppended(line);
     if (line == trigger_) Run().CancelFlag = true;
   }
 
@@ -138,6 +139,36 @@ TEST_F(CancelEveryStage, RequestBeforeTheFirstStage) {
   EXPECT_EQ(RunStages(run, frame), RunResult::Cancelled);
   EXPECT_EQ(run.RunLog, (std::vector<std::string>{"----- ﾛｸﾞ -----", " -- 中止 --"}));
   EXPECT_EQ(run.WorkLines, loaded);
+}
+
+}  // namespace
+}  // namespace vostrel
+
+namespace vostrel {
+namespace {
+
+// A front end that streams the log (vostrelc) keeps no copy of it; the
+// lines it receives, a cancel end's included, are those a kept log holds.
+using StreamedLog = CancelEveryStage;
+
+TEST_F(StreamedLog, ReachesTheSinkWithoutACopy) {
+  for (const char* trigger : {"", "構文ﾁｪｯｸ -- 開始"}) {
+    CompileRun kept(options_);
+    CancellingFrame keptFrame(kept, trigger);
+    Load(kept, keptFrame);
+    const RunResult keptResult = RunStages(kept, keptFrame);
+
+    CompileRun streamed(options_);
+    CancellingFrame frame(streamed, trigger);
+    frame.SetKeepLog(false);
+    std::vector<std::string> sink;
+    frame.SetLogSink([&sink](const std::string& line) { sink.push_back(line); });
+    Load(streamed, frame);
+    EXPECT_EQ(RunStages(streamed, frame), keptResult) << trigger;
+    EXPECT_TRUE(streamed.RunLog.empty());
+    EXPECT_EQ(sink, kept.RunLog) << trigger;
+    EXPECT_EQ(streamed.WorkLines, kept.WorkLines);
+  }
 }
 
 }  // namespace
