@@ -234,6 +234,19 @@ TEST(HostileInclude, NamedPipeIsRefusedWithoutWaiting) {
   EXPECT_FALSE(fs::exists(tmp / "out.nc"));
 }
 
+TEST(HostileWordList, NamedPipeIsRefusedWithoutWaiting) {
+  TempDir tmp;
+  const fs::path pipe = tmp / "ChkData.lst";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+  WriteFile(tmp / "src.nc", "%\r\nG00 X0\r\n%\r\n");
+  const Outcome o = Vostrelc({"-q", "--word-list", pipe.string(), "-o", (tmp / "out.nc").string(),
+                              (tmp / "src.nc").string()});
+  ASSERT_FALSE(o.crashed) << o;
+  EXPECT_EQ(o.status, 1) << o;
+  EXPECT_NE(o.errors.find(pipe.string() + " が読み込めません。"), std::string::npos) << o;
+  EXPECT_FALSE(fs::exists(tmp / "out.nc"));
+}
+
 TEST(HostileInclude, UnreadableFileStopsTheRun) {
   std::string why;
   const auto prefix = UnprivilegedPrefix(why);

@@ -33,8 +33,10 @@ constexpr std::array<ByteClass, 256> kByteClass = MakeByteClasses();
 }  // namespace
 
 bool ReadCheckWordList(const std::filesystem::path& path, std::unordered_set<std::string>& words) {
+  // Only a regular file: a folder cannot be read, and a device or a pipe
+  // may never end (/dev/zero) or never start (a pipe nobody writes to).
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return false;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
