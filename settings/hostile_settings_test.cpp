@@ -163,6 +163,14 @@ TEST(HostileSettings, FolderInPlaceOfTheFileIsAReadErrorWithDefaults) {
   EXPECT_EQ(Saved(ReadAppSettings(file)), Saved(AppSettings()));
 }
 
+TEST(HostileSettings, DeviceInPlaceOfTheFileIsNotRead) {
+  if (!std::filesystem::exists("/dev/null")) GTEST_SKIP() << "no /dev/null";
+  IniFile file;
+  std::string error;
+  EXPECT_FALSE(file.Load("/dev/null", &error));
+  EXPECT_EQ(error, "not a regular file");
+}
+
 // A full disk while saving, made in a child process whose file size limit
 // lets no more than 4 KiB be written: the save fails and the old file is
 // whole, with no temporary file beside it.

@@ -73,6 +73,11 @@ bool IniFile::Load(const std::filesystem::path& path, std::string* error) {
     if (error) *error = "a folder, not a file";
     return false;
   }
+  // A device or a pipe may never end (/dev/zero) or never start.
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    if (error) *error = "not a regular file";
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     if (error) *error = std::strerror(errno);
