@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <utility>
 
 #include "pipeline/compile.h"
 #include "pipeline/stage_table.h"
+#include "pipeline/text_lines.h"
 #include "pipeline/stages/stages.h"
 #include "tests/test_support.h"
 #include "text/sjis.h"
@@ -135,6 +138,29 @@ TEST(ConvertHexLine, AgreesWithOneReplacePerLiteral) {
       ASSERT_EQ(actual.line, expected.line) << line;
     }
   }
+}
+
+// Every line of the real programs, upper- and lower-case.
+TEST(ConvertHexLine, AgreesWithOneReplacePerLiteralOnRealPrograms) {
+  const auto dir = test::CorpusDir();
+  if (!dir) GTEST_SKIP() << "no corpus of real NC programs in this clone (VOSTREL_CORPUS)";
+  std::size_t lines = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(*dir)) {
+    if (!entry.is_regular_file()) continue;
+    for (std::string line : SplitSourceText(test::ReadFile(entry.path()))) {
+      for (int pass = 0; pass < 2; ++pass) {
+        const HexLineResult expected = ReferenceConvertHexLine(line);
+        const HexLineResult actual = ConvertHexLine(line);
+        ASSERT_EQ(actual.badLiteral, expected.badLiteral) << entry.path() << ": " << line;
+        if (expected.badLiteral.empty()) {
+          ASSERT_EQ(actual.line, expected.line) << entry.path();
+        }
+        for (char& c : line) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      }
+      ++lines;
+    }
+  }
+  EXPECT_GT(lines, 0u);
 }
 
 // One long line with a hundred thousand different constants, none the
