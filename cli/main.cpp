@@ -48,7 +48,8 @@ constexpr const char* kUsage =
     "  --ini FILE        read the run options from this settings file instead of\n"
     "                    the desktop program's (vostrel.INI beside the program, or\n"
     "                    in ~/.config/vostrel when that folder is not writable);\n"
-    "                    the file is only read, never written\n"
+    "                    the file is only read, never written; --ini /dev/null:\n"
+    "                    no settings file, every option at its default\n"
     "  --set KEY=VALUE   set a run option by its settings key: EndChar, chg16_10,\n"
     "                    Chg_MacroA, End_set (Y or N), StartChar, DefName;\n"
     "                    overrides the settings file\n"
@@ -102,7 +103,10 @@ void ReadRunOptions(CliOptions& options) {
     throw UsageError{PathToUtf8(path) + ": no such settings file"};
   settings::IniFile file;
   std::string error;
-  if (!file.Load(path, &error))
+  // The null device stands for "no settings file": every option at its
+  // default (other devices are refused by the loader).
+  const bool none = options.ini && fs::weakly_canonical(path, ec) == fs::path("/dev/null");
+  if (!none && !file.Load(path, &error))
     throw UsageError{PathToUtf8(path) + ": cannot read the settings file: " + error};
   options.run = settings::ReadAppSettings(file).Run;
   for (const auto& [key, value] : options.sets) *options.run.Find(key) = value;

@@ -186,6 +186,146 @@ class NameCandidates {
   bool mayHaveAt_ = false;
 };
 
+
+// All names of two or more bytes at once: a byte automaton over the names
+// (each state knows where to go on every byte, and which names end there)
+// that reports in one pass over a text every name occurring in it. Bytes
+// that no name holds share one column of the table.
+class NameMatcher {
+ public:
+  explicit NameMatcher(const std::vector<std::string_view>& names) {
+    for (const auto name : names)
+      for (const char c : name) column_[static_cast<unsigned char>(c)] = 1;
+    for (auto& column : column_)
+      if (column) column = ++columns_;
+    ++columns_;  // column 0: every other byte
+    AddState();
+    for (std::size_t k = 0; k < names.size(); ++k) {
+      std::int32_t state = 0;
+      for (const char c : names[k]) {
+        if (Next(state, c) == 0) {
+          const std::int32_t added = AddState();  // grows the table: no reference kept across it
+          Next(state, c) = added;
+        }
+        state = Next(state, c);
+      }
+      ends_[static_cast<std::size_t>(state)].push_back(static_cast<std::uint32_t>(k));
+    }
+    // Breadth first: complete every state's moves with those of its longest
+    // proper suffix state, and link it to the nearest suffix that ends a name.
+    std::vector<std::int32_t> suffix(states_, 0), queue;
+    for (std::int32_t col = 0; col < columns_; ++col)
+      if (const std::int32_t s = next_[static_cast<std::size_t>(col)]) queue.push_back(s);
+    for (std::size_t head = 0; head < queue.size(); ++head) {
+      const std::int32_t state = queue[head];
+      const std::int32_t fail = suffix[static_cast<std::size_t>(state)];
+      output_[static_cast<std::size_t>(state)] =
+          ends_[static_cast<std::size_t>(fail)].empty() ? output_[static_cast<std::size_t>(fail)] : fail;
+      for (std::int32_t col = 0; col < columns_; ++col) {
+        std::int32_t& cell = next_[Cell(state, col)];
+        const std::int32_t viaFail = next_[Cell(fail, col)];
+        if (cell != 0) {
+          suffix[static_cast<std::size_t>(cell)] = viaFail;
+          queue.push_back(cell);
+        } else {
+          cell = viaFail;
+        }
+      }
+    }
+  }
+
+  // Calls found(k) for every name k occurring in `text` (once per place).
+  template <class Found>
+  void Scan(std::string_view text, Found&& found) const {
+    std::int32_t state = 0;
+    for (const char c : text) {
+      state = next_[Cell(state, column_[static_cast<unsigned char>(c)])];
+      for (std::int32_t s = ends_[static_cast<std::size_t>(state)].empty() ? output_[static_cast<std::size_t>(state)] : state;
+           s != 0; s = output_[static_cast<std::size_t>(s)])
+        for (const std::uint32_t k : ends_[static_cast<std::size_t>(s)]) found(k);
+    }
+  }
+
+ private:
+  std::size_t Cell(std::int32_t state, std::int32_t column) const {
+    return static_cast<std::size_t>(state) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(column);
+  }
+  std::int32_t& Next(std::int32_t state, char c) {
+    return next_[Cell(state, column_[static_cast<unsigned char>(c)])];
+  }
+  std::int32_t AddState() {
+    next_.resize(next_.size() + static_cast<std::size_t>(columns_), 0);
+    ends_.emplace_back();
+    output_.push_back(0);
+    return states_++;
+  }
+
+  std::array<std::int32_t, 256> column_{};
+  std::int32_t columns_ = 0;
+  std::int32_t states_ = 0;
+  std::vector<std::int32_t> next_;                 // states x columns
+  std::vector<std::vector<std::uint32_t>> ends_;   // names ending in a state
+  std::vector<std::int32_t> output_;               // nearest suffix state that ends names
+};
+
+// Replacing in the whole text is replacing in every line as long as no name
+// holds a CR or LF: no occurrence then spans a line break, and values hold
+// no line break either, so nothing joins or splits lines. Each line is then
+// visited only for the names it holds: one pass of the matcher lists the
+// lines of every name, and a line that a replacement changed is scanned
+// again for the names whose turn is still to come.
+bool ReplaceLongNamesByLine(CompileRun& run, StageFrame& frame, const std::vector<std::size_t>& lengths,
+                            std::size_t rows) {
+  const std::vector<Definition>& table = run.DefinitionTable;
+  std::vector<std::size_t> order;  // rows in the order of their turn
+  for (const std::size_t length : lengths)
+    for (std::size_t i = 0; i < rows; ++i)
+      if (table[i].Name.size() == length) order.push_back(i);
+  std::vector<std::string_view> names;
+  for (const std::size_t i : order) names.push_back(table[i].Name);
+  const NameMatcher matcher(names);
+
+  std::vector<std::vector<std::uint32_t>> linesOf(order.size());
+  auto scan = [&](std::size_t line, std::size_t after) {
+    matcher.Scan(run.WorkLines[line], [&](std::uint32_t k) {
+      auto& lines = linesOf[k];
+      if (k >= after && (lines.empty() || lines.back() != line)) lines.push_back(static_cast<std::uint32_t>(line));
+    });
+  };
+  for (std::size_t line = 0; line < run.WorkLines.size(); ++line) scan(line, 0);
+
+  // A line may be listed twice for one name (found at the start and again
+  // after an earlier replacement); it is replaced once, since a value that
+  // holds its own name must not be replaced again.
+  std::vector<std::uint32_t> doneFor(run.WorkLines.size(), 0);  // k + 1 of the last turn
+  bool changed = false;
+  std::size_t k = 0;
+  for (const std::size_t length : lengths) {
+    for (std::size_t i = 0; i < rows; ++i) {
+      const Definition& definition = table[i];
+      if (definition.Name.size() == length) {
+        frame.ShowActivity(ReplacingText(i + 1, definition));
+        for (const std::uint32_t line : linesOf[k]) {
+          if (doneFor[line] == k + 1) continue;
+          doneFor[line] = static_cast<std::uint32_t>(k + 1);
+          // "@name[" becomes "#[value+" first; where the line holds none
+          // that step changes nothing, as in a text without the array form.
+          if (ExpandArray(run.WorkLines[line], definition.Name, definition.Value) == 0) continue;
+          changed = true;
+          scan(line, k + 1);
+        }
+        linesOf[k] = {};
+        ++k;
+      }
+      frame.SetProgress(static_cast<std::int32_t>(i + 1));
+    }
+    frame.SetProgress(0);
+  }
+  // The whole text set back: an empty text is no lines.
+  if (changed && run.WorkLines.size() == 1 && run.WorkLines.front().empty()) run.WorkLines.clear();
+  return changed;
+}
+
 }  // namespace
 
 StageEnd RunLongNameReplacement(CompileRun& run, StageFrame& frame) {
@@ -200,9 +340,15 @@ StageEnd RunLongNameReplacement(CompileRun& run, StageFrame& frame) {
   std::sort(lengths.begin(), lengths.end(), std::greater<>());
   lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
 
-  if (!lengths.empty()) {
-    // The whole text stays one buffer for the whole pass and is set back
-    // once at its end.
+  const bool lineBreakInName = std::any_of(table.begin(), table.begin() + static_cast<std::ptrdiff_t>(rows),
+                                          [](const Definition& d) {
+                                            return d.Name.size() >= 2 && d.Name.find_first_of("\r\n") != std::string::npos;
+                                          });
+  if (!lengths.empty() && !lineBreakInName) {
+    if (ReplaceLongNamesByLine(run, frame, lengths, rows)) frame.WorkTextReplaced();
+  } else if (!lengths.empty()) {
+    // A name with a line break in it can match across lines: the whole
+    // text stays one buffer for the whole pass and is set back once.
     std::string text = run.WholeText();
     NameCandidates candidates(table, rows, text);
     bool changed = false;

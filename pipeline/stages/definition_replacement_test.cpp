@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 #include "pipeline/definition_parse.h"
@@ -125,39 +126,66 @@ TEST(DefinitionReplacement, OnlyOneByteNamesAndTheLog) {
 // in turn, over random texts in which values insert, join and remove names.
 TEST(LongNameReplacement, AgreesWithAPlainWalkOverEveryName) {
   std::mt19937 random(11);
-  const std::string alphabet = "ABC@[ 1";
-  auto word = [&](std::size_t min, std::size_t max) {
-    std::string w;
-    const std::size_t length = min + random() % (max - min + 1);
-    for (std::size_t i = 0; i < length; ++i) w += alphabet[random() % alphabet.size()];
-    return w;
-  };
-  for (int round = 0; round < 2000; ++round) {
-    TextLines lines;
-    for (int n = 1 + static_cast<int>(random() % 3); n > 0; --n) lines.push_back(word(0, 12));
-    std::vector<Definition> table;
-    for (int n = 1 + static_cast<int>(random() % 6); n > 0; --n) {
-      std::string name = word(2, 4);
-      name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
-      if (name.size() < 2) continue;
-      table.push_back({name, random() % 4 ? word(0, 3) : "", static_cast<int>(name.size()), 1});
-    }
-
-    std::string expected = JoinLines(lines);
-    for (std::size_t length = 4; length >= 2; --length)
-      for (const auto& d : table) {
-        if (d.Name.size() != length || expected.find(d.Name) == std::string::npos) continue;
-        if (expected.find("@" + d.Name) != std::string::npos)
-          expected = sjis::ReplaceAll(expected, "@" + d.Name + "[", "#[" + d.Value + "+");
-        expected = sjis::ReplaceAll(expected, d.Name, d.Value);
+  // Lead bytes (0x81, 0x82) make double-byte characters of the bytes after
+  // them. Without CR no name spans a line break and the pass goes line by
+  // line; with CR in the alphabet some names hold one and the pass works
+  // on the whole text.
+  for (const std::string alphabet : {"ABC@[ 1\x81\x82", "ABC@[ 1\x81\r"}) {
+    auto word = [&](std::size_t min, std::size_t max) {
+      std::string w;
+      const std::size_t length = min + random() % (max - min + 1);
+      for (std::size_t i = 0; i < length; ++i) w += alphabet[random() % alphabet.size()];
+      return w;
+    };
+    for (int round = 0; round < 3000; ++round) {
+      TextLines lines;
+      for (int n = 1 + static_cast<int>(random() % 3); n > 0; --n) lines.push_back(word(0, 12));
+      std::vector<Definition> table;
+      for (int n = 1 + static_cast<int>(random() % 6); n > 0; --n) {
+        std::string name = word(2, 4);
+        name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
+        if (name.size() < 2) continue;
+        table.push_back({name, random() % 4 ? word(0, 3) : "", static_cast<int>(name.size()), 1});
       }
 
-    StageHarness h(lines);
-    h.run.DefinitionTable = table;
-    h.run.DefinitionCount = static_cast<int>(table.size());
-    RunLongNameReplacement(h.run, h.frame);
-    ASSERT_EQ(JoinLines(h.run.WorkLines), expected) << "round " << round;
+      // The whole text is written back only when some name was found in it.
+      std::string expected = JoinLines(lines);
+      bool found = false;
+      for (std::size_t length = 4; length >= 2; --length)
+        for (const auto& d : table) {
+          if (d.Name.size() != length || expected.find(d.Name) == std::string::npos) continue;
+          found = true;
+          if (expected.find("@" + d.Name) != std::string::npos)
+            expected = sjis::ReplaceAll(expected, "@" + d.Name + "[", "#[" + d.Value + "+");
+          expected = sjis::ReplaceAll(expected, d.Name, d.Value);
+        }
+
+      StageHarness h(lines);
+      h.run.DefinitionTable = table;
+      h.run.DefinitionCount = static_cast<int>(table.size());
+      RunLongNameReplacement(h.run, h.frame);
+      ASSERT_EQ(h.run.WorkLines, found ? SplitAtCrLf(expected) : lines) << "round " << round;
+    }
   }
+}
+
+// Many names sharing prefixes and suffixes: the line-by-line pass finds
+// every one of them, however they overlap.
+TEST(LongNameReplacement, OverlappingNamesAcrossManyLines) {
+  std::vector<Definition> table;
+  for (const char* name : {"ABCD", "BCD", "CD", "ABC", "BC", "AB", "DA", "CDA"})
+    table.push_back({name, std::string("<") + name + ">", static_cast<int>(std::strlen(name)), 1});
+  TextLines lines;
+  for (int i = 0; i < 50; ++i) lines.push_back(std::string("XABCDAB").substr(static_cast<std::size_t>(i % 5)));
+  std::string expected = JoinLines(lines);
+  for (std::size_t length = 4; length >= 2; --length)
+    for (const auto& d : table)
+      if (d.Name.size() == length) expected = sjis::ReplaceAll(expected, d.Name, d.Value);
+  StageHarness h(lines);
+  h.run.DefinitionTable = table;
+  h.run.DefinitionCount = static_cast<int>(table.size());
+  RunLongNameReplacement(h.run, h.frame);
+  EXPECT_EQ(h.run.WorkLines, SplitAtCrLf(expected));
 }
 
 }  // namespace
