@@ -1,11 +1,8 @@
 #include "pipeline/output_file.h"
 
-#include <QSaveFile>
-#include <QString>
+#include <QIODevice>
 
-#include <cerrno>
-#include <cstring>
-#include <system_error>
+#include "platform/atomic_file.h"
 
 namespace vostrel {
 
@@ -35,27 +32,8 @@ bool WriteLines(QIODevice& device, const TextLines& lines) {
 }
 
 bool SaveLines(const std::filesystem::path& path, const TextLines& lines, std::string* error) {
-  // Only a regular file is replaced: the rename would put a plain file in
-  // the place of a folder, a device or a pipe.
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-    if (error) *error = std::filesystem::is_directory(status) ? "it is a folder" : "it is not a regular file";
-    return false;
-  }
-  QSaveFile file(QString::fromStdU16String(path.u16string()));
-  file.setDirectWriteFallback(false);
-  errno = 0;
-  if (file.open(QIODevice::WriteOnly) && WriteLines(file, lines) && file.commit()) return true;
-  const int code = errno;
-  if (error) {
-    // A failed write of the temporary file comes back from Qt as an unknown
-    // error; the system's reason (no space left, file too large) says more.
-    *error = file.errorString().toStdString();
-    if ((error->empty() || *error == "Unknown error") && code != 0) *error = std::strerror(code);
-  }
-  file.cancelWriting();
-  return false;
+  return platform::SaveFileAtomically(path, [&lines](QIODevice& device) { return WriteLines(device, lines); },
+                                      error);
 }
 
 }  // namespace vostrel

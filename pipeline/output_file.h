@@ -15,9 +15,9 @@ namespace vostrel {
 // soon as a write fails.
 bool WriteLines(QIODevice& device, const TextLines& lines);
 
-// Writes the lines to `path` through a temporary file in the same folder,
-// synced and renamed over `path` only when complete: a failed write leaves
-// an existing file as it was. On failure `error` says why.
+// Writes the lines to `path` whole or not at all (platform/atomic_file.h):
+// a failed write leaves an existing file as it was. On failure `error` says
+// why.
 bool SaveLines(const std::filesystem::path& path, const TextLines& lines, std::string* error);
 
 }  // namespace vostrel

@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QString>
 
@@ -16,6 +15,7 @@
 #include <system_error>
 
 #include "platform/app_files.h"
+#include "platform/atomic_file.h"
 
 namespace vostrel::platform {
 
@@ -136,11 +136,7 @@ bool CreateShortcut(ShortcutPlace place, const fs::path& exePath) {
 
   const std::string text = DesktopEntryText(place, exePath);
   const QString file = QString::fromStdString(path.string());
-  QSaveFile out(file);
-  if (!out.open(QIODevice::WriteOnly) || out.write(text.data(), static_cast<qint64>(text.size())) !=
-                                             static_cast<qint64>(text.size()) ||
-      !out.commit())
-    return false;
+  if (!SaveFileAtomically(path, text)) return false;
   // A launcher on the desktop must be executable, and trusted where the
   // desktop asks for it, or it is shown as a text file.
   QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |

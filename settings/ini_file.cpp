@@ -1,9 +1,7 @@
 #include "settings/ini_file.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <QString>
+#include "platform/atomic_file.h"
+
 
 #include <cerrno>
 #include <cstring>
@@ -158,7 +156,7 @@ std::string IniFile::Bytes() const {
 }
 
 bool IniFile::Save(const std::filesystem::path& path, std::string* error) const {
-  return WriteFileAtomically(path, Bytes(), error, /*createFolder=*/true);
+  return platform::SaveFileAtomically(path, Bytes(), error, /*createFolder=*/true);
 }
 
 std::optional<int> ParseIniInteger(std::string_view text) {
@@ -188,33 +186,6 @@ std::optional<int> ParseIniInteger(std::string_view text) {
   if (value > std::numeric_limits<int>::max() || value < std::numeric_limits<int>::min())
     return std::nullopt;
   return static_cast<int>(value);
-}
-
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                         std::string* error, bool createFolder) {
-  const QString name = QString::fromStdU16String(path.u16string());
-  const QFileInfo info(name);
-  if (createFolder && !QDir().mkpath(info.absolutePath())) {
-    if (error) *error = "cannot create the folder " + info.absolutePath().toStdString();
-    return false;
-  }
-  // A write-protected file stays as it is: the rename would replace it.
-  const bool noWriteBit = !(info.permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteGroup |
-                                                   QFileDevice::WriteOther));
-  if (info.exists() && info.isFile() && (!info.isWritable() || noWriteBit)) {
-    if (error) *error = "the file is write-protected";
-    return false;
-  }
-  QSaveFile file(name);
-  file.setDirectWriteFallback(false);
-  if (!file.open(QIODevice::WriteOnly) ||
-      file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-      !file.commit()) {
-    if (error) *error = file.errorString().toStdString();
-    file.cancelWriting();
-    return false;
-  }
-  return true;
 }
 
 }  // namespace vostrel::settings

@@ -50,10 +50,4 @@ class IniFile {
 // nullopt.
 std::optional<int> ParseIniInteger(std::string_view text);
 
-// Writes `bytes` to `path` through a temporary file renamed over it. A
-// write-protected file is not replaced. A missing folder is created only
-// when `createFolder` says so.
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                         std::string* error = nullptr, bool createFolder = false);
-
 }  // namespace vostrel::settings

@@ -6,13 +6,13 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
 #include <fstream>
 #include <iterator>
 
+#include "platform/atomic_file.h"
 #include "settings/data_folder.h"
 #include "shell/fonts.h"
 #include "shell/prompts.h"
@@ -155,13 +155,7 @@ void TChkForm::Button1Click() {
   }
   const std::filesystem::path path = SavePath();
   const QString pathText = PathText(path);
-  QSaveFile file(pathText);
-  const bool saved = QDir().mkpath(PathText(path.parent_path())) && file.open(QIODevice::WriteOnly) &&
-                     file.write(bytes->data(), static_cast<qint64>(bytes->size())) ==
-                         static_cast<qint64>(bytes->size()) &&
-                     file.commit();
-  if (!saved) {
-    file.cancelWriting();
+  if (!platform::SaveFileAtomically(path, *bytes, nullptr, /*createFolder=*/true)) {
     prompts_.ShowMessage(this, QStringLiteral("確認"), QStringLiteral("ファイル %1 を作成できません").arg(pathText),
                          MessageIcon::Stop);
     return;

@@ -8,8 +8,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "pipeline/output_file.h"
 #include "settings/app_settings.h"
-#include "settings/ini_file.h"
 #include "shell/fonts.h"
 #include "shell/prompts.h"
 #include "viewer/line_text_view.h"
@@ -126,7 +126,7 @@ void TViewForm::Button1Click() {
   // temporary file first and renamed over the target.
   std::string error;
   const std::filesystem::path path(std::u8string(targetPath_.begin(), targetPath_.end()));
-  if (targetPath_.empty() || !settings::WriteFileAtomically(path, OutputBytes(result_), &error)) {
+  if (targetPath_.empty() || !SaveLines(path, result_, &error)) {
     prompts_.ShowMessage(this, QStringLiteral("確認"),
                          QStringLiteral("ファイル %1 を作成できません").arg(QString::fromStdString(targetPath_)),
                          MessageIcon::Stop);
