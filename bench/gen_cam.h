@@ -36,8 +36,11 @@ inline std::string GenerateCamProgram(std::size_t lines) {
       case 3:
         len = std::snprintf(buffer, sizeof buffer, "N%zu G01 X%.3f Y%.3f F%u\r\n", n, x, y, 100 + r % 900);
         break;
-      default:
-        len = std::snprintf(buffer, sizeof buffer, "X%.3f Y%.3f Z%.3f\r\n", x, y, -static_cast<double>(r % 5000) / 1000.0);
+      default:  // every other move carries its sequence number
+        len = n % 2 ? std::snprintf(buffer, sizeof buffer, "N%zu X%.3f Y%.3f Z%.3f\r\n", n, x, y,
+                                    -static_cast<double>(r % 5000) / 1000.0)
+                    : std::snprintf(buffer, sizeof buffer, "X%.3f Y%.3f Z%.3f\r\n", x, y,
+                                    -static_cast<double>(r % 5000) / 1000.0);
         break;
     }
     text.append(buffer, static_cast<std::size_t>(len));
