@@ -1,5 +1,7 @@
 #include "pipeline/text_lines.h"
 
+#include <algorithm>
+
 #include "text/sjis.h"
 
 namespace vostrel {
@@ -40,6 +42,8 @@ TextLines SplitAtCrLf(std::string_view text) {
 
 TextLines SplitSourceText(std::string_view text) {
   TextLines lines;
+  // One count first, so the list is allocated once and never moved.
+  lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   std::size_t start = 0;
   while (start < text.size()) {
     const std::size_t lf = text.find('\n', start);
