@@ -9,48 +9,15 @@
 
 #include "pipeline/compile_run.h"
 #include "pipeline/stage_table.h"
+#include "platform/read_file.h"
 
 namespace vostrel {
 
 namespace {
 
+// A source named on a command line may also be a pipe.
 bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes, std::string* error) {
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (std::filesystem::is_directory(status)) {
-    if (error) *error = std::strerror(EISDIR);
-    return false;
-  }
-  // A device never ends (/dev/zero, a terminal): only files and pipes are read.
-  if (std::filesystem::is_character_file(status) || std::filesystem::is_block_file(status) ||
-      std::filesystem::is_socket(status)) {
-    if (error) *error = "not a regular file";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (error) *error = std::strerror(errno);
-    return false;
-  }
-  // One read of the whole file where its size is known; a stream of
-  // unknown length (a pipe) is read to its end.
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  in.seekg(0, std::ios::beg);
-  if (size > 0) {
-    bytes.resize(static_cast<std::size_t>(size));
-    in.read(bytes.data(), size);
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    in.clear();
-  } else {
-    bytes.clear();
-  }
-  bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    if (error) *error = std::strerror(errno ? errno : EIO);
-    return false;
-  }
-  return true;
+  return platform::ReadWholeFile(path, bytes, error, platform::Pipes::Read);
 }
 
 // The line-by-line reader for sources that yield no text: CR LF reads as

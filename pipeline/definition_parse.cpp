@@ -4,6 +4,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "platform/read_file.h"
 #include "text/sjis.h"
 
 namespace vostrel {
@@ -106,12 +107,7 @@ std::filesystem::path ResolveIncludePath(std::string_view includePath,
 }
 
 bool ReadIncludeFile(const std::filesystem::path& path, std::string& bytes) {
-  std::error_code ec;
-  if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  return !path.empty() && platform::ReadWholeFile(path, bytes);
 }
 
 }  // namespace vostrel

@@ -1,6 +1,7 @@
 #include "settings/ini_file.h"
 
 #include "platform/atomic_file.h"
+#include "platform/read_file.h"
 
 
 #include <cerrno>
@@ -67,25 +68,8 @@ bool IniFile::Load(const std::filesystem::path& path, std::string* error) {
   lines_.clear();
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) return true;
-  if (std::filesystem::is_directory(path, ec)) {
-    if (error) *error = "a folder, not a file";
-    return false;
-  }
-  // A device or a pipe may never end (/dev/zero) or never start.
-  if (!std::filesystem::is_regular_file(path, ec)) {
-    if (error) *error = "not a regular file";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (error) *error = std::strerror(errno);
-    return false;
-  }
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    if (error) *error = std::strerror(errno ? errno : EIO);
-    return false;
-  }
+  std::string bytes;
+  if (!platform::ReadWholeFile(path, bytes, error)) return false;
   Parse(bytes);
   return true;
 }

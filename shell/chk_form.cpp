@@ -13,6 +13,7 @@
 #include <iterator>
 
 #include "platform/atomic_file.h"
+#include "platform/read_file.h"
 #include "settings/data_folder.h"
 #include "shell/fonts.h"
 #include "shell/prompts.h"
@@ -28,16 +29,7 @@ QString PathText(const std::filesystem::path& path) {
 }
 
 bool ReadBytes(const std::filesystem::path& path, std::string& bytes) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  try {
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  } catch (const std::exception&) {
-    return false;
-  }
-  return !in.bad();
+  return platform::ReadWholeFile(path, bytes);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "pipeline/compile_run.h"
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/stages.h"
+#include "platform/read_file.h"
 #include "text/path_text.h"
 #include "text/sjis.h"
 
@@ -33,14 +34,8 @@ constexpr std::array<ByteClass, 256> kByteClass = MakeByteClasses();
 }  // namespace
 
 bool ReadCheckWordList(const std::filesystem::path& path, std::unordered_set<std::string>& words) {
-  // Only a regular file: a folder cannot be read, and a device or a pipe
-  // may never end (/dev/zero) or never start (a pipe nobody writes to).
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return false;
+  std::string text;
+  if (!platform::ReadWholeFile(path, text)) return false;
   words.clear();
   // CR LF, a lone CR and a lone LF each end an entry; the text after the
   // last line break is an entry only when it is not empty.
