@@ -15,9 +15,13 @@ namespace vostrel {
 
 namespace {
 
-// A source named on a command line may also be a pipe.
-bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes, std::string* error) {
-  return platform::ReadWholeFile(path, bytes, error, platform::Pipes::Read);
+// A source named on a command line may also be a pipe; the window reads
+// none, since one that nobody writes to would hang it.
+bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes, std::string* error,
+                   UnreadableSource unreadable) {
+  return platform::ReadWholeFile(path, bytes, error,
+                                 unreadable == UnreadableSource::Fail ? platform::Pipes::Read
+                                                                      : platform::Pipes::Refuse);
 }
 
 // The line-by-line reader for sources that yield no text: CR LF reads as
@@ -50,7 +54,7 @@ TextLines ReadLinesFallback(std::string_view bytes) {
 bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& frame,
                 UnreadableSource unreadable, std::string* error, SourceCut* cut) {
   std::string bytes;
-  const bool opened = ReadFileBytes(path, bytes, error);
+  const bool opened = ReadFileBytes(path, bytes, error, unreadable);
   run.WorkLines.clear();
   if (cut) *cut = SourceCut{};
   if (!opened && unreadable == UnreadableSource::Fail) return false;
@@ -66,7 +70,7 @@ bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& 
   if (run.WorkLines.empty()) {
     if (frame.AskYesNo("ファイル形式が違います。\nそのまま読み込みは可能ですが、"
                        "データの一部読み込めない可能性が有ります。\n読み込み開始は「はい(Y)」")) {
-      if (!opened) ReadFileBytes(path, bytes, nullptr);
+      if (!opened) ReadFileBytes(path, bytes, nullptr, unreadable);
       run.WorkLines = ReadLinesFallback(bytes);
     }
   }

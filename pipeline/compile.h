@@ -25,6 +25,8 @@ enum class RunResult {
 // A file that cannot be opened at all gives no text as well (the window's
 // path) unless `unreadable` says Fail: then LoadSource returns false at once,
 // with `error` set, and asks nothing (a batch job must not compile nothing).
+// Only a batch run (Fail) reads a named pipe: a window would hang on one
+// that nobody writes to.
 // When the text was cut at a NUL byte with text before it, `cut` (if given)
 // tells where; the front end says so, as the rest of the file is not compiled.
 enum class UnreadableSource { Ask, Fail };

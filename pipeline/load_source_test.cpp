@@ -1,0 +1,61 @@
+// Loading a source: what is read, what is refused, and the fallback question.
+
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include "pipeline/compile.h"
+#include "tests/test_support.h"
+
+namespace vostrel {
+namespace {
+
+TEST(LoadSource, CutsAtNulAndSplitsAtLineEnds) {
+  test::TempDir dir;
+  test::WriteFile(dir / "A.NC", std::string("G00\r\nG01\nX\rY\r\nM30\0tail\r\n", 24));
+  test::StageHarness h;
+  SourceCut cut;
+  ASSERT_TRUE(LoadSource(dir / "A.NC", h.run, h.frame, UnreadableSource::Fail, nullptr, &cut));
+  EXPECT_EQ(h.run.WorkLines, (TextLines{"G00", "G01", "X\rY", "M30"}));
+  EXPECT_EQ(cut.line, 4u);
+  EXPECT_EQ(cut.offset, 17u);
+  EXPECT_TRUE(h.frame.Messages().empty());
+}
+
+TEST(LoadSource, UnopenableSourceFailsOrAsks) {
+  test::TempDir dir;
+  {
+    test::StageHarness h;
+    std::string error;
+    EXPECT_FALSE(LoadSource(dir / "missing.nc", h.run, h.frame, UnreadableSource::Fail, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(h.frame.Messages().empty()) << "a batch run asks nothing";
+  }
+  {
+    test::StageHarness h;
+    EXPECT_FALSE(LoadSource(dir.path(), h.run, h.frame, UnreadableSource::Ask));
+    ASSERT_EQ(h.frame.Messages().size(), 1u);
+    EXPECT_EQ(h.frame.Messages()[0].rfind("ファイル形式が違います。", 0), 0u);
+    EXPECT_TRUE(h.run.WorkLines.empty());
+  }
+}
+
+#ifndef _WIN32
+// A named pipe that nobody writes to would block the window for ever: the
+// window's load refuses it at once (and goes the unreadable-source way).
+TEST(LoadSource, WindowNeverWaitsOnAPipe) {
+  test::TempDir dir;
+  const auto fifo = dir / "pipe.nc";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  test::StageHarness h;
+  h.frame.SetAnswer(true);
+  EXPECT_FALSE(LoadSource(fifo, h.run, h.frame, UnreadableSource::Ask));
+  EXPECT_TRUE(h.run.WorkLines.empty());
+  EXPECT_EQ(h.frame.Messages().size(), 1u);
+}
+#endif
+
+}  // namespace
+}  // namespace vostrel
