@@ -17,6 +17,7 @@
 #include "shell/chk_form.h"
 #include "shell/main_form.h"
 #include "shell/scripted_prompts.h"
+#include "shell/test_window.h"
 #include "tests/test_support.h"
 #include "viewer/print_ctrl_dlg.h"
 #include "viewer/print_form.h"
@@ -28,19 +29,8 @@ namespace {
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
+using window_test::Window;
 
-struct Window {
-  TempDir dir;
-  ScriptedPrompts prompts;
-  std::unique_ptr<TMainForm> form;
-  Window() {
-    TMainForm::Options options;
-    options.settingsPath = dir / "vostrel.INI";
-    options.exeDir = dir.path();
-    options.prompts = &prompts;
-    form = std::make_unique<TMainForm>(std::move(options));
-  }
-};
 
 // Runs `inside` once the next modal dialog is up, then closes it.
 void WhenModal(std::function<void(QWidget*)> inside) {

@@ -13,6 +13,7 @@
 #include "shell/main_form.h"
 #include "shell/path_rules.h"
 #include "shell/scripted_prompts.h"
+#include "shell/test_window.h"
 #include "shell/single_instance.h"
 #include "shell/user_form.h"
 #include "tests/test_support.h"
@@ -26,31 +27,9 @@ using test::Sjis;
 using test::TempDir;
 using test::WriteFile;
 
-QString Q(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+using window_test::Q;
+using window_test::Window;
 
-struct Window {
-  TempDir dir;
-  ScriptedPrompts prompts;
-  std::unique_ptr<TMainForm> form;
-
-  explicit Window(QStringList arguments = {}, const std::string& ini = {}) {
-    if (!ini.empty()) WriteFile(dir / "vostrel.INI", ini);
-    Open(std::move(arguments));
-  }
-  void Open(QStringList arguments = {}) {
-    TMainForm::Options options;
-    options.settingsPath = dir / "vostrel.INI";
-    options.exeDir = dir.path();
-    options.arguments = std::move(arguments);
-    options.prompts = &prompts;
-    form = std::make_unique<TMainForm>(std::move(options));
-  }
-  QStringList Fields() const {
-    return {form->LabeledEdit1->text(), form->LabeledEdit2->text(), form->LabeledEdit3->text(),
-            form->LabeledEdit4->text()};
-  }
-  std::string DirPath() const { return form->Settings().DirPath; }
-};
 
 const std::string kSameFolders = "[Main]\r\nDirPath=/home/u\r\nChgPath=/home/u\r\n";
 

@@ -13,6 +13,7 @@
 #include "shell/busy_indicator.h"
 #include "shell/main_form.h"
 #include "shell/scripted_prompts.h"
+#include "shell/test_window.h"
 #include "tests/test_support.h"
 #include "viewer/line_text_view.h"
 #include "viewer/view_form.h"
@@ -25,62 +26,9 @@ using test::Sjis;
 using test::TempDir;
 using test::WriteFile;
 
-QString Q(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+using window_test::Q;
+using window_test::Window;
 
-// A main window with its own settings file in a scratch folder and scripted
-// message boxes.
-struct Window {
-  TempDir dir;
-  ScriptedPrompts prompts;
-  std::unique_ptr<TMainForm> form;
-
-  explicit Window(QStringList arguments = {}, const std::string& ini = {}) {
-    if (!ini.empty()) WriteFile(dir / "vostrel.INI", ini);
-    TMainForm::Options options;
-    options.settingsPath = dir / "vostrel.INI";
-    options.exeDir = dir.path();
-    options.arguments = std::move(arguments);
-    options.prompts = &prompts;
-    options.wordListPath = VOSTREL_WORD_LIST;
-    form = std::make_unique<TMainForm>(std::move(options));
-  }
-
-  void Fill(const QString& source, const QString& folder, const QString& name, const QString& ext) {
-    form->LabeledEdit1->setText(source);
-    form->LabeledEdit2->setText(folder);
-    form->LabeledEdit3->setText(name);
-    form->LabeledEdit4->setText(ext);
-  }
-
-  // Presses 開始; `inViewer` runs while the viewer is shown, then the viewer
-  // is left with the given button (nullptr: the close box).
-  bool viewerShown = false;
-  void Start(std::function<void(TViewForm&)> inViewer = {}, bool back = true) {
-    viewerShown = false;
-    QTimer::singleShot(0, form.get(), [&] { WatchViewer(inViewer, back); });
-    form->Button3Click();
-  }
-
-  void WatchViewer(std::function<void(TViewForm&)> inViewer, bool back) {
-    TViewForm* viewer = form->ViewForm();
-    if (form->Running() && !viewer->isVisible()) {  // the run goes on: look again soon
-      QTimer::singleShot(5, form.get(), [=, this] { WatchViewer(inViewer, back); });
-      return;
-    }
-    if (!viewer->isVisible()) return;
-    viewerShown = true;
-    ButtonsWhileShowing = {form->Button3->isEnabled(), form->Button5->isEnabled()};
-    if (inViewer) inViewer(*viewer);
-    if (back) viewer->Button4->click();
-    else viewer->close();
-  }
-  std::pair<bool, bool> ButtonsWhileShowing{true, true};
-
-  bool Idle() const {
-    return form->Button3->isEnabled() && !form->Button4->isEnabled() && form->Button5->isEnabled() &&
-           !form->ScreenSaverInhibited() && !form->Animate1->isVisible();
-  }
-};
 
 const char* kSource = "%\r\nO1000 ;main\r\ng00\tx1.0 y2.0\r\n(\x90\xd8\x8d\xed)\r\nM30\r\n%\r\n";
 
