@@ -70,31 +70,13 @@ std::ostream& operator<<(std::ostream& out, const Outcome& o) {
              << o.errors;
 }
 
-// How to run vostrelc as a user whom file modes bind. Root ignores them, so
-// root hands the run to "nobody" (uid 65534) through setpriv or runuser;
-// another user runs it directly. nullopt with `why` when neither works.
+// vostrelc as a user whom file modes bind. Root ignores them, so root hands
+// the run to "nobody" (uid 65534) through setpriv or runuser; another user
+// runs it directly. That user may not be able to enter the checkout (a clone
+// in root's own 0700 home), so the runs use their own copies of vostrelc and
+// of the word list in a temporary folder open to everyone, and the probe does
+// what the tests do: read a source and the word list, write an output.
 constexpr uid_t kNobody = 65534;
-std::optional<QStringList> UnprivilegedPrefix(std::string& why) {
-  if (geteuid() != 0) return QStringList{};
-  const QStringList candidates[] = {
-      {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"},
-      {"runuser", "-u", "nobody", "--"},
-  };
-  for (const QStringList& prefix : candidates) {
-    QStringList args = prefix.mid(1);
-    args << VOSTRELC_PATH << "--version";
-    const Outcome probe = RunProgram(prefix.front(), args);
-    if (!probe.crashed && probe.status == 0) return prefix;
-  }
-  why = "running as root and neither setpriv nor runuser can start vostrelc as nobody "
-        "(file modes would not apply)";
-  return std::nullopt;
-}
-
-Outcome VostrelcUnprivileged(const QStringList& prefix, const std::vector<std::string>& args) {
-  if (prefix.isEmpty()) return Vostrelc(args);
-  return RunProgram(prefix.front(), prefix.mid(1) + QStringList{VOSTRELC_PATH} + ToArgs(args));
-}
 
 // A folder that the unprivileged user owns (when root runs the tests).
 void GiveToNobody(const fs::path& path) {
@@ -102,6 +84,66 @@ void GiveToNobody(const fs::path& path) {
     ASSERT_EQ(chown(path.c_str(), kNobody, static_cast<gid_t>(-1)), 0) << path;
   }
 }
+
+class Unprivileged {
+ public:
+  Unprivileged() {
+    constexpr auto kOpen = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                           fs::perms::others_read | fs::perms::others_exec;
+    const fs::path program = copies_ / "vostrelc";
+    std::error_code ec;
+    fs::permissions(copies_.path(), kOpen, ec);
+    fs::copy_file(VOSTRELC_PATH, program, ec);
+    if (!ec) fs::copy_file(kWordList, wordList_, ec);
+    if (!ec) fs::permissions(program, kOpen, ec);
+    if (ec) {
+      why_ = "cannot copy vostrelc and the word list to " + copies_.path().string() + ": " + ec.message();
+      return;
+    }
+    program_ = QString::fromStdString(program.string());
+
+    const fs::path probe = copies_ / "probe";
+    fs::create_directory(probe);
+    WriteFile(probe / "src.nc", "G00 X0\r\n");
+    if (geteuid() == 0 && chown(probe.c_str(), kNobody, static_cast<gid_t>(-1)) != 0) {
+      why_ = "cannot give " + probe.string() + " to nobody";
+      return;
+    }
+    const std::vector<QStringList> candidates =
+        geteuid() != 0 ? std::vector<QStringList>{{}}
+                       : std::vector<QStringList>{{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"},
+                                                  {"runuser", "-u", "nobody", "--"}};
+    for (const QStringList& prefix : candidates) {
+      prefix_ = prefix;
+      const Outcome o = Run({"-q", "-o", (probe / "out.nc").string(), (probe / "src.nc").string()});
+      if (!o.crashed && o.status == 0 && ReadFile(probe / "out.nc") == "G00X0\r\n") {
+        why_.clear();
+        return;
+      }
+      why_ = "vostrelc cannot compile a source with the word list in " + copies_.path().string() +
+             (geteuid() == 0 ? " as nobody through setpriv or runuser (file modes would not apply)" : "") +
+             ": " + o.errors;
+    }
+  }
+
+  // Empty when the runs can be made; else why not.
+  const std::string& why() const { return why_; }
+  const std::string& wordList() const { return wordList_; }
+
+  // Without a settings file, so that nothing outside the copies is read.
+  Outcome Run(const std::vector<std::string>& args) const {
+    const QStringList all = QStringList{"--ini", "/dev/null"} + ToArgs(args);
+    if (prefix_.isEmpty()) return RunProgram(program_, all);
+    return RunProgram(prefix_.front(), prefix_.mid(1) + QStringList{program_} + all);
+  }
+
+ private:
+  TempDir copies_;
+  std::string wordList_ = (copies_ / "ChkData.lst").string();
+  QString program_;
+  QStringList prefix_;
+  std::string why_;
+};
 
 std::size_t FilesIn(const fs::path& dir) {
   return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
@@ -248,18 +290,16 @@ TEST(HostileWordList, NamedPipeIsRefusedWithoutWaiting) {
 }
 
 TEST(HostileInclude, UnreadableFileStopsTheRun) {
-  std::string why;
-  const auto prefix = UnprivilegedPrefix(why);
-  if (!prefix) GTEST_SKIP() << why;
+  const Unprivileged nobody;
+  if (!nobody.why().empty()) GTEST_SKIP() << nobody.why();
   TempDir tmp;
   WriteFile(tmp / "SECRET.DEF", "$X 1\r\n");
   fs::permissions(tmp / "SECRET.DEF", fs::perms::none);
   WriteFile(tmp / "src.nc", "%\r\n#INCLUDE " + (tmp / "SECRET.DEF").string() + "\r\nG00 X0\r\n%\r\n");
   fs::create_directory(tmp / "out");
   GiveToNobody(tmp / "out");
-  const Outcome o = VostrelcUnprivileged(
-      *prefix, {"-q", "--word-list", kWordList, "-o", (tmp / "out" / "out.nc").string(),
-                (tmp / "src.nc").string()});
+  const Outcome o = nobody.Run(
+      {"-q", "--word-list", nobody.wordList(), "-o", (tmp / "out" / "out.nc").string(), (tmp / "src.nc").string()});
   ASSERT_FALSE(o.crashed) << o;
   EXPECT_EQ(o.status, 1) << o;
   EXPECT_NE(o.errors.find("SECRET.DEF が見つかりません。"), std::string::npos) << o;
@@ -267,16 +307,14 @@ TEST(HostileInclude, UnreadableFileStopsTheRun) {
 }
 
 TEST(HostileSource, UnreadableSourceIsAFileError) {
-  std::string why;
-  const auto prefix = UnprivilegedPrefix(why);
-  if (!prefix) GTEST_SKIP() << why;
+  const Unprivileged nobody;
+  if (!nobody.why().empty()) GTEST_SKIP() << nobody.why();
   TempDir tmp;
   WriteFile(tmp / "src.nc", "G00 X0\r\n");
   fs::permissions(tmp / "src.nc", fs::perms::none);
   fs::create_directory(tmp / "out");
   GiveToNobody(tmp / "out");
-  const Outcome o = VostrelcUnprivileged(
-      *prefix, {"-q", "-o", (tmp / "out" / "out.nc").string(), (tmp / "src.nc").string()});
+  const Outcome o = nobody.Run({"-q", "-o", (tmp / "out" / "out.nc").string(), (tmp / "src.nc").string()});
   ASSERT_FALSE(o.crashed) << o;
   EXPECT_EQ(o.status, 2) << o;
   EXPECT_NE(o.errors.find("src.nc: cannot read the source"), std::string::npos) << o;
@@ -288,9 +326,8 @@ TEST(HostileSource, UnreadableSourceIsAFileError) {
 constexpr const char* kOld = "%\r\nO9999 (THE OLD PROGRAM)\r\n%\r\n";
 
 TEST(HostileOutput, ReadOnlyFolderKeepsTheOldFile) {
-  std::string why;
-  const auto prefix = UnprivilegedPrefix(why);
-  if (!prefix) GTEST_SKIP() << why;
+  const Unprivileged nobody;
+  if (!nobody.why().empty()) GTEST_SKIP() << nobody.why();
   TempDir tmp;
   WriteFile(tmp / "src.nc", "G00 X0\r\n");
   const fs::path folder = tmp / "readonly", target = folder / "OUT.NC";
@@ -301,8 +338,8 @@ TEST(HostileOutput, ReadOnlyFolderKeepsTheOldFile) {
   fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
   fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
                               fs::perms::others_exec);
-  const Outcome o = VostrelcUnprivileged(
-      *prefix, {"-q", "--word-list", kWordList, "--force", "-o", target.string(), (tmp / "src.nc").string()});
+  const Outcome o = nobody.Run({"-q", "--word-list", nobody.wordList(), "--force", "-o", target.string(),
+                                (tmp / "src.nc").string()});
   fs::permissions(folder, fs::perms::owner_all);
   ASSERT_FALSE(o.crashed) << o;
   EXPECT_EQ(o.status, 2) << o;
@@ -312,9 +349,8 @@ TEST(HostileOutput, ReadOnlyFolderKeepsTheOldFile) {
 }
 
 TEST(HostileOutput, WriteProtectedFileIsNotReplaced) {
-  std::string why;
-  const auto prefix = UnprivilegedPrefix(why);
-  if (!prefix) GTEST_SKIP() << why;
+  const Unprivileged nobody;
+  if (!nobody.why().empty()) GTEST_SKIP() << nobody.why();
   TempDir tmp;
   WriteFile(tmp / "src.nc", "G00 X0\r\n");
   const fs::path folder = tmp / "out", target = folder / "OUT.NC";
@@ -323,8 +359,8 @@ TEST(HostileOutput, WriteProtectedFileIsNotReplaced) {
   GiveToNobody(folder);
   GiveToNobody(target);
   fs::permissions(target, fs::perms::owner_read | fs::perms::others_read);
-  const Outcome o = VostrelcUnprivileged(
-      *prefix, {"-q", "--word-list", kWordList, "--force", "-o", target.string(), (tmp / "src.nc").string()});
+  const Outcome o = nobody.Run({"-q", "--word-list", nobody.wordList(), "--force", "-o", target.string(),
+                                (tmp / "src.nc").string()});
   ASSERT_FALSE(o.crashed) << o;
   EXPECT_EQ(o.status, 2) << o;
   EXPECT_NE(o.errors.find(target.string() + ": cannot write the output"), std::string::npos) << o;
