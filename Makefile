@@ -10,7 +10,8 @@ PACKAGES := cmake ninja-build g++ pkg-config \
             qt6-base-dev libqt6svg6 qt6-qpa-plugins \
             libgtest-dev libgmock-dev libbenchmark-dev \
             fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core \
-            poppler-utils time clang libclang-rt-14-dev
+            poppler-utils time clang libclang-rt-14-dev \
+            xvfb openbox
 
 .PHONY: run test bench deps build build-asan build-fuzz clean
 

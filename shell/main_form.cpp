@@ -7,7 +7,6 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,7 +15,6 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -33,6 +31,7 @@
 #include "shell/prompts.h"
 #include "shell/user_form.h"
 #include "shell/window_frame.h"
+#include "shell/window_place.h"
 #include "text/sjis.h"
 #include "version.h"
 #include "viewer/line_text_view.h"
@@ -91,6 +90,10 @@ TMainForm::TMainForm(Options options, QWidget* parent)
   run_.ExeDir = options_.exeDir;
   BuildWindow();
   BuildMenus();
+  // Fixed size: the design's client area below the menu bar. Set before the
+  // window is first shown: a size change while it is being mapped would
+  // place it by its client area instead of its frame.
+  setFixedSize(493, 426 + menuBar()->sizeHint().height());
   LoadSettings();
   // The other windows are created now and shown later, modally.
   viewer_ = new TViewForm(settings_, *prompts_, this);
@@ -265,11 +268,8 @@ void TMainForm::LoadSettings() {
   std::string error;
   file.Load(options_.settingsPath, &error);  // an unreadable file reads as no file
   settings::ReadMainPosition(file, settings_);
-  QPoint position(settings_.Main.Left, settings_.Main.Top);
-  // A position left on a screen that is gone would hide the window.
-  if (!QGuiApplication::screenAt(position + QPoint(20, 20)) && QGuiApplication::primaryScreen())
-    position = QGuiApplication::primaryScreen()->availableGeometry().topLeft() + QPoint(10, 10);
-  move(position);
+  // The frame's top-left corner, as saved at close.
+  move(FramePositionOnScreen(QPoint(settings_.Main.Left, settings_.Main.Top), frameGeometry().size()));
   settings::ReadRemainingSettings(file, settings_);
   fileFilters_ = settings::FileFilterList(settings_);
   Animate1->Stop();
@@ -295,14 +295,6 @@ void TMainForm::ReadCommandLine(const QStringList& arguments) {
     }
     if (i < static_cast<int>(run_.RunArguments.size())) run_.RunArguments[i] = ToCp932(argument);
   }
-}
-
-void TMainForm::showEvent(QShowEvent* event) {
-  QMainWindow::showEvent(event);
-  if (shown_) return;
-  shown_ = true;
-  // Fixed size: the design's client area below the menu bar.
-  setFixedSize(493, 426 + menuBar()->sizeHint().height());
 }
 
 // ---- source selection ----

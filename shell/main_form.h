@@ -117,7 +117,6 @@ class TMainForm : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void showEvent(QShowEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -147,7 +146,6 @@ class TMainForm : public QMainWindow {
   TChkForm* chk_ = nullptr;
   bool running_ = false;
   bool closeAfterRun_ = false;
-  bool shown_ = false;
 };
 
 // Text of the settings (Shift-JIS bytes) for the screen, and back; a
