@@ -87,7 +87,7 @@ RunResult RunStages(CompileRun& run, StageFrame& frame, std::span<const StageEnt
     return frame.RunOutcome() == StageFrame::Outcome::Cancelled ? RunResult::Cancelled
                                                                  : RunResult::Aborted;
   };
-  frame.AppendLog("----- ﾛｸﾞ -----");
+  frame.AppendLog(std::string(kLogHeading));
   if (frame.PollCancel()) return RunResult::Cancelled;
 
   for (const StageEntry& stage : stages) {

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include <span>
 
@@ -37,6 +38,9 @@ struct SourceCut {
 bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& frame,
                 UnreadableSource unreadable, std::string* error = nullptr,
                 SourceCut* cut = nullptr);
+
+// The first line of every run's log, shown in the empty log pane too.
+inline constexpr std::string_view kLogHeading = "----- ﾛｸﾞ -----";
 
 // Runs every stage of the stage order over the loaded TextLines and
 // completes the run. The log starts with its header line here.

@@ -90,6 +90,8 @@ TMainForm::TMainForm(Options options, QWidget* parent)
   run_.ExeDir = options_.exeDir;
   BuildWindow();
   BuildMenus();
+  run_.RunLog.assign(1, std::string(kLogHeading));  // the log pane's heading until the first run
+  Memo1->LinesChanged();
   // Fixed size: the design's client area below the menu bar. Set before the
   // window is first shown: a size change while it is being mapped would
   // place it by its client area instead of its frame.

@@ -17,6 +17,7 @@
 #include "shell/single_instance.h"
 #include "shell/user_form.h"
 #include "tests/test_support.h"
+#include "viewer/line_text_view.h"
 #include "text/sjis.h"
 
 namespace vostrel::gui {
@@ -97,6 +98,12 @@ TEST(CommandLine, WordsBeforeTheSourceGoToTheRunArguments) {
     EXPECT_EQ(w.form->Run().RunArguments[0], Sjis("表"));
     EXPECT_EQ(w.form->LabeledEdit1->text(), "");
   }
+}
+
+TEST(LogPane, ShowsItsHeadingAtStart) {
+  Window w;
+  ASSERT_EQ(w.form->Memo1->LineCount(), 1);
+  EXPECT_EQ(w.form->Memo1->LineText(0), "----- ﾛｸﾞ -----");
 }
 
 TEST(Drops, OneItemIsSelectedAndRecordedSeveralAreRefused) {
