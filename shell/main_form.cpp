@@ -539,7 +539,17 @@ void TMainForm::RunCompile() {
                                                     : options_.wordListPath;
 
   const QString source = LabeledEdit1->text();
-  LoadSource(fs::path(source.toStdU16String()), run_, frame, UnreadableSource::Ask);
+  const fs::path sourcePath(source.toStdU16String());
+  if (!LoadSource(sourcePath, run_, frame, platform::Pipes::Refuse)) {
+    std::error_code ec;
+    prompts_->ShowMessage(this, QStringLiteral("確認"),
+                          QStringLiteral("ファイル %1 ").arg(source) +
+                              (fs::exists(sourcePath, ec) ? QStringLiteral("を読み込めません。")
+                                                          : QStringLiteral("が見つかりません。")),
+                          MessageIcon::Stop);
+    LabeledEdit1->setFocus();
+    return EndOfRunState();
+  }
   const RunResult result = RunStages(run_, frame);
   if (result != RunResult::Completed) {
     frame.ShowPending();

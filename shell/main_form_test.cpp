@@ -100,7 +100,7 @@ TEST(MainFormRun, EmptyResultSavesAnEmptyFile) {
 // The source goes away (or turns into a folder) after it was chosen: the
 // run asks the unreadable-source question, ends cleanly with an empty
 // result, and an existing output is only ever replaced by "保存".
-TEST(MainFormRun, SourceThatVanishesBeforeStartLosesNothing) {
+TEST(MainFormRun, SourceThatCannotBeReadIsNamedAndNothingRuns) {
   for (bool becomesFolder : {false, true}) {
     Window w;
     WriteFile(w.dir / "V.NC0", kSource);
@@ -108,13 +108,13 @@ TEST(MainFormRun, SourceThatVanishesBeforeStartLosesNothing) {
     w.Fill(Q(w.dir / "V.NC0"), Q(w.dir.path()), "V", "NC");
     std::filesystem::remove(w.dir / "V.NC0");
     if (becomesFolder) std::filesystem::create_directory(w.dir / "V.NC0");
-    w.prompts.answers = {true, false};  // overwrite: Yes; read it anyway: No
-    TextLines shown{"not shown"};
-    w.Start([&](TViewForm& viewer) { shown = viewer.Result(); });
-    ASSERT_TRUE(w.viewerShown) << becomesFolder;
-    EXPECT_TRUE(shown.empty());
+    w.prompts.answers = {true};  // overwrite: Yes
+    w.Start();
+    EXPECT_FALSE(w.viewerShown) << becomesFolder;
     ASSERT_EQ(w.prompts.shown.size(), 2u);
-    EXPECT_TRUE(w.prompts.shown[1].text.startsWith("ファイル形式が違います。"));
+    EXPECT_EQ(w.prompts.shown[1].text, "ファイル " + Q(w.dir / "V.NC0") +
+                                           (becomesFolder ? " を読み込めません。" : " が見つかりません。"));
+    EXPECT_TRUE(w.form->Run().RunLog.empty()) << "no run";
     EXPECT_EQ(ReadFile(w.dir / "V.NC"), "old output\r\n");
     EXPECT_TRUE(w.Idle());
   }
