@@ -286,11 +286,12 @@ void TMainForm::LoadSettings() {
 void TMainForm::ReadCommandLine(const QStringList& arguments) {
   for (int i = 0; i < arguments.size(); ++i) {
     const QString& argument = arguments[i];
+    // A path, or the name of a file in the current folder (vostrel O1000.nc).
     const bool isPath = argument.contains(QLatin1Char('/'))
 #ifdef _WIN32
                         || argument.contains(QLatin1Char('\\'))
 #endif
-        ;
+                        || QFileInfo(argument).isFile();
     if (isPath) {
       SelectSource(QFileInfo(argument).isRelative() ? QFileInfo(argument).absoluteFilePath() : argument);
       return;

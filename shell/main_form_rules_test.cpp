@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -97,6 +98,19 @@ TEST(CommandLine, WordsBeforeTheSourceGoToTheRunArguments) {
     Window w({"表"});
     EXPECT_EQ(w.form->Run().RunArguments[0], Sjis("表"));
     EXPECT_EQ(w.form->LabeledEdit1->text(), "");
+  }
+  {
+    // A bare name of a file in the current folder is the source.
+    TempDir here;
+    WriteFile(here / "O1000.nc", "%\r\n");
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(Q(here.path()));
+    Window w({"10", "O1000.nc"});
+    QDir::setCurrent(before);
+    EXPECT_EQ(w.form->Run().RunArguments[0], "10");
+    EXPECT_EQ(w.form->Run().RunArguments[1], "");
+    EXPECT_EQ(w.form->LabeledEdit1->text(), Q(here / "O1000.nc"));
+    EXPECT_EQ(w.form->LabeledEdit3->text(), "O1000");
   }
 }
 
