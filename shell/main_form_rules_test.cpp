@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QListView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -298,6 +301,46 @@ TEST(SourceDialog, FiltersFromTheListAndMaskNo) {
   w.prompts.sourceChoice.reset();
   w.form->Button1Click();
   EXPECT_EQ(w.form->Settings().Mask_No, 2);
+}
+
+// The real dialog: the file list follows the filter the user picks, and
+// the result names the filter in use when it closed.
+TEST(SourceDialog, TheChosenFilterFiltersAndIsReported) {
+  TempDir dir;
+  for (const char* name : {"A.NC", "b.nc1", "C.TXT", "README.md", "PLAIN"}) WriteFile(dir / name, "x");
+  SourceDialogRequest request;
+  request.initialFolder = Q(dir.path());
+  request.filters = {{"ＮＣ文章(*.nc;*.nc1;*.nc0)", {"*.NC", "*.NC1", "*.NC0"}},
+                     {"テキスト(*.txt)", {"*.TXT"}},
+                     {"拡張子無し    ", {}}};
+  auto listed = [](QFileDialog* dialog) {
+    auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+    QStringList names;
+    if (!QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) > 0; }, 3000)) return names;
+    QTest::qWait(50);
+    for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+      names << view->model()->index(row, 0, view->rootIndex()).data().toString();
+    names.sort();
+    return names;
+  };
+  QStringList first, afterPick;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_TRUE(dialog);
+    first = listed(dialog);
+    QTest::keyClick(dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")), Qt::Key_Down);
+    afterPick = listed(dialog);
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    name->setText(QStringLiteral("C.TXT"));
+    QTest::keyClick(name, Qt::Key_Return);
+  });
+  DialogPrompts prompts;
+  const auto chosen = prompts.ChooseSourceFile(nullptr, request);
+  EXPECT_EQ(first, (QStringList{"A.NC", "b.nc1"}));
+  EXPECT_EQ(afterPick, (QStringList{"C.TXT"}));
+  ASSERT_TRUE(chosen);
+  EXPECT_EQ(chosen->path, Q(dir / "C.TXT"));
+  EXPECT_EQ(chosen->filter, 1);
 }
 
 TEST(SourceDialog, PatternsMatchWithoutRegardToCase) {
