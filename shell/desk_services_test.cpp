@@ -153,14 +153,25 @@ TEST(Help, FoundByTheProgramsBaseNameElseTheGuide) {
   EXPECT_EQ(prompts.shown.size(), 1u);
 }
 
-TEST(Help, HomePageIsOneWebAddress) {
-  QUrl opened;
-  OpenHomePage([&](const QUrl& url) {
-    opened = url;
-    return true;
-  });
-  EXPECT_TRUE(opened.isValid());
-  EXPECT_EQ(opened.scheme(), QStringLiteral("https"));
+// Without a launcher (no xdg-open, no browser) the user is told where the
+// help file or the home page is, to open it by hand.
+TEST(Help, WhatCannotBeOpenedIsNamedInAMessage) {
+  TempDir dir;
+  WriteFile(dir / "vostrel.chm", "chm");
+  ScriptedPrompts prompts;
+  std::vector<QUrl> tried;
+  auto failing = [&](const QUrl& url) {
+    tried.push_back(url);
+    return false;
+  };
+  OpenHelp(nullptr, prompts, dir / "vostrel", failing);
+  OpenHomePage(nullptr, prompts, QStringLiteral("https://nc.example.jp/vostrel/"), failing);
+  OpenHomePage(nullptr, prompts, QString(), failing);  // none set: nothing to open
+  ASSERT_EQ(tried.size(), 2u);
+  ASSERT_EQ(prompts.shown.size(), 2u);
+  EXPECT_TRUE(prompts.shown[0].text.endsWith("\n" + QString::fromStdString((dir / "vostrel.chm").string())));
+  EXPECT_TRUE(prompts.shown[1].text.endsWith(QStringLiteral("\nhttps://nc.example.jp/vostrel/")));
+  for (const auto& shown : prompts.shown) EXPECT_EQ(shown.caption, QStringLiteral("ｴﾗｰ"));
 }
 
 TEST(Version, TextOfThisReleaseInTheCaption) {

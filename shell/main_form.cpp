@@ -255,6 +255,7 @@ void TMainForm::BuildMenus() {
   Menu_help1 = action(help, "Menu_help1", QStringLiteral("ヘルプ目次"));
   help->addSeparator();
   Menu_hp = action(help, "Menu_hp", QStringLiteral("作者ホームページ"));
+  Menu_hp->setEnabled(!HomePageAddress().isEmpty());  // no made-up address
   help->addSeparator();
   Menu_ver = action(help, "Menu_ver", QStringLiteral("バージョン"));
   connect(ChkList, &QAction::triggered, this, &TMainForm::ChkListClick);

@@ -15,6 +15,7 @@
 #include "pipeline/text_lines.h"
 #include "platform/exe_path.h"
 #include "shell/chk_form.h"
+#include "shell/desk_services.h"
 #include "shell/main_form.h"
 #include "shell/scripted_prompts.h"
 #include "shell/test_window.h"
@@ -46,8 +47,10 @@ TEST(MainFormMenus, CaptionCarriesTheVersion) {
   Window w;
   EXPECT_EQ(w.form->windowTitle(), QStringLiteral("Vostrel Ver1.20.0.0"));
   for (QAction* item : {w.form->ChkList, w.form->DeskTop_set, w.form->SendTo_set, w.form->Menu_help1,
-                        w.form->Menu_hp, w.form->Menu_ver})
+                        w.form->Menu_ver})
     EXPECT_TRUE(item->isEnabled()) << item->objectName().toStdString();
+  // The home page item only when the build names a home page.
+  EXPECT_EQ(w.form->Menu_hp->isEnabled(), !HomePageAddress().isEmpty());
 }
 
 TEST(MainFormMenus, WordListItemOpensTheEditorOnTheProgramsList) {
