@@ -15,11 +15,11 @@
 int main(int argc, char** argv) {
   using namespace vostrel;
   const std::filesystem::path exePath = platform::ExecutablePath();
-  const QString exeName = exePath.empty() ? QStringLiteral("vostrel")
-                                          : QString::fromStdU16String(exePath.filename().u16string());
-  // A second copy of the program ends at once, showing nothing.
-  const auto lock = gui::AcquireSingleInstance(exeName);
-  if (!lock) return 0;
+  const std::filesystem::path exeDir = platform::ExecutableDir();
+  const std::filesystem::path settingsPath = settings::SettingsFilePath(exePath.empty() ? exeDir / "vostrel" : exePath);
+  // A second copy on the same settings file ends at once, showing nothing.
+  const gui::InstanceLock lock = gui::AcquireSingleInstance(settingsPath);
+  if (lock.state == gui::InstanceLock::State::HeldByAnother) return 0;
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vostrel"));
@@ -27,8 +27,9 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(gui::ApplicationIcon(platform::ExecutableDir()));
 
   gui::TMainForm::Options options;
-  options.exeDir = platform::ExecutableDir();
-  options.settingsPath = settings::SettingsFilePath(exePath.empty() ? options.exeDir / "vostrel" : exePath);
+  options.exeDir = exeDir;
+  options.settingsPath = settingsPath;
+  options.startNotice = gui::InstanceLockNotice(lock);
   options.arguments = QApplication::arguments().mid(1);
   try {
     gui::TMainForm form(options);

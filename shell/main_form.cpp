@@ -106,6 +106,7 @@ TMainForm::TMainForm(Options options, QWidget* parent)
   user_ = new TUser(settings_, *prompts_, this);
   chk_ = new TChkForm(options_.exeDir, *prompts_, this, this);
   setAcceptDrops(true);
+  StatusText->setText(options_.startNotice);
   RefreshRecentMenu();
   setWindowTitle(VersionCaption(VersionText()));
 }

@@ -41,6 +41,7 @@ class TMainForm : public QMainWindow {
     UserPrompts* prompts = nullptr;      // nullptr: the real dialogs
     // The word list of a run; empty: by the data-folder rule at each run.
     std::filesystem::path wordListPath;
+    QString startNotice;  // shown once in the status bar at start
   };
 
   explicit TMainForm(Options options, QWidget* parent = nullptr);

@@ -426,17 +426,29 @@ TEST(UserDialog, MaskKeysAndEnter) {
   EXPECT_EQ(w.prompts.shown[0].text, "この文字は拡張子に使えません。\n/:,;?<>|");
 }
 
-TEST(SingleInstance, SecondLockFailsAndAStaleLockDoesNotCount) {
-  TempDir dir;
-  auto first = AcquireSingleInstance("vostrel", Q(dir.path()));
-  ASSERT_TRUE(first);
-  EXPECT_FALSE(AcquireSingleInstance("vostrel", Q(dir.path())));
-  EXPECT_TRUE(AcquireSingleInstance("other", Q(dir.path())));
-  first.reset();
-  EXPECT_TRUE(AcquireSingleInstance("vostrel", Q(dir.path())));
+TEST(SingleInstance, OneCopyPerSettingsFileWhateverItsEnvironment) {
+  using State = InstanceLock::State;
+  TempDir dir, runtime;
+  const auto ini = dir / "vostrel.INI";
+  const QByteArray runtimeBefore = qgetenv("XDG_RUNTIME_DIR");
+  qputenv("XDG_RUNTIME_DIR", runtime.path().string().c_str());
+  InstanceLock first = AcquireSingleInstance(ini);
+  qunsetenv("XDG_RUNTIME_DIR");
+  EXPECT_EQ(first.state, State::Acquired);
+  EXPECT_EQ(AcquireSingleInstance(ini).state, State::HeldByAnother);
+  EXPECT_EQ(AcquireSingleInstance(dir / "other.INI").state, State::Acquired);
+  if (!runtimeBefore.isEmpty()) qputenv("XDG_RUNTIME_DIR", runtimeBefore);
+  first.file.reset();
+  EXPECT_EQ(AcquireSingleInstance(ini).state, State::Acquired);
   // A lock left by a process that is gone (a pid that cannot be running).
-  WriteFile(dir / "vostrel.lock", "999999999\nvostrel\n" + QSysInfo::machineHostName().toStdString() + "\n");
-  EXPECT_TRUE(AcquireSingleInstance("vostrel", Q(dir.path())));
+  WriteFile(dir / "vostrel.INI.lock", "999999999\nvostrel\n" + QSysInfo::machineHostName().toStdString() + "\n");
+  EXPECT_EQ(AcquireSingleInstance(ini).state, State::Acquired);
+  // No lock can be made: the program starts and says so once.
+  WriteFile(dir / "a-file", "");
+  const InstanceLock none = AcquireSingleInstance(dir / "a-file" / "vostrel.INI");
+  EXPECT_EQ(none.state, State::Unavailable);
+  EXPECT_FALSE(InstanceLockNotice(none).isEmpty());
+  EXPECT_TRUE(InstanceLockNotice(AcquireSingleInstance(dir / "third.INI")).isEmpty());
 }
 
 }  // namespace
