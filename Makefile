@@ -11,7 +11,7 @@ PACKAGES := cmake ninja-build g++ pkg-config \
             libgtest-dev libgmock-dev libbenchmark-dev \
             fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core \
             poppler-utils time clang libclang-rt-14-dev \
-            xvfb openbox
+            xvfb openbox qt6-translations-l10n
 
 .PHONY: run test bench deps build build-asan build-fuzz clean
 

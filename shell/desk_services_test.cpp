@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include <cstdlib>
 #include <map>
@@ -13,6 +16,7 @@
 #include "platform/shortcut.h"
 #include "platform/version_text.h"
 #include "shell/desk_services.h"
+#include "shell/qt_translations.h"
 #include "shell/scripted_prompts.h"
 #include "tests/test_support.h"
 
@@ -172,6 +176,19 @@ TEST(Help, WhatCannotBeOpenedIsNamedInAMessage) {
   EXPECT_TRUE(prompts.shown[0].text.endsWith("\n" + QString::fromStdString((dir / "vostrel.chm").string())));
   EXPECT_TRUE(prompts.shown[1].text.endsWith(QStringLiteral("\nhttps://nc.example.jp/vostrel/")));
   for (const auto& shown : prompts.shown) EXPECT_EQ(shown.caption, QStringLiteral("ｴﾗｰ"));
+}
+
+TEST(QtDialogs, SpeakJapanese) {
+  if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ja.qm")))
+    GTEST_SKIP() << "Qt's Japanese translations are not installed (Debian package qt6-translations-l10n)";
+  ASSERT_TRUE(InstallQtTranslations(*QCoreApplication::instance()));
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("アドレス:"));
+  EXPECT_NE(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("Print"));
+  EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+  for (auto* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+    QCoreApplication::removeTranslator(translator);  // the other tests see Qt's own words
+    delete translator;
+  }
 }
 
 TEST(Version, TextOfThisReleaseInTheCaption) {

@@ -10,6 +10,7 @@
 #include "shell/desk_services.h"
 #include "shell/fonts.h"
 #include "shell/main_form.h"
+#include "shell/qt_translations.h"
 #include "shell/single_instance.h"
 
 int main(int argc, char** argv) {
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vostrel"));
+  gui::InstallQtTranslations(app);
   QApplication::setFont(gui::JapaneseFont(gui::Pitch::Proportional, 9));
   QApplication::setWindowIcon(gui::ApplicationIcon(platform::ExecutableDir()));
 
