@@ -1,8 +1,9 @@
 // vostrel_devtool: developer checks of the windows.
 //   vostrel_devtool shots DIR     screenshots of every window as PNG files
-//   vostrel_devtool bench [LINES [KEY=VALUE...]]
+//   vostrel_devtool bench [LINES|FILE [KEY=VALUE...]]
 //                                 times a run in the window and the viewer
-//                                 opening for a generated CAM program
+//                                 opening for a generated CAM program of
+//                                 LINES lines, or for the program FILE
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -136,12 +137,14 @@ int Shots(const fs::path& out) {
   return 0;
 }
 
-// Times a run of a generated program in the window, up to the viewer being
-// shown, and the viewer's opening with the result.
-int Bench(std::size_t lines, const QStringList& sets) {
+// Times a run in the window, up to the viewer being shown, and the
+// viewer's opening with the result: of the program `file`, or of a
+// generated CAM program of `lines` lines.
+int Bench(const QString& file, std::size_t lines, const QStringList& sets) {
   const fs::path scratch = ScratchDir();
-  const fs::path source = scratch / "cam.nc";
-  Write(source, bench::GenerateCamProgram(lines));
+  fs::path source = scratch / "cam.nc";
+  if (file.isEmpty()) Write(source, bench::GenerateCamProgram(lines));
+  else source = file.toStdString();
   ScriptedPrompts prompts;
   TMainForm::Options options;
   options.settingsPath = scratch / "vostrel.INI";
@@ -170,7 +173,7 @@ int Bench(std::size_t lines, const QStringList& sets) {
   QTimer::singleShot(0, check);
   clock.start();
   form.Button3Click();
-  std::printf("window run: %zu lines in %.2f s (to the viewer shown)\n", lines, runMs / 1000.0);
+  std::printf("window run: %s in %.2f s (to the viewer shown)\n", source.string().c_str(), runMs / 1000.0);
 
   // The viewer on its own: hand-off of a result of this size and first paint.
   TextLines result = form.ViewForm()->Result();
@@ -196,8 +199,12 @@ int main(int argc, char** argv) {
   QApplication::setFont(JapaneseFont(Pitch::Proportional, 9));
   const QStringList args = QApplication::arguments();
   if (args.size() >= 3 && args[1] == "shots") return Shots(args[2].toStdString());
-  if (args.size() >= 2 && args[1] == "bench")
-    return Bench(args.size() >= 3 ? args[2].toULongLong() : 1000000, args.mid(3));
-  std::fprintf(stderr, "usage: vostrel_devtool shots DIR | bench [LINES [KEY=VALUE...]]\n");
+  if (args.size() >= 2 && args[1] == "bench") {
+    const QString what = args.size() >= 3 ? args[2] : QStringLiteral("1000000");
+    bool isCount = false;
+    const std::size_t lines = what.toULongLong(&isCount);
+    return Bench(isCount ? QString() : what, lines, args.mid(3));
+  }
+  std::fprintf(stderr, "usage: vostrel_devtool shots DIR | bench [LINES|FILE [KEY=VALUE...]]\n");
   return 2;
 }
