@@ -6,11 +6,13 @@
 //                                 LINES lines, or for the program FILE
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <cstdio>
@@ -22,6 +24,8 @@
 #include "shell/fonts.h"
 #include "shell/main_form.h"
 #include "shell/prompts.h"
+#include "shell/qt_translations.h"
+#include "shell/chk_form.h"
 #include "shell/scripted_prompts.h"
 #include "shell/user_form.h"
 #include "viewer/line_text_view.h"
@@ -60,6 +64,20 @@ class ShootingPrompts : public DialogPrompts {
   void ShowMessage(QWidget* owner, const QString& caption, const QString& text, MessageIcon icon) override {
     ShootNextModal("message");
     DialogPrompts::ShowMessage(owner, caption, text, icon);
+  }
+  // The source dialog with the second filter picked by the user.
+  std::optional<SourceDialogResult> ChooseSourceFile(QWidget* owner, const SourceDialogRequest& request) override {
+    const fs::path file = dir_ / "open_dialog_filtered.png";
+    QTimer::singleShot(300, [file] {
+      QWidget* dialog = QApplication::activeModalWidget();
+      if (!dialog) return;
+      if (auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+        QTest::keyClick(types, Qt::Key_Down);
+      QTest::qWait(300);
+      Save(dialog, file);
+      dialog->close();
+    });
+    return DialogPrompts::ChooseSourceFile(owner, request);
   }
   int count = 0;
 
@@ -106,6 +124,16 @@ int Shots(const fs::path& out) {
     viewer->PageControl1->setCurrentIndex(1);
     QApplication::processEvents();
     Save(viewer, out / "viewer_log.png");
+    QTimer::singleShot(300, [&] {
+      if (QWidget* dialog = QApplication::activeModalWidget()) {
+        for (auto* button : dialog->findChildren<QPushButton*>())  // the page choices
+          if (button->text().contains(QStringLiteral(">>"))) button->click();
+        QTest::qWait(200);
+        Save(dialog, out / "print_dialog.png");
+        dialog->close();
+      }
+    });
+    viewer->Button2->click();
     viewer->close();
   });
   form.Button3Click();
@@ -123,6 +151,17 @@ int Shots(const fs::path& out) {
   };
   QTimer::singleShot(0, shootRunning);
   form.Button3Click();
+
+  // The source dialog with a filter picked, over files of several kinds.
+  for (const char* name : {"NOTE.TXT", "README.md", "O2000"}) Write(scratch / name, "%\r\n");
+  form.Button1Click();
+
+  // The word-list editor.
+  QTimer::singleShot(100, [&] {
+    Save(form.ChkForm(), out / "word_list_editor.png");
+    form.ChkForm()->Button3->click();
+  });
+  form.ChkListClick();
 
   // The user-defined extensions dialog.
   QTimer::singleShot(100, [&] {
@@ -197,6 +236,7 @@ int Bench(const QString& file, std::size_t lines, const QStringList& sets) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setFont(JapaneseFont(Pitch::Proportional, 9));
+  InstallQtTranslations(app);
   const QStringList args = QApplication::arguments();
   if (args.size() >= 3 && args[1] == "shots") return Shots(args[2].toStdString());
   if (args.size() >= 2 && args[1] == "bench") {
