@@ -10,7 +10,8 @@ PACKAGES := cmake ninja-build g++ pkg-config \
             qt6-base-dev libqt6svg6 qt6-qpa-plugins \
             libgtest-dev libgmock-dev libbenchmark-dev \
             fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core \
-            poppler-utils time clang libclang-rt-14-dev
+            poppler-utils time clang libclang-rt-14-dev \
+            xvfb openbox qt6-translations-l10n
 
 .PHONY: run test bench deps build build-asan build-fuzz clean
 
@@ -60,6 +61,10 @@ bench: build
 	bench/run_vostrelc.sh $(BUILD) 1000000 --set EndChar=Y --set chg16_10=Y --set Chg_MacroA=Y
 	GENERATOR=gen_macro DEFINITIONS=2000 bench/run_vostrelc.sh $(BUILD) 100000 \
 	  --set EndChar=Y --set chg16_10=Y --set Chg_MacroA=Y
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/vostrel_devtool bench 1000000
+	$(BUILD)/bin/gen_macro 100000 2000 > $(BUILD)/macro-bench.nc
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/vostrel_devtool bench $(BUILD)/macro-bench.nc \
+	  EndChar=Y chg16_10=Y Chg_MacroA=Y
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)

@@ -220,7 +220,7 @@ int Run(const CliOptions& options) {
   // is written whole: a single Ctrl-C after that is too late to matter.
   std::string error;
   SourceCut cut;
-  if (!LoadSource(options.source, run, frame, UnreadableSource::Fail, &error, &cut)) {
+  if (!LoadSource(options.source, run, frame, platform::Pipes::Read, &error, &cut)) {
     std::cerr << "vostrelc: " << PathToUtf8(options.source) << ": cannot read the source: " << error
               << "\n";
     return kExitUsage;

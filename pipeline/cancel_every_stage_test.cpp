@@ -54,7 +54,7 @@ class CancelEveryStage : public ::testing::Test {
     run.ExeDir = dir_.path();
     run.WordListPath = dir_ / "ChkData.lst";
     run.RunArguments[0] = "MILL";
-    ASSERT_TRUE(LoadSource(dir_ / "src.nc", run, frame, UnreadableSource::Fail));
+    ASSERT_TRUE(LoadSource(dir_ / "src.nc", run, frame, platform::Pipes::Read));
   }
 
   RunOptions options_;

@@ -15,15 +15,6 @@ namespace vostrel {
 
 namespace {
 
-// A source named on a command line may also be a pipe; the window reads
-// none, since one that nobody writes to would hang it.
-bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes, std::string* error,
-                   UnreadableSource unreadable) {
-  return platform::ReadWholeFile(path, bytes, error,
-                                 unreadable == UnreadableSource::Fail ? platform::Pipes::Read
-                                                                      : platform::Pipes::Refuse);
-}
-
 // The line-by-line reader for sources that yield no text: CR LF reads as
 // one line feed; each read takes at most 499 bytes up to and including a
 // line feed; the line feed is dropped, the piece is cut at its first NUL
@@ -52,30 +43,25 @@ TextLines ReadLinesFallback(std::string_view bytes) {
 }  // namespace
 
 bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& frame,
-                UnreadableSource unreadable, std::string* error, SourceCut* cut) {
+                platform::Pipes pipes, std::string* error, SourceCut* cut) {
   std::string bytes;
-  const bool opened = ReadFileBytes(path, bytes, error, unreadable);
   run.WorkLines.clear();
   if (cut) *cut = SourceCut{};
-  if (!opened && unreadable == UnreadableSource::Fail) return false;
-  if (opened) {
-    const std::size_t nul = bytes.find('\0');
-    run.WorkLines = SplitSourceText(std::string_view(bytes).substr(0, nul));
-    if (cut && nul != std::string::npos && !run.WorkLines.empty()) {
-      cut->offset = nul;
-      cut->line = 1 + static_cast<std::size_t>(
-                          std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(nul), '\n'));
-    }
+  if (!platform::ReadWholeFile(path, bytes, error, pipes)) return false;
+  const std::size_t nul = bytes.find('\0');
+  run.WorkLines = SplitSourceText(std::string_view(bytes).substr(0, nul));
+  if (cut && nul != std::string::npos && !run.WorkLines.empty()) {
+    cut->offset = nul;
+    cut->line = 1 + static_cast<std::size_t>(
+                        std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(nul), '\n'));
   }
   if (run.WorkLines.empty()) {
     if (frame.AskYesNo("ファイル形式が違います。\nそのまま読み込みは可能ですが、"
-                       "データの一部読み込めない可能性が有ります。\n読み込み開始は「はい(Y)」")) {
-      if (!opened) ReadFileBytes(path, bytes, nullptr, unreadable);
+                       "データの一部読み込めない可能性が有ります。\n読み込み開始は「はい(Y)」"))
       run.WorkLines = ReadLinesFallback(bytes);
-    }
   }
   frame.WorkTextReplaced();
-  return opened;
+  return true;
 }
 
 RunResult RunStages(CompileRun& run, StageFrame& frame) {
@@ -87,7 +73,7 @@ RunResult RunStages(CompileRun& run, StageFrame& frame, std::span<const StageEnt
     return frame.RunOutcome() == StageFrame::Outcome::Cancelled ? RunResult::Cancelled
                                                                  : RunResult::Aborted;
   };
-  frame.AppendLog("----- ﾛｸﾞ -----");
+  frame.AppendLog(std::string(kLogHeading));
   if (frame.PollCancel()) return RunResult::Cancelled;
 
   for (const StageEntry& stage : stages) {

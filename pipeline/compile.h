@@ -3,11 +3,13 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include <span>
 
 #include "pipeline/stage_frame.h"
 #include "pipeline/stage_table.h"
+#include "platform/read_file.h"
 
 namespace vostrel {
 
@@ -22,21 +24,23 @@ enum class RunResult {
 // Loads the source into WorkLines. The bytes are cut at the first NUL and
 // split at CR LF and lone LF. When that gives no text, the frame is asked
 // whether to read the file line by line instead (499 bytes at most per line).
-// A file that cannot be opened at all gives no text as well (the window's
-// path) unless `unreadable` says Fail: then LoadSource returns false at once,
-// with `error` set, and asks nothing (a batch job must not compile nothing).
-// Only a batch run (Fail) reads a named pipe: a window would hang on one
+// A file that cannot be read at all (missing, a folder, no permission)
+// returns false at once, with `error` set, and asks nothing: there is
+// nothing to compile, and the front end says so naming the file.
+// Only a batch run reads a named pipe (`pipes`): a window would hang on one
 // that nobody writes to.
 // When the text was cut at a NUL byte with text before it, `cut` (if given)
 // tells where; the front end says so, as the rest of the file is not compiled.
-enum class UnreadableSource { Ask, Fail };
 struct SourceCut {
   std::size_t line = 0;    // 1-based line of the NUL byte; 0 when nothing was cut
   std::size_t offset = 0;  // 0-based byte offset of the NUL byte in the file
 };
 bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& frame,
-                UnreadableSource unreadable, std::string* error = nullptr,
+                platform::Pipes pipes, std::string* error = nullptr,
                 SourceCut* cut = nullptr);
+
+// The first line of every run's log, shown in the empty log pane too.
+inline constexpr std::string_view kLogHeading = "----- ﾛｸﾞ -----";
 
 // Runs every stage of the stage order over the loaded TextLines and
 // completes the run. The log starts with its header line here.

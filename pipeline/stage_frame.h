@@ -28,7 +28,8 @@ class StageFrame {
   // not keep them: a binary file can log millions of unknown words.
   void SetKeepLog(bool keep) { keepLog_ = keep; }
 
-  // Status text (UTF-8), then let pending events run.
+  // Status text (UTF-8), then let pending events run. Stages call it once
+  // per definition: a window shows the newest text at display rate.
   virtual void ShowActivity(std::string_view text) = 0;
   // Progress range 0..max, position 0.
   virtual void StartProgress(std::int32_t max) = 0;

@@ -1,6 +1,5 @@
 #pragma once
-// The files that ship beside the program, the help file it looks for, and
-// the project's home page.
+// The files that ship beside the program and the help file it looks for.
 
 #include <filesystem>
 #include <system_error>
@@ -9,7 +8,6 @@ namespace vostrel::platform {
 
 inline constexpr const char* kIconFileName = "vostrel.png";
 inline constexpr const char* kGuideFileName = "vostrel-guide.html";
-inline constexpr const char* kHomePage = "https://vostrel.example.org/";
 
 // The help file of the executable `exePath`: its base name with ".chm",
 // beside it.

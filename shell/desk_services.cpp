@@ -8,6 +8,7 @@
 #include "platform/exe_path.h"
 #include "platform/version_text.h"
 #include "shell/prompts.h"
+#include "version.h"
 
 namespace vostrel::gui {
 
@@ -31,11 +32,23 @@ void OpenHelp(QWidget* owner, UserPrompts& prompts, const std::filesystem::path&
                         MessageIcon::Warning);
     return;
   }
-  // Once handed over, opening is the desktop's business.
-  open(QUrl::fromLocalFile(PathText(help)));
+  // Once handed over, opening is the desktop's business; without a launcher
+  // the user opens the file by hand.
+  if (!open(QUrl::fromLocalFile(PathText(help))))
+    prompts.ShowMessage(owner, QStringLiteral("ｴﾗｰ"),
+                        QStringLiteral("ﾍﾙﾌﾟﾌｧｲﾙを開けません｡次のﾌｧｲﾙを直接開いてください｡\n") + PathText(help),
+                        MessageIcon::Warning);
 }
 
-void OpenHomePage(const UrlOpener& open) { open(QUrl(QString::fromLatin1(platform::kHomePage))); }
+QString HomePageAddress() { return QStringLiteral(VOSTREL_HOME_PAGE); }
+
+void OpenHomePage(QWidget* owner, UserPrompts& prompts, const QString& address, const UrlOpener& open) {
+  if (address.isEmpty()) return;
+  if (!open(QUrl(address)))
+    prompts.ShowMessage(owner, QStringLiteral("ｴﾗｰ"),
+                        QStringLiteral("ﾎｰﾑﾍﾟｰｼﾞを開けません｡次のｱﾄﾞﾚｽをﾌﾞﾗｳｻﾞで開いてください｡\n") + address,
+                        MessageIcon::Warning);
+}
 
 QString VersionText() {
   return QString::fromStdString(platform::ReadVersionText(platform::ExecutablePath()));

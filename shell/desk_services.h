@@ -20,12 +20,18 @@ using UrlOpener = std::function<bool(const QUrl&)>;
 UrlOpener DefaultUrlOpener();
 
 // "ヘルプ目次": the help file of `exePath` (see FindHelpFile), or the
-// message that there is none.
+// message that there is none. When the desktop cannot open it, a message
+// gives its path, so the user can open it by hand.
 void OpenHelp(QWidget* owner, UserPrompts& prompts, const std::filesystem::path& exePath,
               const UrlOpener& open = DefaultUrlOpener());
 
-// "作者ホームページ".
-void OpenHomePage(const UrlOpener& open = DefaultUrlOpener());
+// The author's home page as set in the build; empty when there is none.
+QString HomePageAddress();
+
+// "作者ホームページ": opens `address`; when the desktop cannot, a message
+// gives the address.
+void OpenHomePage(QWidget* owner, UserPrompts& prompts, const QString& address,
+                  const UrlOpener& open = DefaultUrlOpener());
 
 // The version text of the running program (see ReadVersionText).
 QString VersionText();

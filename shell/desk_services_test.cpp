@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include <cstdlib>
 #include <map>
@@ -13,6 +16,7 @@
 #include "platform/shortcut.h"
 #include "platform/version_text.h"
 #include "shell/desk_services.h"
+#include "shell/qt_translations.h"
 #include "shell/scripted_prompts.h"
 #include "tests/test_support.h"
 
@@ -153,14 +157,38 @@ TEST(Help, FoundByTheProgramsBaseNameElseTheGuide) {
   EXPECT_EQ(prompts.shown.size(), 1u);
 }
 
-TEST(Help, HomePageIsOneWebAddress) {
-  QUrl opened;
-  OpenHomePage([&](const QUrl& url) {
-    opened = url;
-    return true;
-  });
-  EXPECT_TRUE(opened.isValid());
-  EXPECT_EQ(opened.scheme(), QStringLiteral("https"));
+// Without a launcher (no xdg-open, no browser) the user is told where the
+// help file or the home page is, to open it by hand.
+TEST(Help, WhatCannotBeOpenedIsNamedInAMessage) {
+  TempDir dir;
+  WriteFile(dir / "vostrel.chm", "chm");
+  ScriptedPrompts prompts;
+  std::vector<QUrl> tried;
+  auto failing = [&](const QUrl& url) {
+    tried.push_back(url);
+    return false;
+  };
+  OpenHelp(nullptr, prompts, dir / "vostrel", failing);
+  OpenHomePage(nullptr, prompts, QStringLiteral("https://nc.example.jp/vostrel/"), failing);
+  OpenHomePage(nullptr, prompts, QString(), failing);  // none set: nothing to open
+  ASSERT_EQ(tried.size(), 2u);
+  ASSERT_EQ(prompts.shown.size(), 2u);
+  EXPECT_TRUE(prompts.shown[0].text.endsWith("\n" + QString::fromStdString((dir / "vostrel.chm").string())));
+  EXPECT_TRUE(prompts.shown[1].text.endsWith(QStringLiteral("\nhttps://nc.example.jp/vostrel/")));
+  for (const auto& shown : prompts.shown) EXPECT_EQ(shown.caption, QStringLiteral("ｴﾗｰ"));
+}
+
+TEST(QtDialogs, SpeakJapanese) {
+  if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_ja.qm")))
+    GTEST_SKIP() << "Qt's Japanese translations are not installed (Debian package qt6-translations-l10n)";
+  ASSERT_TRUE(InstallQtTranslations(*QCoreApplication::instance()));
+  EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("アドレス:"));
+  EXPECT_NE(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("Print"));
+  EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+  for (auto* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+    QCoreApplication::removeTranslator(translator);  // the other tests see Qt's own words
+    delete translator;
+  }
 }
 
 TEST(Version, TextOfThisReleaseInTheCaption) {

@@ -1,15 +1,18 @@
 // vostrel_devtool: developer checks of the windows.
 //   vostrel_devtool shots DIR     screenshots of every window as PNG files
-//   vostrel_devtool bench [LINES [KEY=VALUE...]]
+//   vostrel_devtool bench [LINES|FILE [KEY=VALUE...]]
 //                                 times a run in the window and the viewer
-//                                 opening for a generated CAM program
+//                                 opening for a generated CAM program of
+//                                 LINES lines, or for the program FILE
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <cstdio>
@@ -21,6 +24,8 @@
 #include "shell/fonts.h"
 #include "shell/main_form.h"
 #include "shell/prompts.h"
+#include "shell/qt_translations.h"
+#include "shell/chk_form.h"
 #include "shell/scripted_prompts.h"
 #include "shell/user_form.h"
 #include "viewer/line_text_view.h"
@@ -59,6 +64,20 @@ class ShootingPrompts : public DialogPrompts {
   void ShowMessage(QWidget* owner, const QString& caption, const QString& text, MessageIcon icon) override {
     ShootNextModal("message");
     DialogPrompts::ShowMessage(owner, caption, text, icon);
+  }
+  // The source dialog with the second filter picked by the user.
+  std::optional<SourceDialogResult> ChooseSourceFile(QWidget* owner, const SourceDialogRequest& request) override {
+    const fs::path file = dir_ / "open_dialog_filtered.png";
+    QTimer::singleShot(300, [file] {
+      QWidget* dialog = QApplication::activeModalWidget();
+      if (!dialog) return;
+      if (auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+        QTest::keyClick(types, Qt::Key_Down);
+      QTest::qWait(300);
+      Save(dialog, file);
+      dialog->close();
+    });
+    return DialogPrompts::ChooseSourceFile(owner, request);
   }
   int count = 0;
 
@@ -105,6 +124,16 @@ int Shots(const fs::path& out) {
     viewer->PageControl1->setCurrentIndex(1);
     QApplication::processEvents();
     Save(viewer, out / "viewer_log.png");
+    QTimer::singleShot(300, [&] {
+      if (QWidget* dialog = QApplication::activeModalWidget()) {
+        for (auto* button : dialog->findChildren<QPushButton*>())  // the page choices
+          if (button->text().contains(QStringLiteral(">>"))) button->click();
+        QTest::qWait(200);
+        Save(dialog, out / "print_dialog.png");
+        dialog->close();
+      }
+    });
+    viewer->Button2->click();
     viewer->close();
   });
   form.Button3Click();
@@ -123,6 +152,17 @@ int Shots(const fs::path& out) {
   QTimer::singleShot(0, shootRunning);
   form.Button3Click();
 
+  // The source dialog with a filter picked, over files of several kinds.
+  for (const char* name : {"NOTE.TXT", "README.md", "O2000"}) Write(scratch / name, "%\r\n");
+  form.Button1Click();
+
+  // The word-list editor.
+  QTimer::singleShot(100, [&] {
+    Save(form.ChkForm(), out / "word_list_editor.png");
+    form.ChkForm()->Button3->click();
+  });
+  form.ChkListClick();
+
   // The user-defined extensions dialog.
   QTimer::singleShot(100, [&] {
     Save(form.UserForm(), out / "user_dialog.png");
@@ -136,12 +176,14 @@ int Shots(const fs::path& out) {
   return 0;
 }
 
-// Times a run of a generated program in the window, up to the viewer being
-// shown, and the viewer's opening with the result.
-int Bench(std::size_t lines, const QStringList& sets) {
+// Times a run in the window, up to the viewer being shown, and the
+// viewer's opening with the result: of the program `file`, or of a
+// generated CAM program of `lines` lines.
+int Bench(const QString& file, std::size_t lines, const QStringList& sets) {
   const fs::path scratch = ScratchDir();
-  const fs::path source = scratch / "cam.nc";
-  Write(source, bench::GenerateCamProgram(lines));
+  fs::path source = scratch / "cam.nc";
+  if (file.isEmpty()) Write(source, bench::GenerateCamProgram(lines));
+  else source = file.toStdString();
   ScriptedPrompts prompts;
   TMainForm::Options options;
   options.settingsPath = scratch / "vostrel.INI";
@@ -170,7 +212,7 @@ int Bench(std::size_t lines, const QStringList& sets) {
   QTimer::singleShot(0, check);
   clock.start();
   form.Button3Click();
-  std::printf("window run: %zu lines in %.2f s (to the viewer shown)\n", lines, runMs / 1000.0);
+  std::printf("window run: %s in %.2f s (to the viewer shown)\n", source.string().c_str(), runMs / 1000.0);
 
   // The viewer on its own: hand-off of a result of this size and first paint.
   TextLines result = form.ViewForm()->Result();
@@ -194,10 +236,15 @@ int Bench(std::size_t lines, const QStringList& sets) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setFont(JapaneseFont(Pitch::Proportional, 9));
+  InstallQtTranslations(app);
   const QStringList args = QApplication::arguments();
   if (args.size() >= 3 && args[1] == "shots") return Shots(args[2].toStdString());
-  if (args.size() >= 2 && args[1] == "bench")
-    return Bench(args.size() >= 3 ? args[2].toULongLong() : 1000000, args.mid(3));
-  std::fprintf(stderr, "usage: vostrel_devtool shots DIR | bench [LINES [KEY=VALUE...]]\n");
+  if (args.size() >= 2 && args[1] == "bench") {
+    const QString what = args.size() >= 3 ? args[2] : QStringLiteral("1000000");
+    bool isCount = false;
+    const std::size_t lines = what.toULongLong(&isCount);
+    return Bench(isCount ? QString() : what, lines, args.mid(3));
+  }
+  std::fprintf(stderr, "usage: vostrel_devtool shots DIR | bench [LINES|FILE [KEY=VALUE...]]\n");
   return 2;
 }

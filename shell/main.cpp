@@ -10,25 +10,28 @@
 #include "shell/desk_services.h"
 #include "shell/fonts.h"
 #include "shell/main_form.h"
+#include "shell/qt_translations.h"
 #include "shell/single_instance.h"
 
 int main(int argc, char** argv) {
   using namespace vostrel;
   const std::filesystem::path exePath = platform::ExecutablePath();
-  const QString exeName = exePath.empty() ? QStringLiteral("vostrel")
-                                          : QString::fromStdU16String(exePath.filename().u16string());
-  // A second copy of the program ends at once, showing nothing.
-  const auto lock = gui::AcquireSingleInstance(exeName);
-  if (!lock) return 0;
+  const std::filesystem::path exeDir = platform::ExecutableDir();
+  const std::filesystem::path settingsPath = settings::SettingsFilePath(exePath.empty() ? exeDir / "vostrel" : exePath);
+  // A second copy on the same settings file ends at once, showing nothing.
+  const gui::InstanceLock lock = gui::AcquireSingleInstance(settingsPath);
+  if (lock.state == gui::InstanceLock::State::HeldByAnother) return 0;
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vostrel"));
+  gui::InstallQtTranslations(app);
   QApplication::setFont(gui::JapaneseFont(gui::Pitch::Proportional, 9));
   QApplication::setWindowIcon(gui::ApplicationIcon(platform::ExecutableDir()));
 
   gui::TMainForm::Options options;
-  options.exeDir = platform::ExecutableDir();
-  options.settingsPath = settings::SettingsFilePath(exePath.empty() ? options.exeDir / "vostrel" : exePath);
+  options.exeDir = exeDir;
+  options.settingsPath = settingsPath;
+  options.startNotice = gui::InstanceLockNotice(lock);
   options.arguments = QApplication::arguments().mid(1);
   try {
     gui::TMainForm form(options);

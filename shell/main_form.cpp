@@ -7,7 +7,6 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,7 +15,6 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -33,6 +31,7 @@
 #include "shell/prompts.h"
 #include "shell/user_form.h"
 #include "shell/window_frame.h"
+#include "shell/window_place.h"
 #include "text/sjis.h"
 #include "version.h"
 #include "viewer/line_text_view.h"
@@ -91,6 +90,12 @@ TMainForm::TMainForm(Options options, QWidget* parent)
   run_.ExeDir = options_.exeDir;
   BuildWindow();
   BuildMenus();
+  run_.RunLog.assign(1, std::string(kLogHeading));  // the log pane's heading until the first run
+  Memo1->LinesChanged();
+  // Fixed size: the design's client area below the menu bar. Set before the
+  // window is first shown: a size change while it is being mapped would
+  // place it by its client area instead of its frame.
+  setFixedSize(493, 426 + menuBar()->sizeHint().height());
   LoadSettings();
   // The other windows are created now and shown later, modally.
   viewer_ = new TViewForm(settings_, *prompts_, this);
@@ -101,6 +106,7 @@ TMainForm::TMainForm(Options options, QWidget* parent)
   user_ = new TUser(settings_, *prompts_, this);
   chk_ = new TChkForm(options_.exeDir, *prompts_, this, this);
   setAcceptDrops(true);
+  StatusText->setText(options_.startNotice);
   RefreshRecentMenu();
   setWindowTitle(VersionCaption(VersionText()));
 }
@@ -250,6 +256,7 @@ void TMainForm::BuildMenus() {
   Menu_help1 = action(help, "Menu_help1", QStringLiteral("ヘルプ目次"));
   help->addSeparator();
   Menu_hp = action(help, "Menu_hp", QStringLiteral("作者ホームページ"));
+  Menu_hp->setEnabled(!HomePageAddress().isEmpty());  // no made-up address
   help->addSeparator();
   Menu_ver = action(help, "Menu_ver", QStringLiteral("バージョン"));
   connect(ChkList, &QAction::triggered, this, &TMainForm::ChkListClick);
@@ -265,11 +272,8 @@ void TMainForm::LoadSettings() {
   std::string error;
   file.Load(options_.settingsPath, &error);  // an unreadable file reads as no file
   settings::ReadMainPosition(file, settings_);
-  QPoint position(settings_.Main.Left, settings_.Main.Top);
-  // A position left on a screen that is gone would hide the window.
-  if (!QGuiApplication::screenAt(position + QPoint(20, 20)) && QGuiApplication::primaryScreen())
-    position = QGuiApplication::primaryScreen()->availableGeometry().topLeft() + QPoint(10, 10);
-  move(position);
+  // The frame's top-left corner, as saved at close.
+  move(FramePositionOnScreen(QPoint(settings_.Main.Left, settings_.Main.Top), frameGeometry().size()));
   settings::ReadRemainingSettings(file, settings_);
   fileFilters_ = settings::FileFilterList(settings_);
   Animate1->Stop();
@@ -284,25 +288,18 @@ void TMainForm::LoadSettings() {
 void TMainForm::ReadCommandLine(const QStringList& arguments) {
   for (int i = 0; i < arguments.size(); ++i) {
     const QString& argument = arguments[i];
+    // A path, or the name of a file in the current folder (vostrel O1000.nc).
     const bool isPath = argument.contains(QLatin1Char('/'))
 #ifdef _WIN32
                         || argument.contains(QLatin1Char('\\'))
 #endif
-        ;
+                        || QFileInfo(argument).isFile();
     if (isPath) {
       SelectSource(QFileInfo(argument).isRelative() ? QFileInfo(argument).absoluteFilePath() : argument);
       return;
     }
     if (i < static_cast<int>(run_.RunArguments.size())) run_.RunArguments[i] = ToCp932(argument);
   }
-}
-
-void TMainForm::showEvent(QShowEvent* event) {
-  QMainWindow::showEvent(event);
-  if (shown_) return;
-  shown_ = true;
-  // Fixed size: the design's client area below the menu bar.
-  setFixedSize(493, 426 + menuBar()->sizeHint().height());
 }
 
 // ---- source selection ----
@@ -545,7 +542,17 @@ void TMainForm::RunCompile() {
                                                     : options_.wordListPath;
 
   const QString source = LabeledEdit1->text();
-  LoadSource(fs::path(source.toStdU16String()), run_, frame, UnreadableSource::Ask);
+  const fs::path sourcePath(source.toStdU16String());
+  if (!LoadSource(sourcePath, run_, frame, platform::Pipes::Refuse)) {
+    std::error_code ec;
+    prompts_->ShowMessage(this, QStringLiteral("確認"),
+                          QStringLiteral("ファイル %1 ").arg(source) +
+                              (fs::exists(sourcePath, ec) ? QStringLiteral("を読み込めません。")
+                                                          : QStringLiteral("が見つかりません。")),
+                          MessageIcon::Stop);
+    LabeledEdit1->setFocus();
+    return EndOfRunState();
+  }
   const RunResult result = RunStages(run_, frame);
   if (result != RunResult::Completed) {
     frame.ShowPending();

@@ -41,6 +41,7 @@ class TMainForm : public QMainWindow {
     UserPrompts* prompts = nullptr;      // nullptr: the real dialogs
     // The word list of a run; empty: by the data-folder rule at each run.
     std::filesystem::path wordListPath;
+    QString startNotice;  // shown once in the status bar at start
   };
 
   explicit TMainForm(Options options, QWidget* parent = nullptr);
@@ -117,7 +118,6 @@ class TMainForm : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void showEvent(QShowEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -147,7 +147,6 @@ class TMainForm : public QMainWindow {
   TChkForm* chk_ = nullptr;
   bool running_ = false;
   bool closeAfterRun_ = false;
-  bool shown_ = false;
 };
 
 // Text of the settings (Shift-JIS bytes) for the screen, and back; a

@@ -26,7 +26,7 @@ void TMainForm::Menu_help1Click() {
   OpenHelp(this, *prompts_, options_.exeDir / exe);
 }
 
-void TMainForm::Menu_hpClick() { OpenHomePage(); }
+void TMainForm::Menu_hpClick() { OpenHomePage(this, *prompts_, HomePageAddress()); }
 
 void TMainForm::Menu_verClick() { ShowAbout(this, VersionText()); }
 

@@ -7,14 +7,18 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include "pipeline/text_lines.h"
 #include "platform/exe_path.h"
 #include "shell/chk_form.h"
+#include "shell/desk_services.h"
 #include "shell/main_form.h"
 #include "shell/scripted_prompts.h"
 #include "shell/test_window.h"
@@ -46,8 +50,30 @@ TEST(MainFormMenus, CaptionCarriesTheVersion) {
   Window w;
   EXPECT_EQ(w.form->windowTitle(), QStringLiteral("Vostrel Ver1.20.0.0"));
   for (QAction* item : {w.form->ChkList, w.form->DeskTop_set, w.form->SendTo_set, w.form->Menu_help1,
-                        w.form->Menu_hp, w.form->Menu_ver})
+                        w.form->Menu_ver})
     EXPECT_TRUE(item->isEnabled()) << item->objectName().toStdString();
+  // The home page item only when the build names a home page.
+  EXPECT_EQ(w.form->Menu_hp->isEnabled(), !HomePageAddress().isEmpty());
+}
+
+// The guide has a section per menu, headed 「menu」メニュー, that names
+// every item of that menu (the recent files aside).
+TEST(MainFormMenus, GuideNamesEveryItemInItsMenusSection) {
+  const QString guide = QString::fromStdString(ReadFile(VOSTREL_GUIDE));
+  ASSERT_FALSE(guide.isEmpty());
+  Window w;
+  for (QAction* top : w.form->menuBar()->actions()) {
+    const QString heading = QStringLiteral("<h3>「%1」メニュー</h3>").arg(top->text());
+    const qsizetype start = guide.indexOf(heading);
+    ASSERT_GE(start, 0) << heading.toStdString();
+    QString section = guide.mid(start + heading.size());
+    section.truncate(section.indexOf(QStringLiteral("<h")));
+    section.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
+    for (QAction* item : top->menu()->actions()) {
+      if (item->isSeparator() || item->objectName().startsWith(QStringLiteral("MenuFile"))) continue;
+      EXPECT_TRUE(section.contains(item->text())) << top->text().toStdString() << ": " << item->text().toStdString();
+    }
+  }
 }
 
 TEST(MainFormMenus, WordListItemOpensTheEditorOnTheProgramsList) {

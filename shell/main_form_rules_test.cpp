@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QListView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -17,6 +21,7 @@
 #include "shell/single_instance.h"
 #include "shell/user_form.h"
 #include "tests/test_support.h"
+#include "viewer/line_text_view.h"
 #include "text/sjis.h"
 
 namespace vostrel::gui {
@@ -97,6 +102,25 @@ TEST(CommandLine, WordsBeforeTheSourceGoToTheRunArguments) {
     EXPECT_EQ(w.form->Run().RunArguments[0], Sjis("表"));
     EXPECT_EQ(w.form->LabeledEdit1->text(), "");
   }
+  {
+    // A bare name of a file in the current folder is the source.
+    TempDir here;
+    WriteFile(here / "O1000.nc", "%\r\n");
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(Q(here.path()));
+    Window w({"10", "O1000.nc"});
+    QDir::setCurrent(before);
+    EXPECT_EQ(w.form->Run().RunArguments[0], "10");
+    EXPECT_EQ(w.form->Run().RunArguments[1], "");
+    EXPECT_EQ(w.form->LabeledEdit1->text(), Q(here / "O1000.nc"));
+    EXPECT_EQ(w.form->LabeledEdit3->text(), "O1000");
+  }
+}
+
+TEST(LogPane, ShowsItsHeadingAtStart) {
+  Window w;
+  ASSERT_EQ(w.form->Memo1->LineCount(), 1);
+  EXPECT_EQ(w.form->Memo1->LineText(0), "----- ﾛｸﾞ -----");
 }
 
 TEST(Drops, OneItemIsSelectedAndRecordedSeveralAreRefused) {
@@ -279,6 +303,46 @@ TEST(SourceDialog, FiltersFromTheListAndMaskNo) {
   EXPECT_EQ(w.form->Settings().Mask_No, 2);
 }
 
+// The real dialog: the file list follows the filter the user picks, and
+// the result names the filter in use when it closed.
+TEST(SourceDialog, TheChosenFilterFiltersAndIsReported) {
+  TempDir dir;
+  for (const char* name : {"A.NC", "b.nc1", "C.TXT", "README.md", "PLAIN"}) WriteFile(dir / name, "x");
+  SourceDialogRequest request;
+  request.initialFolder = Q(dir.path());
+  request.filters = {{"ＮＣ文章(*.nc;*.nc1;*.nc0)", {"*.NC", "*.NC1", "*.NC0"}},
+                     {"テキスト(*.txt)", {"*.TXT"}},
+                     {"拡張子無し    ", {}}};
+  auto listed = [](QFileDialog* dialog) {
+    auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+    QStringList names;
+    if (!QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) > 0; }, 3000)) return names;
+    QTest::qWait(50);
+    for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+      names << view->model()->index(row, 0, view->rootIndex()).data().toString();
+    names.sort();
+    return names;
+  };
+  QStringList first, afterPick;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_TRUE(dialog);
+    first = listed(dialog);
+    QTest::keyClick(dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")), Qt::Key_Down);
+    afterPick = listed(dialog);
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    name->setText(QStringLiteral("C.TXT"));
+    QTest::keyClick(name, Qt::Key_Return);
+  });
+  DialogPrompts prompts;
+  const auto chosen = prompts.ChooseSourceFile(nullptr, request);
+  EXPECT_EQ(first, (QStringList{"A.NC", "b.nc1"}));
+  EXPECT_EQ(afterPick, (QStringList{"C.TXT"}));
+  ASSERT_TRUE(chosen);
+  EXPECT_EQ(chosen->path, Q(dir / "C.TXT"));
+  EXPECT_EQ(chosen->filter, 1);
+}
+
 TEST(SourceDialog, PatternsMatchWithoutRegardToCase) {
   struct Case { QString name; QStringList patterns; bool accepted; };
   const Case cases[] = {
@@ -362,17 +426,29 @@ TEST(UserDialog, MaskKeysAndEnter) {
   EXPECT_EQ(w.prompts.shown[0].text, "この文字は拡張子に使えません。\n/:,;?<>|");
 }
 
-TEST(SingleInstance, SecondLockFailsAndAStaleLockDoesNotCount) {
-  TempDir dir;
-  auto first = AcquireSingleInstance("vostrel", Q(dir.path()));
-  ASSERT_TRUE(first);
-  EXPECT_FALSE(AcquireSingleInstance("vostrel", Q(dir.path())));
-  EXPECT_TRUE(AcquireSingleInstance("other", Q(dir.path())));
-  first.reset();
-  EXPECT_TRUE(AcquireSingleInstance("vostrel", Q(dir.path())));
+TEST(SingleInstance, OneCopyPerSettingsFileWhateverItsEnvironment) {
+  using State = InstanceLock::State;
+  TempDir dir, runtime;
+  const auto ini = dir / "vostrel.INI";
+  const QByteArray runtimeBefore = qgetenv("XDG_RUNTIME_DIR");
+  qputenv("XDG_RUNTIME_DIR", runtime.path().string().c_str());
+  InstanceLock first = AcquireSingleInstance(ini);
+  qunsetenv("XDG_RUNTIME_DIR");
+  EXPECT_EQ(first.state, State::Acquired);
+  EXPECT_EQ(AcquireSingleInstance(ini).state, State::HeldByAnother);
+  EXPECT_EQ(AcquireSingleInstance(dir / "other.INI").state, State::Acquired);
+  if (!runtimeBefore.isEmpty()) qputenv("XDG_RUNTIME_DIR", runtimeBefore);
+  first.file.reset();
+  EXPECT_EQ(AcquireSingleInstance(ini).state, State::Acquired);
   // A lock left by a process that is gone (a pid that cannot be running).
-  WriteFile(dir / "vostrel.lock", "999999999\nvostrel\n" + QSysInfo::machineHostName().toStdString() + "\n");
-  EXPECT_TRUE(AcquireSingleInstance("vostrel", Q(dir.path())));
+  WriteFile(dir / "vostrel.INI.lock", "999999999\nvostrel\n" + QSysInfo::machineHostName().toStdString() + "\n");
+  EXPECT_EQ(AcquireSingleInstance(ini).state, State::Acquired);
+  // No lock can be made: the program starts and says so once.
+  WriteFile(dir / "a-file", "");
+  const InstanceLock none = AcquireSingleInstance(dir / "a-file" / "vostrel.INI");
+  EXPECT_EQ(none.state, State::Unavailable);
+  EXPECT_FALSE(InstanceLockNotice(none).isEmpty());
+  EXPECT_TRUE(InstanceLockNotice(AcquireSingleInstance(dir / "third.INI")).isEmpty());
 }
 
 }  // namespace

@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 
 #include "pipeline/text_lines.h"
@@ -14,6 +18,7 @@
 #include "shell/main_form.h"
 #include "shell/scripted_prompts.h"
 #include "shell/test_window.h"
+#include "shell/window_frame.h"
 #include "tests/test_support.h"
 #include "viewer/line_text_view.h"
 #include "viewer/view_form.h"
@@ -100,7 +105,7 @@ TEST(MainFormRun, EmptyResultSavesAnEmptyFile) {
 // The source goes away (or turns into a folder) after it was chosen: the
 // run asks the unreadable-source question, ends cleanly with an empty
 // result, and an existing output is only ever replaced by "保存".
-TEST(MainFormRun, SourceThatVanishesBeforeStartLosesNothing) {
+TEST(MainFormRun, SourceThatCannotBeReadIsNamedAndNothingRuns) {
   for (bool becomesFolder : {false, true}) {
     Window w;
     WriteFile(w.dir / "V.NC0", kSource);
@@ -108,13 +113,13 @@ TEST(MainFormRun, SourceThatVanishesBeforeStartLosesNothing) {
     w.Fill(Q(w.dir / "V.NC0"), Q(w.dir.path()), "V", "NC");
     std::filesystem::remove(w.dir / "V.NC0");
     if (becomesFolder) std::filesystem::create_directory(w.dir / "V.NC0");
-    w.prompts.answers = {true, false};  // overwrite: Yes; read it anyway: No
-    TextLines shown{"not shown"};
-    w.Start([&](TViewForm& viewer) { shown = viewer.Result(); });
-    ASSERT_TRUE(w.viewerShown) << becomesFolder;
-    EXPECT_TRUE(shown.empty());
+    w.prompts.answers = {true};  // overwrite: Yes
+    w.Start();
+    EXPECT_FALSE(w.viewerShown) << becomesFolder;
     ASSERT_EQ(w.prompts.shown.size(), 2u);
-    EXPECT_TRUE(w.prompts.shown[1].text.startsWith("ファイル形式が違います。"));
+    EXPECT_EQ(w.prompts.shown[1].text, "ファイル " + Q(w.dir / "V.NC0") +
+                                           (becomesFolder ? " を読み込めません。" : " が見つかりません。"));
+    EXPECT_TRUE(w.form->Run().RunLog.empty()) << "no run";
     EXPECT_EQ(ReadFile(w.dir / "V.NC"), "old output\r\n");
     EXPECT_TRUE(w.Idle());
   }
@@ -264,6 +269,29 @@ TEST(MainFormRun, OptionToggledDuringARunAffectsTheLaterStages) {
   ASSERT_TRUE(w.viewerShown);
   ASSERT_FALSE(result.empty());
   EXPECT_EQ(result.front(), "G01X16");
+}
+
+// A stage reports every definition (status text and progress); the window
+// shows the newest state at display rate, not once per definition.
+TEST(WindowFrame, ManyDefinitionsReachTheScreenAtDisplayRate) {
+  Window w;
+  WindowFrame frame(w.form->Run(), *w.form);
+  QSignalSpy shownProgress(w.form->ProgressBar1, &QProgressBar::valueChanged);
+  QSignalSpy eventRounds(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake);
+  QElapsedTimer clock;
+  clock.start();
+  constexpr int kDefinitions = 2000;
+  frame.StartProgress(kDefinitions);
+  for (int i = 1; i <= kDefinitions; ++i) {
+    frame.ShowActivity("定義 " + std::to_string(i));
+    frame.SetProgress(i);
+  }
+  frame.ShowPending();
+  const qint64 ticks = clock.elapsed() / WindowFrame::kEventIntervalMs + 2;
+  EXPECT_LE(shownProgress.count(), ticks);
+  EXPECT_LE(eventRounds.count(), ticks);
+  EXPECT_EQ(w.form->ProgressBar1->value(), kDefinitions);  // the newest state is on screen at the end
+  EXPECT_EQ(w.form->StatusText->text(), "定義 2000");
 }
 
 TEST(ViewerWindow, GeometryAndFontFromTheViewKeysAndBackOnClose) {

@@ -1,5 +1,6 @@
 #include "shell/prompts.h"
 
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMessageBox>
@@ -86,19 +87,24 @@ std::optional<SourceDialogResult> DialogPrompts::ChooseSourceFile(QWidget* owner
   dialog.setNameFilters(names);
   auto* proxy = new SourceFilterProxy;
   dialog.setProxyModel(proxy);
-  auto apply = [&](const QString& name) {
-    const int index = static_cast<int>(names.indexOf(name));
-    proxy->SetPatterns(index >= 0 ? request.filters[index].patterns : QStringList{QStringLiteral("*")});
+  // The filter in use is the position in the dialog's file-type list: the
+  // texts it shows and reports are stripped of their patterns, and two
+  // user-defined filters may read the same.
+  auto* fileTypes = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+  auto inUse = [&] { return fileTypes ? fileTypes->currentIndex() : request.selectedFilter; };
+  auto apply = [&] {
+    const int index = inUse();
+    proxy->SetPatterns(index >= 0 && index < request.filters.size() ? request.filters[index].patterns
+                                                                     : QStringList{QStringLiteral("*")});
   };
-  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, apply);
-  if (request.selectedFilter >= 0 && request.selectedFilter < names.size()) {
+  if (fileTypes) QObject::connect(fileTypes, &QComboBox::currentIndexChanged, &dialog, apply);
+  if (request.selectedFilter >= 0 && request.selectedFilter < names.size())
     dialog.selectNameFilter(names[request.selectedFilter]);
-    apply(names[request.selectedFilter]);
-  }
+  apply();
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   SourceDialogResult result;
   result.path = dialog.selectedFiles().front();
-  result.filter = std::max<int>(static_cast<int>(names.indexOf(dialog.selectedNameFilter())), 0);
+  result.filter = std::max(inUse(), 0);
   return result;
 }
 

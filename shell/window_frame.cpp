@@ -62,10 +62,11 @@ void WindowFrame::Tick(qint64 now) {
 }
 
 void WindowFrame::ShowActivity(std::string_view text) {
+  // Stages with many definitions say what they do for each: the newest
+  // text is shown at display rate.
   status_ = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
   statusPending_ = true;
-  ShowPending();
-  RunEvents();
+  Tick(clock_.elapsed());
 }
 
 void WindowFrame::StartProgress(std::int32_t max) {
@@ -80,8 +81,7 @@ void WindowFrame::StartProgress(std::int32_t max) {
 
 void WindowFrame::SetProgress(std::int32_t position) {
   progress_ = position;
-  form_.ProgressBar1->setValue(position);
-  shownProgress_ = position;
+  if (ClockDue()) Tick(now_);
 }
 
 void WindowFrame::HighlightLine(std::int32_t n) {

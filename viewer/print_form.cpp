@@ -24,10 +24,11 @@ namespace {
 
 std::optional<bool> RunPrintDialog(QPrinter& printer, int lastPage, bool hasSelection, QWidget* owner) {
   QPrintDialog dialog(&printer, owner);
-  dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
   dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
   dialog.setOption(QAbstractPrintDialog::PrintSelection, hasSelection);
   dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+  printer.setFromTo(0, 0);  // the range of an earlier print does not carry over
   dialog.setMinMax(1, lastPage);
   dialog.setPrintRange(hasSelection ? QAbstractPrintDialog::Selection : QAbstractPrintDialog::AllPages);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
@@ -157,6 +158,23 @@ bool TPrintForm::PrintPages(const QString& label, QWidget* owner) {
   if (RichEdit1.isEmpty()) return false;
 
   const QString fileName = FileNamePart(label);
+  const QFontMetrics metrics(font, &printer);
+  PrintJobTexts texts;
+  texts.fullPath = label;
+  texts.fileName = fileName;
+  texts.dateTime = PrintDateTimeText(clock_());
+  texts.dateTimeWidth = metrics.horizontalAdvance(texts.dateTime);
+  const std::vector<PrintPage> pages = LayoutPages(RichEdit1, facts, options, texts);
+
+  // A page range chosen in the print dialog: those pages only, with the
+  // line and page numbers they have in the whole listing.
+  std::size_t first = 0, end = pages.size();
+  if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+    first = std::min<std::size_t>(static_cast<std::size_t>(printer.fromPage()) - 1, pages.size());
+    if (printer.toPage() > 0) end = std::clamp<std::size_t>(static_cast<std::size_t>(printer.toPage()), first, end);
+  }
+  if (first == end) return false;
+
   printer.setDocName(fileName);
   QPainter painter;
   if (!painter.begin(&printer)) {
@@ -165,16 +183,8 @@ bool TPrintForm::PrintPages(const QString& label, QWidget* owner) {
     return false;
   }
   painter.setFont(font);
-  const QFontMetrics metrics(font, &printer);
-  PrintJobTexts texts;
-  texts.fullPath = label;
-  texts.fileName = fileName;
-  texts.dateTime = PrintDateTimeText(clock_());
-  texts.dateTimeWidth = metrics.horizontalAdvance(texts.dateTime);
-
-  const std::vector<PrintPage> pages = LayoutPages(RichEdit1, facts, options, texts);
-  for (std::size_t p = 0; p < pages.size(); ++p) {
-    if (p > 0) printer.newPage();
+  for (std::size_t p = first; p < end; ++p) {
+    if (p > first) printer.newPage();
     for (const PrintItem& item : pages[p]) painter.drawText(QPoint(item.x, item.y + metrics.ascent()), item.text);
   }
   return painter.end();

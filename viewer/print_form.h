@@ -41,7 +41,8 @@ class TPrintForm : public QWidget {
 
   // The system print dialog: the page bounds, whether a selection can be
   // printed. Returns nullopt when cancelled, else whether the selection
-  // was chosen. Tests put their own in.
+  // was chosen; a page range chosen there is left in the printer (print
+  // range, from and to page), which PrintPages honours. Tests put their own in.
   using PrintDialogFn = std::function<std::optional<bool>(QPrinter& printer, int lastPage, bool hasSelection,
                                                           QWidget* owner)>;
   void SetPrintDialog(PrintDialogFn dialog) { printDialog_ = std::move(dialog); }

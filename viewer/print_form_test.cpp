@@ -103,6 +103,24 @@ TEST(Printing, PdfHasHeaderNumberedLinesAndPageNumbers) {
   EXPECT_EQ(p.form.Printer().docName(), QStringLiteral("PART1.NC"));
 }
 
+TEST(Printing, PageRangeChosenInTheDialogPrintsThosePagesOnly) {
+  Printing p(250);
+  const int perPage = p.form.CurrentLinesPerPage();
+  ASSERT_LT(perPage, 125) << "the test wants three pages";
+  p.form.SetPrintDialog([](QPrinter& printer, int, bool, QWidget*) -> std::optional<bool> {
+    printer.setPrintRange(QPrinter::PageRange);  // as the dialog leaves "pages 2 to 2"
+    printer.setFromTo(2, 2);
+    return false;
+  });
+  p.form.PrintCommand(p.pane, p.label, nullptr);
+  const QStringList pages = PdfPages(p.pdf);
+  ASSERT_EQ(pages.size(), 1);
+  EXPECT_TRUE(HasPageNumber(pages[0], 2));
+  EXPECT_TRUE(pages[0].contains(QStringLiteral("%1: G01 X%2\n").arg(perPage + 1, 4, 10, QLatin1Char('0')).arg(perPage + 1)));
+  EXPECT_FALSE(pages[0].contains(QStringLiteral("0001:")));
+  EXPECT_FALSE(pages[0].contains(QStringLiteral("%1:").arg(2 * perPage + 1, 4, 10, QLatin1Char('0'))));
+}
+
 TEST(Printing, SelectionPrintsOnePageNumberedFromOne) {
   Printing p(120);
   p.pane.SetSelection({4, 0}, {6, static_cast<int>(p.pane.LineText(6).size())});

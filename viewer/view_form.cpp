@@ -1,10 +1,8 @@
 #include "viewer/view_form.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -12,6 +10,7 @@
 #include "settings/app_settings.h"
 #include "shell/fonts.h"
 #include "shell/prompts.h"
+#include "shell/window_place.h"
 #include "viewer/line_text_view.h"
 #include "viewer/print_ctrl_dlg.h"
 #include "viewer/print_form.h"
@@ -93,18 +92,16 @@ void TViewForm::HandOff(TextLines lines, std::vector<std::string> log, const std
   Label1->setText(QString::fromStdString(targetPath));
 }
 
-void TViewForm::showEvent(QShowEvent* event) {
-  FormShow();
-  QDialog::showEvent(event);
+void TViewForm::setVisible(bool visible) {
+  // Placed before the window is mapped, so that the window manager puts the
+  // frame where it was closed.
+  if (visible && !isVisible()) FormShow();
+  QDialog::setVisible(visible);
 }
 
 void TViewForm::FormShow() {
-  // The stored position, unless it lies on no screen any more.
-  QPoint position(settings_.View.Left, settings_.View.Top);
-  if (!QGuiApplication::screenAt(position + QPoint(20, 20)) && QGuiApplication::primaryScreen())
-    position = QGuiApplication::primaryScreen()->availableGeometry().topLeft() + QPoint(10, 10);
-  move(position);
   setFixedSize(std::max(settings_.View.Width, 200), std::max(settings_.View.Height, 150));
+  move(FramePositionOnScreen(QPoint(settings_.View.Left, settings_.View.Top), size()));
   RichEdit1->setFont(JapaneseFont(Pitch::Proportional, settings_.View.FontSize));
   PageControl1->setCurrentIndex(0);
 }

@@ -56,8 +56,9 @@ class TViewForm : public QDialog {
   void Button3Click();
   void Button4Click();
 
+  void setVisible(bool visible) override;
+
  protected:
-  void showEvent(QShowEvent* event) override;
   void done(int result) override;
 
  private:
