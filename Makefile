@@ -10,9 +10,10 @@ PACKAGES := cmake ninja-build g++ pkg-config \
             qt6-base-dev libqt6svg6 qt6-qpa-plugins \
             libgtest-dev libgmock-dev libbenchmark-dev \
             fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core \
-            poppler-utils time clang libclang-rt-14-dev
+            poppler-utils time clang libclang-rt-14-dev \
+            dpkg-dev file lintian desktop-file-utils appstream
 
-.PHONY: run test bench deps build build-asan build-fuzz clean
+.PHONY: run test bench package deps build build-asan build-fuzz clean
 
 deps:
 	@missing=""; \
@@ -53,6 +54,10 @@ test: build build-asan build-fuzz
 	cd $(BUILD_ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
 	cd $(BUILD_FUZZ) && ctest --output-on-failure -j $(JOBS)
+
+# The Debian package, build/vostrel_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	$(BUILD)/bin/pipeline_bench --benchmark_min_time=1

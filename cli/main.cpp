@@ -202,6 +202,7 @@ int Run(const CliOptions& options) {
   for (std::size_t i = 0; i < options.words.size() && i < run.RunArguments.size(); ++i)
     run.RunArguments[i] = options.words[i];
   run.ExeDir = options.exeDir ? *options.exeDir : platform::ExecutableDir();
+  run.IncludeHomeFolders = settings::IncludeHomeFolders(run.ExeDir);
   // The word list the desktop program's editor keeps, by the same rule.
   run.WordListPath = options.wordList ? *options.wordList : settings::WordListFilePath(run.ExeDir);
   run.TargetPath = options.output ? PathToUtf8(*options.output) : std::string();

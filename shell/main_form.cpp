@@ -89,6 +89,7 @@ TMainForm::TMainForm(Options options, QWidget* parent)
   }
   setObjectName(QStringLiteral("MainForm"));
   run_.ExeDir = options_.exeDir;
+  run_.IncludeHomeFolders = settings::IncludeHomeFolders(options_.exeDir);
   BuildWindow();
   BuildMenus();
   LoadSettings();
