@@ -36,6 +36,8 @@ struct CompileRun {
   std::int32_t LineCount = 0;
   std::vector<std::string> RunLog;  // UTF-8 lines
   std::atomic<bool> CancelFlag{false};
+  // A cancel request for every run of a batch (null outside a batch).
+  const std::atomic<bool>* SharedCancel = nullptr;
   std::array<std::string, 10> RunArguments;  // slots 1-10 (index 0-9), cp932
 
   // The program's own folder: it holds the shipped word list and stands in
