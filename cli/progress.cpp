@@ -42,7 +42,9 @@ std::string Elapsed(std::chrono::steady_clock::duration elapsed) {
 }  // namespace
 
 bool ProgressWanted(const CliOptions& options) {
-  return !options.quiet && platform::IsTerminal(stderr);
+  if (options.quiet || !platform::IsTerminal(stderr)) return false;
+  // The compiled program on the same terminal would be cut by the line.
+  return !(options.toStdout && platform::IsTerminal(stdout));
 }
 
 TerminalProgress::TerminalProgress(std::FILE* terminal) : terminal_(terminal) {
