@@ -6,6 +6,7 @@
 #include "cli/batch.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fstream>
