@@ -65,6 +65,7 @@ bench: build
 	bench/run_vostrelc.sh $(BUILD) 1000000 --set EndChar=Y --set chg16_10=Y --set Chg_MacroA=Y
 	GENERATOR=gen_macro DEFINITIONS=2000 bench/run_vostrelc.sh $(BUILD) 100000 \
 	  --set EndChar=Y --set chg16_10=Y --set Chg_MacroA=Y
+	bench/batch_throughput.sh $(BUILD) 200 8000 2
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)

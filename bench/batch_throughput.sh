@@ -3,6 +3,11 @@
 # (the size of the real programs), every option on, compiled with -j 1 and
 # then with -j N; prints both times and the speed-up.
 # Usage: bench/batch_throughput.sh BUILD_DIR [PROGRAMS] [LINES] [N]
+# Every output file is flushed to disk before it is renamed into place; on a
+# busy disk those waits are a large part of the time. TMPDIR=/dev/shm puts
+# the files in memory and times the compiling alone. On a machine busy with
+# other work, the speed-up shows only what share of the processors the
+# benchmark gets.
 set -eu
 build=$1
 programs=${2:-200}
