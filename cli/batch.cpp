@@ -55,8 +55,15 @@ std::vector<fs::path> OutputPaths(const CliOptions& options) {
     throw UsageError{PathToUtf8(*options.outDir) + ": no such folder"};
   if (options.logDir && !fs::is_directory(*options.logDir, ec))
     throw UsageError{PathToUtf8(*options.logDir) + ": no such folder"};
-  std::map<fs::path, fs::path> sources;  // canonical path -> as given
-  for (const fs::path& source : options.sources) sources.emplace(fs::weakly_canonical(source, ec), source);
+  // Canonical path -> as given (a path that cannot be resolved is left out).
+  auto canonical = [](const fs::path& path) {
+    std::error_code error;
+    fs::path resolved = fs::weakly_canonical(path, error);
+    return error ? fs::path() : resolved;
+  };
+  std::map<fs::path, fs::path> sources;
+  for (const fs::path& source : options.sources)
+    if (const fs::path resolved = canonical(source); !resolved.empty()) sources.emplace(resolved, source);
   std::map<fs::path, fs::path> names;  // output name -> source
   std::vector<fs::path> outputs;
   for (const fs::path& source : options.sources) {
@@ -69,7 +76,7 @@ std::vector<fs::path> OutputPaths(const CliOptions& options) {
       throw UsageError{PathToUtf8(other->second) + " and " + PathToUtf8(source) + " would both be compiled into " +
                        PathToUtf8(name)};
     outputs.push_back(*options.outDir / name);
-    const auto same = sources.find(fs::weakly_canonical(outputs.back(), ec));
+    const auto same = sources.find(canonical(outputs.back()));
     if (same != sources.end())
       throw UsageError{PathToUtf8(same->second) + " would be overwritten by the output of " + PathToUtf8(source)};
   }
