@@ -11,9 +11,10 @@ PACKAGES := cmake ninja-build g++ pkg-config \
             libgtest-dev libgmock-dev libbenchmark-dev \
             fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core \
             poppler-utils time clang libclang-rt-14-dev \
-            xvfb openbox qt6-translations-l10n
+            xvfb openbox qt6-translations-l10n \
+            dpkg-dev file lintian desktop-file-utils appstream
 
-.PHONY: run test bench deps build build-asan build-fuzz clean
+.PHONY: run test bench package deps build build-asan build-fuzz clean
 
 deps:
 	@missing=""; \
@@ -55,6 +56,10 @@ test: build build-asan build-fuzz
 	  ctest --output-on-failure -j $(JOBS)
 	cd $(BUILD_FUZZ) && ctest --output-on-failure -j $(JOBS)
 
+# The Debian package, build/vostrel_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
 bench: build
 	$(BUILD)/bin/pipeline_bench --benchmark_min_time=1
 	bench/run_vostrelc.sh $(BUILD) 1000000
@@ -65,6 +70,7 @@ bench: build
 	$(BUILD)/bin/gen_macro 100000 2000 > $(BUILD)/macro-bench.nc
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/vostrel_devtool bench $(BUILD)/macro-bench.nc \
 	  EndChar=Y chg16_10=Y Chg_MacroA=Y
+	bench/batch_throughput.sh $(BUILD) 200 8000 2
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)

@@ -1,26 +1,19 @@
 // vostrelc: the compile pipeline as a command-line compiler.
 
-#include <atomic>
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
+#include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
-#include "pipeline/compile.h"
+#include "cli/batch.h"
+#include "cli/cli_options.h"
+#include "cli/compile_one.h"
+#include "cli/progress.h"
 #include "pipeline/compile_run.h"
-#include "pipeline/headless_frame.h"
-#include "pipeline/output_file.h"
 #include "platform/exe_path.h"
 #include "settings/app_settings.h"
 #include "settings/data_folder.h"
@@ -31,23 +24,23 @@
 namespace {
 
 using namespace vostrel;
+using namespace vostrel::cli;
 namespace fs = std::filesystem;
-
-constexpr int kExitCompleted = 0;
-constexpr int kExitStopped = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
 
 constexpr const char* kUsage =
     "Usage: vostrelc [--ini FILE] [--set KEY=VALUE]... [-a WORD]... [--word-list FILE]\n"
     "                [--exe-dir DIR] [--log FILE] [-q]\n"
     "                (-o FILE | --stdout) [--force] SOURCE\n"
+    "       vostrelc [options] -d OUTDIR [--ext EXT] [-j N] [--log-dir DIR] [--force]\n"
+    "                SOURCE...\n"
     "\n"
-    "Compiles the NC source SOURCE (Shift-JIS text) into a plain NC program.\n"
+    "Compiles the NC source SOURCE (Shift-JIS text) into a plain NC program;\n"
+    "with -d, every SOURCE into OUTDIR/<SOURCE's name without extension>.EXT.\n"
     "\n"
     "  --ini FILE        read the run options from this settings file instead of\n"
     "                    the desktop program's (vostrel.INI beside the program, or\n"
-    "                    in ~/.config/vostrel when that folder is not writable);\n"
+    "                    in ~/.config/vostrel when the program is installed or\n"
+    "                    its folder is not writable);\n"
     "                    the file is only read, never written; --ini /dev/null:\n"
     "                    no settings file, every option at its default\n"
     "  --set KEY=VALUE   set a run option by its settings key: EndChar, chg16_10,\n"
@@ -55,36 +48,24 @@ constexpr const char* kUsage =
     "                    overrides the settings file\n"
     "  -a WORD           a word for #IF blocks (up to ten, in order)\n"
     "  --word-list FILE  the word list of the syntax check\n"
-    "                    (default: ChkData.lst in the program's folder)\n"
+    "                    (default: the user's ChkData.lst, else the shipped one)\n"
     "  --exe-dir DIR     stands in for the program's own folder\n"
     "  --log FILE        write the run log to FILE (UTF-8) instead of standard error\n"
-    "  -q                no run log\n"
+    "  -q                no run log and no progress line\n"
     "  -o FILE           write the compiled program to FILE\n"
     "  --stdout          write the compiled program to standard output\n"
     "  --force           overwrite an existing output file\n"
+    "  -d OUTDIR         compile every SOURCE into the folder OUTDIR\n"
+    "  --ext EXT         the extension of the files in OUTDIR (default: the\n"
+    "                    settings file's Mask, else NC)\n"
+    "  -j N              compile N sources at once (default: one per processor);\n"
+    "                    the logs follow one another whole, in source order\n"
+    "  --log-dir DIR     write each source's log to DIR/<name>.log\n"
     "  --help, --version\n"
     "\n"
     "Exit status: 0 compiled, 1 the run was stopped by an input error,\n"
-    "2 usage or file error, 130 interrupted.\n";
-
-struct UsageError {
-  std::string message;
-};
-
-struct CliOptions {
-  RunOptions run;
-  std::optional<fs::path> ini;
-  std::vector<std::pair<std::string, std::string>> sets;  // --set KEY=VALUE (value cp932)
-  std::vector<std::string> words;  // cp932
-  std::optional<fs::path> wordList;
-  std::optional<fs::path> exeDir;
-  std::optional<fs::path> logFile;
-  bool quiet = false;
-  std::optional<fs::path> output;
-  bool toStdout = false;
-  bool force = false;
-  fs::path source;
-};
+    "2 usage or file error, 130 interrupted; with -d the worst of the sources.\n"
+    "On a terminal a run that takes more than a second shows its progress.\n";
 
 std::string ToCp932(const std::string& utf8, const char* what) {
   auto bytes = sjis::FromUtf8(utf8);
@@ -108,14 +89,15 @@ void ReadRunOptions(CliOptions& options) {
   const bool none = options.ini && fs::weakly_canonical(path, ec) == fs::path("/dev/null");
   if (!none && !file.Load(path, &error))
     throw UsageError{PathToUtf8(path) + ": cannot read the settings file: " + error};
-  options.run = settings::ReadAppSettings(file).Run;
+  const settings::AppSettings stored = settings::ReadAppSettings(file);
+  options.run = stored.Run;
+  if (!options.extension) options.extension = PathFromUtf8("." + (stored.Mask.empty() ? std::string("NC") : sjis::ToUtf8(stored.Mask)));
   for (const auto& [key, value] : options.sets) *options.run.Find(key) = value;
 }
 
 // Parses the command line; returns nullopt after --help or --version.
 std::optional<CliOptions> ParseArguments(int argc, char** argv) {
   CliOptions options;
-  bool haveSource = false;
   auto value = [&](int& i, const std::string& name) -> std::string {
     if (i + 1 >= argc) throw UsageError{name + " needs a value"};
     return argv[++i];
@@ -153,112 +135,59 @@ std::optional<CliOptions> ParseArguments(int argc, char** argv) {
       options.toStdout = true;
     } else if (arg == "--force") {
       options.force = true;
+    } else if (arg == "-d") {
+      options.outDir = PathFromUtf8(value(i, arg));
+    } else if (arg == "--ext") {
+      const std::string ext = value(i, arg);
+      if (ext.empty() || ext.find_first_of("/\\") != std::string::npos)
+        throw UsageError{"--ext needs an extension such as NC, not '" + ext + "'"};
+      options.extension = PathFromUtf8("." + ext);
+    } else if (arg == "-j") {
+      const std::string jobs = value(i, arg);
+      char* end = nullptr;
+      const unsigned long n = std::strtoul(jobs.c_str(), &end, 10);
+      if (jobs.empty() || *end != '\0' || n < 1 || n > 1024)
+        throw UsageError{"-j needs a number of jobs from 1 to 1024, not '" + jobs + "'"};
+      options.jobs = static_cast<unsigned>(n);
+    } else if (arg == "--log-dir") {
+      options.logDir = PathFromUtf8(value(i, arg));
     } else if (arg.size() > 1 && arg[0] == '-' ) {
       throw UsageError{"unknown argument '" + arg + "'"};
     } else {
-      if (haveSource) throw UsageError{"more than one source file given"};
-      options.source = PathFromUtf8(arg);
-      haveSource = true;
+      options.sources.push_back(PathFromUtf8(arg));
     }
   }
-  if (!haveSource) throw UsageError{"no source file given"};
-  if (options.output.has_value() == options.toStdout)
-    throw UsageError{"give exactly one of -o FILE and --stdout"};
+  if (options.sources.empty()) throw UsageError{"no source file given"};
+  if (options.outDir) {
+    if (options.output || options.toStdout) throw UsageError{"-d goes with neither -o nor --stdout"};
+  } else {
+    if (options.sources.size() > 1) throw UsageError{"more than one source file given (use -d OUTDIR)"};
+    if (options.extension || options.jobs || options.logDir)
+      throw UsageError{"--ext, -j and --log-dir go with -d OUTDIR"};
+    if (options.output.has_value() == options.toStdout)
+      throw UsageError{"give exactly one of -o FILE and --stdout"};
+    options.source = options.sources.front();
+  }
   ReadRunOptions(options);
   return options;
 }
 
-// Ctrl-C asks the run to stop at its next cancel check; a second Ctrl-C
-// ends the program at once (an existing output file is never touched before
-// its complete replacement is renamed over it).
-std::atomic<bool>* g_cancelFlag = nullptr;
-extern "C" void OnInterrupt(int signal) {
-  if (g_cancelFlag && !g_cancelFlag->exchange(true)) return;
-  std::signal(signal, SIG_DFL);
-  std::raise(signal);
-}
-
-int Run(const CliOptions& options) {
-  std::error_code ec;
-  if (options.output && !options.force && fs::exists(*options.output, ec)) {
-    std::cerr << "vostrelc: " << PathToUtf8(*options.output)
-              << ": the file exists (use --force to overwrite)\n";
-    return kExitUsage;
-  }
-
-  std::ofstream logFile;
-  if (options.logFile) {
-    logFile.open(*options.logFile, std::ios::binary | std::ios::trunc);
-    if (!logFile) {
-      std::cerr << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
-                << std::strerror(errno) << "\n";
-      return kExitUsage;
-    }
-  }
-
+// One source: the run's log on standard error, through the progress line
+// when there is one.
+int RunSingle(const CliOptions& options) {
+  std::unique_ptr<TerminalProgress> progress;
+  if (ProgressWanted(options)) progress = std::make_unique<TerminalProgress>(stderr);
+  std::ostringstream messages;
+  CompileContext context(progress ? messages : std::cerr);
+  context.progress = progress.get();
+  if (progress) context.log = [&progress](const std::string& line) { progress->Write(line + '\n'); };
+  else context.log = [](const std::string& line) { std::cerr << line << '\n'; };
   // The run is left to the process exit to release: freeing a million
   // lines one by one would cost more than writing them.
-  CompileRun& run = *new CompileRun(options.run);
-  for (std::size_t i = 0; i < options.words.size() && i < run.RunArguments.size(); ++i)
-    run.RunArguments[i] = options.words[i];
-  run.ExeDir = options.exeDir ? *options.exeDir : platform::ExecutableDir();
-  // The word list the desktop program's editor keeps, by the same rule.
-  run.WordListPath = options.wordList ? *options.wordList : settings::WordListFilePath(run.ExeDir);
-  run.TargetPath = options.output ? PathToUtf8(*options.output) : std::string();
-
-  HeadlessFrame frame(run);
-  frame.SetKeepLog(false);  // every line goes to its sink at once
-  if (logFile.is_open()) {
-    frame.SetLogSink([&logFile](const std::string& line) { logFile << line << '\n'; });
-  } else if (!options.quiet) {
-    frame.SetLogSink([](const std::string& line) { std::cerr << line << '\n'; });
-  }
-  frame.SetMessageSink([](const std::string& text) { std::cerr << "vostrelc: " << text << '\n'; });
-
-  // Loading may wait on a pipe, where Ctrl-C must end the program as usual;
-  // from the first stage on it cancels the run. A run that has completed
-  // is written whole: a single Ctrl-C after that is too late to matter.
-  std::string error;
-  SourceCut cut;
-  if (!LoadSource(options.source, run, frame, platform::Pipes::Read, &error, &cut)) {
-    std::cerr << "vostrelc: " << PathToUtf8(options.source) << ": cannot read the source: " << error
-              << "\n";
-    return kExitUsage;
-  }
-  if (cut.line != 0) {
-    std::cerr << "vostrelc: " << PathToUtf8(options.source) << ": warning: line " << cut.line
-              << " holds a NUL byte (byte " << cut.offset
-              << " of the file); the source is read only up to it\n";
-  }
-  g_cancelFlag = &run.CancelFlag;
-  std::signal(SIGINT, OnInterrupt);
-  const RunResult result = RunStages(run, frame);
-  if (logFile.is_open() && !logFile.flush()) {
-    std::cerr << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
-              << std::strerror(errno) << "\n";
-    return kExitUsage;
-  }
-
-  if (result == RunResult::Cancelled) return kExitInterrupted;
-  if (result == RunResult::Aborted) return kExitStopped;
-
-  if (options.toStdout) {
-    const std::string bytes = OutputBytes(run.WorkLines);
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
-      std::cerr << "vostrelc: cannot write to standard output: " << std::strerror(errno) << "\n";
-      return kExitUsage;
-    }
-    return kExitCompleted;
-  }
-  if (!SaveLines(*options.output, run.WorkLines, &error)) {
-    std::cerr << "vostrelc: " << PathToUtf8(*options.output) << ": cannot write the output: " << error
-              << "\n";
-    return kExitUsage;
-  }
-  return kExitCompleted;
+  const int status = CompileOne(options, *new CompileRun(options.run), context);
+  progress.reset();
+  std::cerr << messages.str();
+  return status;
 }
 
 }  // namespace
@@ -273,7 +202,10 @@ int main(int argc, char** argv) {
   }
   if (!options) return kExitCompleted;
   try {
-    return Run(*options);
+    return options->outDir ? RunBatch(*options) : RunSingle(*options);
+  } catch (const UsageError& usage) {
+    std::cerr << "vostrelc: " << usage.message << "\n";
+    return kExitUsage;
   } catch (const std::exception& failure) {
     std::cerr << "vostrelc: " << failure.what() << "\n";
     return kExitUsage;

@@ -15,6 +15,8 @@
 
 namespace vostrel {
 
+class IncludeFiles;
+
 // One row of the definition table.
 struct Definition {
   std::string Name;      // one or more bytes, no space; compared byte for byte
@@ -34,11 +36,19 @@ struct CompileRun {
   std::int32_t LineCount = 0;
   std::vector<std::string> RunLog;  // UTF-8 lines
   std::atomic<bool> CancelFlag{false};
+  // A cancel request for every run of a batch (null outside a batch).
+  const std::atomic<bool>* SharedCancel = nullptr;
   std::array<std::string, 10> RunArguments;  // slots 1-10 (index 0-9), cp932
 
   // The program's own folder: it holds the shipped word list and stands in
-  // for "..\" in include paths.
+  // for "..\" in include paths unless IncludeHomeFolders names others.
   std::filesystem::path ExeDir;
+  // The folders "..\" in an include path stands for, tried in order until
+  // the file is found there; empty means ExeDir alone.
+  std::vector<std::filesystem::path> IncludeHomeFolders;
+  // The include files shared by the runs of a batch; null: every run reads
+  // its include files itself.
+  IncludeFiles* SharedIncludes = nullptr;
   // The word list to read; empty means ChkData.lst in ExeDir.
   std::filesystem::path WordListPath;
 

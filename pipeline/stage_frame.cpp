@@ -16,7 +16,7 @@ void StageFrame::AppendLog(std::string line) {
 }
 
 bool StageFrame::PollCancel() {
-  if (!run_.CancelFlag.load()) return false;
+  if (!run_.CancelFlag.load() && !(run_.SharedCancel && run_.SharedCancel->load())) return false;
   ShowBusy(false);
   ShowCancelled("コンパイルを中止します。");
   ShowActivity("");

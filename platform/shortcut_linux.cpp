@@ -111,7 +111,7 @@ std::string DesktopEntryText(ShortcutPlace place, const fs::path& exePath) {
   text += "Comment[ja]=定義・構文ﾁｪｯｸ・マクロＡ変換付きの NC プログラム コンパイラ\n";
   text += "Exec=" + ExecProgram(exePath.string()) + " %f\n";
   text += "Path=" + EntryValue(dir.string()) + "\n";
-  text += "Icon=" + EntryValue((dir / kIconFileName).string()) + "\n";
+  text += "Icon=" + EntryValue((ShippedFilesDir(dir) / kIconFileName).string()) + "\n";
   text += "Terminal=false\n";
   text += "Categories=Development;Engineering;\n";
   if (place == ShortcutPlace::SendTo)

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "platform/app_files.h"
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -38,6 +40,7 @@ fs::path UserConfigFolder() {
 }
 
 fs::path DataFolder(const fs::path& exeDir) {
+  if (platform::IsInstalledLayout(exeDir)) return UserConfigFolder();
   return IsWritableFolder(exeDir) ? exeDir : UserConfigFolder();
 }
 
@@ -48,10 +51,15 @@ fs::path SettingsFilePath(const fs::path& exePath) {
 }
 
 fs::path WordListFilePath(const fs::path& exeDir) {
-  const fs::path own = DataFolder(exeDir) / "ChkData.lst";
+  const fs::path own = DataFolder(exeDir) / platform::kWordListFileName;
   std::error_code ec;
   if (fs::exists(own, ec)) return own;
-  return exeDir / "ChkData.lst";
+  return platform::ShippedFilesDir(exeDir) / platform::kWordListFileName;
+}
+
+std::vector<fs::path> IncludeHomeFolders(const fs::path& exeDir) {
+  if (!platform::IsInstalledLayout(exeDir)) return {exeDir};
+  return {UserConfigFolder(), platform::ShippedFilesDir(exeDir)};
 }
 
 }  // namespace vostrel::settings

@@ -1,10 +1,12 @@
 #pragma once
 // Where the program keeps its files. The data folder is the program's own
-// folder when the user may write there; otherwise the per-user settings
-// folder ($XDG_CONFIG_HOME/vostrel, by default ~/.config/vostrel). The
-// settings file and a user's own word list live in the data folder.
+// folder when the user may write there; otherwise, and always for a program
+// installed in <prefix>/bin, the per-user settings folder
+// ($XDG_CONFIG_HOME/vostrel, by default ~/.config/vostrel). The settings
+// file and a user's own word list live in the data folder.
 
 #include <filesystem>
+#include <vector>
 
 namespace vostrel::settings {
 
@@ -16,8 +18,14 @@ std::filesystem::path DataFolder(const std::filesystem::path& exeDir);
 std::filesystem::path SettingsFilePath(const std::filesystem::path& exePath);
 
 // The word list to read: ChkData.lst in the data folder when it is there,
-// else the list shipped in the program's folder.
+// else the list shipped with the program.
 std::filesystem::path WordListFilePath(const std::filesystem::path& exeDir);
+
+// The folders "..\" in an include path stands for, in the order they are
+// tried: the program's own folder for a portable copy; for an installed
+// program the user's data folder, then the shipped files
+// (<prefix>/share/vostrel).
+std::vector<std::filesystem::path> IncludeHomeFolders(const std::filesystem::path& exeDir);
 
 // The per-user settings folder of the program ($XDG_CONFIG_HOME/vostrel).
 std::filesystem::path UserConfigFolder();

@@ -231,5 +231,31 @@ TEST(DataFolder, ProgramFolderWhenWritableElseUserConfig) {
   if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
 }
 
+// A program installed as <prefix>/bin/vostrel keeps nothing of the user's
+// in <prefix>/bin, even when it may write there (root); a folder named bin
+// with the word list beside the programs stays a portable copy.
+TEST(DataFolder, InstalledProgramUsesTheUserFolderAndSharedFiles) {
+  TempDir dir;
+  const auto bin = dir / "usr" / "bin", shared = dir / "usr" / "share" / "vostrel";
+  const auto config = dir / "config" / "vostrel";
+  std::filesystem::create_directories(bin);
+  std::filesystem::create_directories(shared);
+  WriteFile(shared / "ChkData.lst", "G00\r\n");
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = old ? old : "";
+  setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+
+  EXPECT_EQ(DataFolder(bin), config);
+  EXPECT_EQ(SettingsFilePath(bin / "vostrel"), config / "vostrel.INI");
+  EXPECT_EQ(WordListFilePath(bin), shared / "ChkData.lst");
+  EXPECT_EQ(IncludeHomeFolders(bin), (std::vector{config, shared}));
+
+  WriteFile(bin / "ChkData.lst", "G00\r\n");  // portable after all
+  EXPECT_EQ(DataFolder(bin), bin);
+  EXPECT_EQ(WordListFilePath(bin), bin / "ChkData.lst");
+  EXPECT_EQ(IncludeHomeFolders(bin), std::vector{bin});
+  if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
+}
+
 }  // namespace
 }  // namespace vostrel::settings

@@ -64,7 +64,7 @@ void ShowAbout(QWidget* owner, const QString& versionText) {
 
 QIcon ApplicationIcon(const std::filesystem::path& exeDir) {
   QIcon icon;
-  const std::filesystem::path png = exeDir / platform::kIconFileName;
+  const std::filesystem::path png = platform::ShippedFilesDir(exeDir) / platform::kIconFileName;
   std::error_code ec;
   if (std::filesystem::is_regular_file(png, ec)) icon.addFile(PathText(png));
   std::filesystem::path svg = png;

@@ -88,6 +88,7 @@ TMainForm::TMainForm(Options options, QWidget* parent)
   }
   setObjectName(QStringLiteral("MainForm"));
   run_.ExeDir = options_.exeDir;
+  run_.IncludeHomeFolders = settings::IncludeHomeFolders(options_.exeDir);
   BuildWindow();
   BuildMenus();
   run_.RunLog.assign(1, std::string(kLogHeading));  // the log pane's heading until the first run

@@ -4,6 +4,7 @@
 
 #include "pipeline/compile_run.h"
 #include "pipeline/definition_parse.h"
+#include "pipeline/include_files.h"
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/stages.h"
 #include "text/path_text.h"
@@ -22,15 +23,31 @@ bool AnyLineContains(const CompileRun& run, std::string_view marker) {
   return false;
 }
 
+// Reads the file an include path names: with "..\" standing for each of
+// the run's home folders in turn, the first that can be read. `path` is the
+// file read, or the last one tried.
+bool ReadNamedInclude(const CompileRun& run, std::string_view written, std::filesystem::path& path,
+                      std::string& bytes) {
+  const std::vector<std::filesystem::path> homes =
+      run.IncludeHomeFolders.empty() ? std::vector{run.ExeDir} : run.IncludeHomeFolders;
+  for (std::size_t i = 0; i < homes.size(); ++i) {
+    const std::filesystem::path candidate = ResolveIncludePath(written, homes[i]);
+    if (i > 0 && candidate == path) continue;  // no "..\" in it: the same file
+    path = candidate;
+    if (run.SharedIncludes ? run.SharedIncludes->Read(path, bytes) : ReadIncludeFile(path, bytes))
+      return true;
+  }
+  return false;
+}
+
 // Reads the include file named on line n and appends its definitions.
 // False when the file cannot be read (the run is then aborted).
 bool ProcessIncludeLine(CompileRun& run, StageFrame& frame, std::int32_t n,
                         std::string_view directive, std::string_view startChar) {
   const std::string written = IncludePathAsWritten(run.Line(n), directive);
-  const std::filesystem::path path = ResolveIncludePath(written, run.ExeDir);
-
+  std::filesystem::path path;
   std::string bytes;
-  if (!ReadIncludeFile(path, bytes)) {
+  if (!ReadNamedInclude(run, written, path, bytes)) {
     frame.AbortRun(sjis::ToUtf8(written) + " が見つかりません。\nコンパイルを中止します。",
                    std::string(kStage) + " -- 中止");
     return false;

@@ -1,0 +1,216 @@
+// Many sources at once. Each source is compiled by the single-run path in a
+// run of its own; N of them run at a time. The logs are kept per source and
+// written whole, in the order of the sources, so they never interleave and
+// read the same whatever N is. The include files are read once per batch.
+
+#include "cli/batch.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "cli/compile_one.h"
+#include "cli/progress.h"
+#include "pipeline/compile_run.h"
+#include "pipeline/include_files.h"
+#include "text/path_text.h"
+
+namespace vostrel::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Ctrl-C: no further source starts, and the runs under way stop at their
+// next cancel check; a second Ctrl-C ends the program at once.
+std::atomic<bool> g_interrupted{false};
+extern "C" void OnBatchInterrupt(int signal) {
+  if (!g_interrupted.exchange(true)) return;
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+struct SourceResult {
+  bool done = false;
+  int status = kExitCompleted;
+  std::string log;       // the run log, when it is written with the others
+  std::string messages;  // "vostrelc: ..." lines
+};
+
+// The output file of every source: OUTDIR/<name without extension>.<EXT>.
+// Two sources of the same name, or an output that is one of the sources,
+// are refused before anything is compiled.
+std::vector<fs::path> OutputPaths(const CliOptions& options) {
+  std::error_code ec;
+  if (!fs::is_directory(*options.outDir, ec))
+    throw UsageError{PathToUtf8(*options.outDir) + ": no such folder"};
+  if (options.logDir && !fs::is_directory(*options.logDir, ec))
+    throw UsageError{PathToUtf8(*options.logDir) + ": no such folder"};
+  // Canonical path -> as given (a path that cannot be resolved is left out).
+  auto canonical = [](const fs::path& path) {
+    std::error_code error;
+    fs::path resolved = fs::weakly_canonical(path, error);
+    return error ? fs::path() : resolved;
+  };
+  std::map<fs::path, fs::path> sources;
+  for (const fs::path& source : options.sources)
+    if (const fs::path resolved = canonical(source); !resolved.empty()) sources.emplace(resolved, source);
+  std::map<fs::path, fs::path> names;  // output name -> source
+  std::vector<fs::path> outputs;
+  for (const fs::path& source : options.sources) {
+    fs::path name = source.filename();
+    name.replace_extension(*options.extension);
+    if (name.empty() || source.filename().empty())
+      throw UsageError{PathToUtf8(source) + ": not a file name"};
+    const auto [other, added] = names.emplace(name, source);
+    if (!added)
+      throw UsageError{PathToUtf8(other->second) + " and " + PathToUtf8(source) + " would both be compiled into " +
+                       PathToUtf8(name)};
+    outputs.push_back(*options.outDir / name);
+    const auto same = sources.find(canonical(outputs.back()));
+    if (same != sources.end())
+      throw UsageError{PathToUtf8(same->second) + " would be overwritten by the output of " + PathToUtf8(source)};
+  }
+  return outputs;
+}
+
+}  // namespace
+
+int RunBatch(const CliOptions& options) {
+  const std::vector<fs::path> outputs = OutputPaths(options);
+  const std::size_t count = options.sources.size();
+
+  std::ofstream logFile;
+  if (options.logFile) {
+    logFile.open(*options.logFile, std::ios::binary | std::ios::trunc);
+    if (!logFile) {
+      std::cerr << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
+                << std::strerror(errno) << "\n";
+      return kExitUsage;
+    }
+  }
+  const bool collectLogs = !options.quiet && !options.logDir;
+  std::ostream& logOut = logFile.is_open() ? static_cast<std::ostream&>(logFile) : std::cerr;
+
+  std::unique_ptr<TerminalProgress> progress;
+  if (ProgressWanted(options)) {
+    progress = std::make_unique<TerminalProgress>(stderr);
+    progress->SetTotal(static_cast<std::int64_t>(count));
+  }
+  auto writeError = [&](const std::string& text) {
+    if (progress) progress->Write(text);
+    else std::cerr << text << std::flush;
+  };
+
+  // The per-source options: everything of the command line but the source,
+  // the output and the log.
+  CliOptions common = options;
+  common.sources.clear();
+  common.logFile.reset();
+
+  IncludeFiles includes;
+  g_interrupted = false;
+  std::signal(SIGINT, OnBatchInterrupt);
+
+  std::vector<SourceResult> results(count);
+  std::mutex mutex;  // guards results, the next source, the output order
+  std::size_t nextSource = 0, nextWritten = 0, finished = 0;
+
+  // Writes the blocks of the finished sources that are next in order.
+  auto writeFinished = [&] {
+    for (; nextWritten < count && results[nextWritten].done; ++nextWritten) {
+      SourceResult& result = results[nextWritten];
+      if (collectLogs && !result.log.empty()) {
+        const std::string block = "==> " + PathToUtf8(options.sources[nextWritten]) + " <==\n" + result.log;
+        if (logFile.is_open()) logOut << block;
+        else writeError(block);
+      }
+      if (!result.messages.empty()) writeError(result.messages);
+      std::string().swap(result.log);
+      std::string().swap(result.messages);
+    }
+  };
+
+  auto work = [&] {
+    for (;;) {
+      std::size_t i;
+      {
+        std::lock_guard lock(mutex);
+        if (nextSource == count || g_interrupted) return;
+        i = nextSource++;
+        if (progress) progress->SetTask(std::to_string(i + 1) + "/" + std::to_string(count) + " " +
+                                        PathToUtf8(options.sources[i]));
+      }
+      CliOptions one = common;
+      one.source = options.sources[i];
+      one.output = outputs[i];
+      if (options.logDir) {
+        fs::path name = options.sources[i].filename();
+        one.logFile = *options.logDir / name.replace_extension(".log");
+      }
+      std::string log;
+      std::ostringstream messages;
+      CompileContext context(messages);
+      if (collectLogs) context.log = [&log](const std::string& line) { (log += line) += '\n'; };
+      context.includes = &includes;
+      context.batchCancel = &g_interrupted;
+      int status;
+      {
+        auto run = std::make_unique<CompileRun>(one.run);
+        try {
+          status = CompileOne(one, *run, context);
+        } catch (const std::exception& failure) {
+          messages << "vostrelc: " << PathToUtf8(one.source) << ": " << failure.what() << "\n";
+          status = kExitUsage;
+        }
+      }
+      std::lock_guard lock(mutex);
+      results[i] = {true, status, std::move(log), messages.str()};
+      if (progress) progress->SetDone(static_cast<std::int64_t>(++finished));
+      writeFinished();
+    }
+  };
+
+  unsigned jobs = options.jobs ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+  jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, count));
+  std::vector<std::thread> workers;
+  for (unsigned j = 1; j < jobs; ++j) workers.emplace_back(work);
+  work();
+  for (std::thread& worker : workers) worker.join();
+  std::signal(SIGINT, SIG_DFL);
+
+  int compiled = 0, stopped = 0, failed = 0, interrupted = 0, worst = kExitCompleted;
+  for (const SourceResult& result : results) {
+    if (!result.done || result.status == kExitInterrupted) {
+      ++interrupted;
+      continue;
+    }
+    if (result.status == kExitCompleted) ++compiled;
+    else if (result.status == kExitStopped) ++stopped;
+    else ++failed;
+    worst = std::max(worst, result.status);
+  }
+  progress.reset();
+  if (logFile.is_open() && !logFile.flush()) {
+    std::cerr << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
+              << std::strerror(errno) << "\n";
+    worst = kExitUsage;
+  }
+
+  std::string summary = "vostrelc: " + std::to_string(compiled) + " compiled, " + std::to_string(stopped) +
+                        " stopped by an input error, " + std::to_string(failed) + " failed";
+  if (interrupted > 0) summary += ", " + std::to_string(interrupted) + " not compiled (interrupted)";
+  std::cerr << summary << "\n";
+  return interrupted > 0 ? kExitInterrupted : worst;
+}
+
+}  // namespace vostrel::cli

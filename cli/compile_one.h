@@ -1,0 +1,39 @@
+#pragma once
+// One source compiled as vostrelc compiles it: the single run of the
+// command line, and each source of a batch.
+
+#include <atomic>
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "cli/cli_options.h"
+
+namespace vostrel {
+struct CompileRun;
+class IncludeFiles;
+}  // namespace vostrel
+
+namespace vostrel::cli {
+
+class TerminalProgress;
+
+// Where one compile reports, and what it shares with other compiles.
+struct CompileContext {
+  explicit CompileContext(std::ostream& messageStream) : messages(messageStream) {}
+
+  std::ostream& messages;  // "vostrelc: ..." lines
+  // The run log's lines when there is no --log file (not called with -q).
+  std::function<void(const std::string&)> log;
+  IncludeFiles* includes = nullptr;  // a batch's include files
+  // A batch's interruption: set, the batch owns Ctrl-C; null, a single run
+  // takes it over once its source is loaded.
+  const std::atomic<bool>* batchCancel = nullptr;
+  TerminalProgress* progress = nullptr;  // the stage display of a single run
+};
+
+// Compiles options.source into options.output (or standard output) in
+// `run`, a fresh run made from options.run. Returns the exit status.
+int CompileOne(const CliOptions& options, CompileRun& run, CompileContext& context);
+
+}  // namespace vostrel::cli

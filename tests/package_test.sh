@@ -1,0 +1,58 @@
+#!/bin/sh
+# The Debian package: built from the build folder, unpacked into a scratch
+# root, and its vostrelc run there as an installed program (shipped word
+# list, settings and include files from the user's folders, nothing written
+# below /usr); then lintian, the desktop entry and the AppStream metainfo.
+# Usage: package_test.sh BUILD_DIR GOLDEN_DIR
+set -eu
+build=$1
+golden=$2
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+(cd "$build" && cpack -G DEB -B "$scratch/pkg" >"$scratch/cpack.log" 2>&1) ||
+  { cat "$scratch/cpack.log" >&2; fail "cpack"; }
+deb=$(ls "$scratch"/pkg/*.deb)
+echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
+dpkg-deb -f "$deb" Depends | grep -q 'libqt6core6' || fail "no library dependencies: $(dpkg-deb -f "$deb" Depends)"
+
+root=$scratch/root
+dpkg-deb -x "$deb" "$root"
+for f in usr/bin/vostrel usr/bin/vostrelc usr/share/vostrel/ChkData.lst usr/share/vostrel/vostrel-guide.html \
+         usr/share/man/man1/vostrelc.1.gz usr/share/man/man1/vostrel.1.gz \
+         usr/share/bash-completion/completions/vostrelc usr/share/mime/packages/vostrel.xml \
+         usr/share/icons/hicolor/256x256/apps/vostrel.png; do
+  [ -f "$root/$f" ] || fail "$f is not in the package"
+done
+(cd "$root" && find . -exec stat -c '%n %s %Y' {} + | sort) >"$scratch/before"
+
+# The user's settings switch on the line-ending conversion: the golden case
+# for it must come out, read with the shipped word list.
+home=$scratch/home
+mkdir -p "$home/.config/vostrel"
+printf '[Options]\r\nEndChar=Y\r\n' >"$home/.config/vostrel/vostrel.INI"
+case_dir=$golden/core_endchar_on
+env -u XDG_CONFIG_HOME HOME="$home" "$root/usr/bin/vostrelc" --log "$scratch/run.log" \
+  -o "$scratch/out.nc" "$case_dir/source.nc" || fail "vostrelc exited with $?"
+cmp -s "$scratch/out.nc" "$case_dir/expected.nc" || fail "compiled output differs from $case_dir/expected.nc"
+cmp -s "$scratch/run.log" "$case_dir/expected.log" || fail "run log differs from $case_dir/expected.log"
+
+# "..\" names the user's folder first, then the shipped files.
+printf '$XPOS 12.5\r\n' >"$home/.config/vostrel/SHOP.DEF"
+printf '#INCLUDE ..\\SHOP.DEF\r\nG00 XPOS\r\n' >"$scratch/include.nc"
+out=$(env -u XDG_CONFIG_HOME HOME="$home" "$root/usr/bin/vostrelc" -q --stdout "$scratch/include.nc") ||
+  fail "include from the user's folder: exit $?"
+case $out in *G0012.5*) ;; *) fail "include from the user's folder: got '$out'" ;; esac
+mv "$home/.config/vostrel/SHOP.DEF" "$scratch/"
+env -u XDG_CONFIG_HOME HOME="$home" "$root/usr/bin/vostrelc" -q --stdout "$scratch/include.nc" >/dev/null 2>&1 &&
+  fail "an include file missing from both folders was found"
+
+(cd "$root" && find . -exec stat -c '%n %s %Y' {} + | sort) >"$scratch/after"
+diff "$scratch/before" "$scratch/after" >&2 || fail "the runs changed files below the unpacked root"
+
+lintian --fail-on error --tag-display-limit 0 "$deb" >"$scratch/lintian.log" 2>&1 ||
+  { cat "$scratch/lintian.log" >&2; fail "lintian reports errors"; }
+desktop-file-validate "$root"/usr/share/applications/*.desktop || fail "desktop-file-validate"
+appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml || fail "appstreamcli validate"
+echo "package checks passed"
