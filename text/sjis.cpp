@@ -57,6 +57,8 @@ bool IsTrailAt(std::string_view s, std::size_t boundary, std::size_t p) {
 
 }  // namespace
 
+bool IsSecondByte(std::string_view s, std::size_t pos) { return pos < s.size() && IsTrailAt(s, 0, pos); }
+
 std::size_t ReplaceAllInPlace(std::string& text, std::string_view old, std::string_view repl) {
   if (old.empty()) return 0;
   std::size_t p = FindBytes(text, old, 0);

@@ -77,7 +77,10 @@ bool IsDelimiter(char c) { return kDelimiter.is[static_cast<unsigned char>(c)]; 
 // Every occurrence of the one-byte `name` in `line` whose neighbours are
 // delimiters becomes `value`. At the start or end of the line only the one
 // neighbour counts; a line that is the name alone stays. Neighbours are
-// judged in the line as it was. `scratch` is reused between calls.
+// judged in the line as it was, character by character: the name must be a
+// whole character, and a byte of a double-byte character is never a
+// delimiter (the second byte of "ー", 0x5B, is no "["). `scratch` is reused
+// between calls.
 void ReplaceBetweenDelimiters(std::string& line, char name, std::string_view value,
                               std::string& scratch) {
   const std::size_t len = line.size();
@@ -87,8 +90,8 @@ void ReplaceBetweenDelimiters(std::string& line, char name, std::string_view val
   std::size_t copied = 0;
   for (const void* hit = std::memchr(data, name, len); hit;) {
     const std::size_t c = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
-    const bool before = c == 0 || IsDelimiter(data[c - 1]);
-    const bool after = c + 1 == len || IsDelimiter(data[c + 1]);
+    const bool before = c == 0 || (IsDelimiter(data[c - 1]) && !sjis::IsSecondByte(line, c - 1));
+    const bool after = (c + 1 == len || IsDelimiter(data[c + 1])) && sjis::CharLength(line, c) == 1;
     if (before && after) {
       if (!replaced) {
         scratch.clear();
