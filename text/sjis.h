@@ -29,6 +29,9 @@ inline std::size_t CharLength(std::string_view s, std::size_t pos) {
              : 1;
 }
 
+// True when byte `pos` of `s` is the second byte of a double-byte character.
+bool IsSecondByte(std::string_view s, std::size_t pos);
+
 // Byte offset of the last whole character of `s` (npos when empty).
 std::size_t LastCharStart(std::string_view s);
 
@@ -56,8 +59,9 @@ void UpperCaseInPlace(std::string& s);
 // upper-case); a trail byte in that range also answers true.
 bool MayHoldLowerCase(std::string_view s);
 
-// cp932 bytes to UTF-8 for the screen and the log. Bytes that cp932 does
-// not define come out as U+FFFD; nothing here ever fails.
+// cp932 bytes to UTF-8 for the screen and the log. Each byte 0x00-0x7F is
+// its own code point (both ways); bytes that cp932 does not define come out
+// as U+FFFD; nothing here ever fails.
 std::string ToUtf8(std::string_view cp932);
 
 // UTF-8 to cp932 bytes; empty optional when a character has no cp932 form.

@@ -7,7 +7,6 @@
 #include "pipeline/include_files.h"
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/stages.h"
-#include "text/path_text.h"
 #include "text/sjis.h"
 
 namespace vostrel {
@@ -24,19 +23,23 @@ bool AnyLineContains(const CompileRun& run, std::string_view marker) {
 }
 
 // Reads the file an include path names: with "..\" standing for each of
-// the run's home folders in turn, the first that can be read. `path` is the
-// file read, or the last one tried.
-bool ReadNamedInclude(const CompileRun& run, std::string_view written, std::filesystem::path& path,
+// the run's home folders in turn, the first that can be read. `home` is the
+// folder "..\" stood for in the file read, or the first one when none could be.
+bool ReadNamedInclude(const CompileRun& run, std::string_view written, std::filesystem::path& home,
                       std::string& bytes) {
   const std::vector<std::filesystem::path> homes =
       run.IncludeHomeFolders.empty() ? std::vector{run.ExeDir} : run.IncludeHomeFolders;
+  std::filesystem::path tried;
   for (std::size_t i = 0; i < homes.size(); ++i) {
     const std::filesystem::path candidate = ResolveIncludePath(written, homes[i]);
-    if (i > 0 && candidate == path) continue;  // no "..\" in it: the same file
-    path = candidate;
-    if (run.SharedIncludes ? run.SharedIncludes->Read(path, bytes) : ReadIncludeFile(path, bytes))
+    if (i > 0 && candidate == tried) continue;  // no "..\" in it: the same file
+    tried = candidate;
+    if (run.SharedIncludes ? run.SharedIncludes->Read(candidate, bytes) : ReadIncludeFile(candidate, bytes)) {
+      home = homes[i];
       return true;
+    }
   }
+  home = homes.front();
   return false;
 }
 
@@ -45,16 +48,18 @@ bool ReadNamedInclude(const CompileRun& run, std::string_view written, std::file
 bool ProcessIncludeLine(CompileRun& run, StageFrame& frame, std::int32_t n,
                         std::string_view directive, std::string_view startChar) {
   const std::string written = IncludePathAsWritten(run.Line(n), directive);
-  std::filesystem::path path;
+  std::filesystem::path home;
   std::string bytes;
-  if (!ReadNamedInclude(run, written, path, bytes)) {
-    frame.AbortRun(sjis::ToUtf8(written) + " が見つかりません。\nコンパイルを中止します。",
+  const bool found = ReadNamedInclude(run, written, home, bytes);
+  const std::string shown = IncludePathShown(written, home);
+  if (!found) {
+    frame.AbortRun(shown + " が見つかりません。\nコンパイルを中止します。",
                    std::string(kStage) + " -- 中止");
     return false;
   }
   run.SetLine(n, " ");
 
-  const std::string status = "行目 :" + PathToUtf8(path) + " 定義ﾃﾞｰﾀ検索中";
+  const std::string status = "行目 :" + shown + " 定義ﾃﾞｰﾀ検索中";
   const std::vector<std::string> lines = SplitIncludeText(bytes);
   Definition definition;
   for (std::size_t j = 0; j < lines.size(); ++j) {
