@@ -5,6 +5,7 @@
 
 #include <exception>
 
+#include "platform/atomic_file.h"
 #include "platform/exe_path.h"
 #include "settings/data_folder.h"
 #include "shell/desk_services.h"
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   // A second copy of the program ends at once, showing nothing.
   const auto lock = gui::AcquireSingleInstance(exeName);
   if (!lock) return 0;
+  platform::RemoveTempFilesOnStopSignals();
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vostrel"));

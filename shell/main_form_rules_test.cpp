@@ -249,7 +249,7 @@ TEST(Settings, AFailedSaveKeepsTheWindowOpen) {
   w.form->close();
   EXPECT_TRUE(w.form->isVisible());
   ASSERT_EQ(w.prompts.shown.size(), 1u);
-  EXPECT_EQ(w.prompts.shown[0].text, Q(w.dir / "vostrel.INI") + " に書き込めません");
+  EXPECT_EQ(w.prompts.shown[0].text, Q(w.dir / "vostrel.INI") + " に書き込めません\nit is a folder");
   std::filesystem::remove(w.dir / "vostrel.INI");
   w.form->close();  // closing again repeats the whole save
   EXPECT_FALSE(w.form->isVisible());
