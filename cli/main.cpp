@@ -237,9 +237,10 @@ std::string FileClash(const CliOptions& options) {
   std::vector<Named> written;
   if (options.output) written.push_back({"the output", *options.output});
   if (options.logFile) written.push_back({"the log", *options.logFile});
+  std::error_code ec;
   for (std::size_t w = 0; w < written.size(); ++w) {
-    for (const Named& r : read)
-      if (SameFile(written[w].path, r.path))
+    for (const Named& r : read)  // a device or pipe read (--ini /dev/null) cannot be harmed
+      if ((!fs::exists(r.path, ec) || fs::is_regular_file(r.path, ec)) && SameFile(written[w].path, r.path))
         return PathToUtf8(written[w].path) + ": " + written[w].role + " would overwrite " + r.role + " " +
                PathToUtf8(r.path);
     if (w == 1 && SameFile(written[0].path, written[1].path))
