@@ -10,7 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <system_error>
 
