@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <exception>
+#include <new>
 
 #include "pipeline/compile.h"
 #include "settings/data_folder.h"
@@ -493,6 +494,13 @@ void TMainForm::Button3Click() {
   running_ = true;
   try {
     RunCompile();
+  } catch (const std::bad_alloc&) {
+    // Outside the stages (which name themselves): loading or the hand-off.
+    prompts_->ShowMessage(this, QStringLiteral("確認"),
+                          QStringLiteral("ソースの読み込みか結果の受け渡しでメモリが足りなくなりました。\n"
+                                         "コンパイルを中止します。"),
+                          MessageIcon::Stop);
+    EndOfRunState();
   } catch (const std::exception& failure) {
     // Nothing may escape into the event loop: end the run and say why.
     prompts_->ShowMessage(this, QStringLiteral("確認"),
