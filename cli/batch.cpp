@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -22,6 +21,7 @@
 #include "cli/progress.h"
 #include "pipeline/compile_run.h"
 #include "pipeline/include_files.h"
+#include "platform/stop_signals.h"
 #include "text/path_text.h"
 
 namespace vostrel::cli {
@@ -30,14 +30,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Ctrl-C: no further source starts, and the runs under way stop at their
-// next cancel check; a second Ctrl-C ends the program at once.
+// Ctrl-C (or SIGTERM, SIGHUP): no further source starts, and the runs under
+// way stop at their next cancel check; a second one ends the program at once.
 std::atomic<bool> g_interrupted{false};
-extern "C" void OnBatchInterrupt(int signal) {
-  if (!g_interrupted.exchange(true)) return;
-  std::signal(signal, SIG_DFL);
-  std::raise(signal);
-}
 
 struct SourceResult {
   bool done = false;
@@ -91,6 +86,9 @@ int RunBatch(const CliOptions& options) {
 
   std::ofstream logFile;
   if (options.logFile) {
+    for (const fs::path& source : options.sources)
+      if (SameFile(*options.logFile, source))
+        throw UsageError{PathToUtf8(*options.logFile) + ": the log would overwrite the source " + PathToUtf8(source)};
     logFile.open(*options.logFile, std::ios::binary | std::ios::trunc);
     if (!logFile) {
       std::cerr << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
@@ -119,7 +117,7 @@ int RunBatch(const CliOptions& options) {
 
   IncludeFiles includes;
   g_interrupted = false;
-  std::signal(SIGINT, OnBatchInterrupt);
+  platform::CatchStopSignals(g_interrupted);
 
   std::vector<SourceResult> results(count);
   std::mutex mutex;  // guards results, the next source, the output order
@@ -186,11 +184,10 @@ int RunBatch(const CliOptions& options) {
   for (unsigned j = 1; j < jobs; ++j) workers.emplace_back(work);
   work();
   for (std::thread& worker : workers) worker.join();
-  std::signal(SIGINT, SIG_DFL);
 
   int compiled = 0, stopped = 0, failed = 0, interrupted = 0, worst = kExitCompleted;
   for (const SourceResult& result : results) {
-    if (!result.done || result.status == kExitInterrupted) {
+    if (!result.done || result.status == platform::StopSignalExitStatus()) {
       ++interrupted;
       continue;
     }
@@ -210,7 +207,7 @@ int RunBatch(const CliOptions& options) {
                         " stopped by an input error, " + std::to_string(failed) + " failed";
   if (interrupted > 0) summary += ", " + std::to_string(interrupted) + " not compiled (interrupted)";
   std::cerr << summary << "\n";
-  return interrupted > 0 ? kExitInterrupted : worst;
+  return interrupted > 0 ? platform::StopSignalExitStatus() : worst;
 }
 
 }  // namespace vostrel::cli

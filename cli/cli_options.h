@@ -14,7 +14,6 @@ namespace vostrel::cli {
 constexpr int kExitCompleted = 0;
 constexpr int kExitStopped = 1;
 constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
 
 struct UsageError {
   std::string message;

@@ -1,10 +1,11 @@
 #include "cli/compile_one.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <new>
+#include <vector>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -15,43 +16,86 @@
 #include "pipeline/compile.h"
 #include "pipeline/compile_run.h"
 #include "pipeline/output_file.h"
+#include "platform/atomic_file.h"
 #include "platform/exe_path.h"
+#include "platform/stop_signals.h"
 #include "settings/data_folder.h"
 #include "text/path_text.h"
 
 namespace vostrel::cli {
 
-namespace {
-
 namespace fs = std::filesystem;
 
-// Ctrl-C asks the run to stop at its next cancel check; a second Ctrl-C
-// ends the program at once (an existing output file is never touched before
-// its complete replacement is renamed over it).
-std::atomic<bool>* g_cancelFlag = nullptr;
-extern "C" void OnInterrupt(int signal) {
-  if (g_cancelFlag && !g_cancelFlag->exchange(true)) return;
-  std::signal(signal, SIG_DFL);
-  std::raise(signal);
+bool SameFile(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  const bool hasA = fs::exists(a, ec), hasB = fs::exists(b, ec);
+  if (hasA && hasB) return fs::equivalent(a, b, ec);
+  if (hasA || hasB) return false;
+  auto folder = [](const fs::path& p) { return p.has_parent_path() ? p.parent_path() : fs::path("."); };
+  if (a.filename() != b.filename()) return false;
+  return fs::exists(folder(a), ec) && fs::exists(folder(b), ec) ? fs::equivalent(folder(a), folder(b), ec)
+                                                                 : a.lexically_normal() == b.lexically_normal();
 }
 
-}  // namespace
+namespace {
 
-int CompileOne(const CliOptions& options, CompileRun& run, CompileContext& context) {
+// The files a run writes must not be the files it reads, nor each other;
+// --force does not change that. An empty text when all is well.
+std::string FileClash(const CliOptions& options) {
+  struct Named {
+    const char* role;
+    fs::path path;
+  };
+  std::vector<Named> read{{"the source", options.source}};
+  if (options.ini) read.push_back({"the settings file", *options.ini});
+  if (options.wordList) read.push_back({"the word list", *options.wordList});
+  std::vector<Named> written;
+  if (options.output) written.push_back({"the output", *options.output});
+  if (options.logFile) written.push_back({"the log", *options.logFile});
+  std::error_code ec;
+  for (std::size_t w = 0; w < written.size(); ++w) {
+    for (const Named& r : read)  // a device or pipe read (--ini /dev/null) cannot be harmed
+      if ((!fs::exists(r.path, ec) || fs::is_regular_file(r.path, ec)) && SameFile(written[w].path, r.path))
+        return PathToUtf8(written[w].path) + ": " + written[w].role + " would overwrite " + r.role + " " +
+               PathToUtf8(r.path);
+    if (w == 1 && SameFile(written[0].path, written[1].path))
+      return PathToUtf8(written[1].path) + ": the log and the output name the same file";
+  }
+  return {};
+}
+
+// Says where the source holds a NUL byte (counted from 1), and what was read.
+void WarnAboutNul(std::ostream& messages, const fs::path& source, const SourceCut& cut) {
+  if (cut.line == 0) return;
+  messages << "vostrelc: " << PathToUtf8(source) << ": warning: line " << cut.line << " holds a NUL byte (byte "
+           << cut.offset + 1 << " of the file); "
+           << (cut.lineByLine ? "the file was read line by line, each line only up to its first NUL byte\n"
+                              : "the source is read only up to it\n");
+}
+
+// The steps of one compile run outside the stages, for the message when
+// memory runs out (the stages name themselves).
+struct Step {
+  const char* name = "準備";
+};
+
+int CompileSteps(const CliOptions& options, CompileRun& run, CompileContext& context, Step& step) {
   std::ostream& messages = context.messages;
   std::error_code ec;
-  if (options.output && !options.force && fs::exists(*options.output, ec)) {
-    messages << "vostrelc: " << PathToUtf8(*options.output)
-             << ": the file exists (use --force to overwrite)\n";
+  if (const std::string clash = FileClash(options); !clash.empty()) {
+    messages << "vostrelc: " << clash << "; nothing was done\n";
     return kExitUsage;
   }
-
-  std::ofstream logFile;
-  if (options.logFile) {
-    logFile.open(*options.logFile, std::ios::binary | std::ios::trunc);
-    if (!logFile) {
-      messages << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
-               << std::strerror(errno) << "\n";
+  const platform::SaveRules outputRules{.replaceHardLinked = options.force};
+  if (options.output) {
+    if (!options.force && fs::exists(*options.output, ec)) {
+      messages << "vostrelc: " << PathToUtf8(*options.output) << ": the file exists (use --force to overwrite)\n";
+      return kExitUsage;
+    }
+    // Known before the work rather than after it.
+    std::string why;
+    if (!platform::CheckReplaceable(*options.output, &why, outputRules)) {
+      messages << "vostrelc: " << PathToUtf8(*options.output) << ": cannot write the output: " << why << "\n";
       return kExitUsage;
     }
   }
@@ -67,42 +111,49 @@ int CompileOne(const CliOptions& options, CompileRun& run, CompileContext& conte
 
   ProgressFrame frame(run, context.progress);
   frame.SetKeepLog(false);  // every line goes to its sink at once
-  if (logFile.is_open()) {
+  frame.SetMessageSink([&messages](const std::string& text) { messages << "vostrelc: " << text << '\n'; });
+  frame.SetAnswer(true, "read as raw bytes");
+
+  // Loading may wait on a pipe, where Ctrl-C must end the program as usual;
+  // from the first stage on it cancels the run.
+  std::string error;
+  SourceCut cut;
+  step.name = "ソース読み込み";
+  if (!LoadSource(options.source, run, frame, platform::Pipes::Read, &error, &cut)) {
+    messages << "vostrelc: " << PathToUtf8(options.source) << ": cannot read the source: " << error << "\n";
+    return kExitUsage;
+  }
+  WarnAboutNul(messages, options.source, cut);
+
+  // The log is created only now that the run starts.
+  std::ofstream logFile;
+  if (options.logFile) {
+    logFile.open(*options.logFile, std::ios::binary | std::ios::trunc);
+    if (!logFile) {
+      messages << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
+               << std::strerror(errno) << "\n";
+      return kExitUsage;
+    }
     frame.SetLogSink([&logFile](const std::string& line) { logFile << line << '\n'; });
   } else if (!options.quiet && context.log) {
     frame.SetLogSink(context.log);
   }
-  frame.SetMessageSink([&messages](const std::string& text) { messages << "vostrelc: " << text << '\n'; });
 
-  // Loading may wait on a pipe, where Ctrl-C must end the program as usual;
-  // from the first stage on it cancels the run. A run that has completed
-  // is written whole: a single Ctrl-C after that is too late to matter.
-  std::string error;
-  SourceCut cut;
-  if (!LoadSource(options.source, run, frame, platform::Pipes::Read, &error, &cut)) {
-    messages << "vostrelc: " << PathToUtf8(options.source) << ": cannot read the source: " << error
-             << "\n";
-    return kExitUsage;
-  }
-  if (cut.line != 0) {
-    messages << "vostrelc: " << PathToUtf8(options.source) << ": warning: line " << cut.line
-             << " holds a NUL byte (byte " << cut.offset
-             << " of the file); the source is read only up to it\n";
-  }
-  if (context.batchCancel) {
-    run.SharedCancel = context.batchCancel;
-  } else {
-    g_cancelFlag = &run.CancelFlag;
-    std::signal(SIGINT, OnInterrupt);
-  }
+  // A batch owns the stop signals; a single run takes them over now. A run
+  // that has completed is written whole: its output is replaced only when
+  // complete, so a single signal during the write is too late to matter.
+  if (context.batchCancel) run.SharedCancel = context.batchCancel;
+  else platform::CatchStopSignals(run.CancelFlag);
+  step.name = "コンパイル";
   const RunResult result = RunStages(run, frame);
+  step.name = "出力ファイル書き込み";
   if (logFile.is_open() && !logFile.flush()) {
     messages << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
              << std::strerror(errno) << "\n";
     return kExitUsage;
   }
 
-  if (result == RunResult::Cancelled) return kExitInterrupted;
+  if (result == RunResult::Cancelled) return platform::StopSignalExitStatus();
   if (result == RunResult::Aborted) return kExitStopped;
 
   if (options.toStdout) {
@@ -116,12 +167,27 @@ int CompileOne(const CliOptions& options, CompileRun& run, CompileContext& conte
     }
     return kExitCompleted;
   }
-  if (!SaveLines(*options.output, run.WorkLines, &error)) {
-    messages << "vostrelc: " << PathToUtf8(*options.output) << ": cannot write the output: " << error
-             << "\n";
+  const auto links = fs::hard_link_count(*options.output, ec);
+  if (!SaveLines(*options.output, run.WorkLines, &error, outputRules)) {
+    messages << "vostrelc: " << PathToUtf8(*options.output) << ": cannot write the output: " << error << "\n";
     return kExitUsage;
   }
+  if (!ec && links > 1)
+    messages << "vostrelc: " << PathToUtf8(*options.output) << ": warning: the file had " << links - 1
+             << " other hard link(s); they keep the old content\n";
   return kExitCompleted;
+}
+
+}  // namespace
+
+int CompileOne(const CliOptions& options, CompileRun& run, CompileContext& context) {
+  Step step;
+  try {
+    return CompileSteps(options, run, context, step);
+  } catch (const std::bad_alloc&) {
+    context.messages << "vostrelc: " << step.name << " でメモリが足りなくなりました。\nコンパイルを中止します。\n";
+    return kExitUsage;
+  }
 }
 
 }  // namespace vostrel::cli

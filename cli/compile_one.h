@@ -32,6 +32,11 @@ struct CompileContext {
   TerminalProgress* progress = nullptr;  // the stage display of a single run
 };
 
+// Whether two paths name the same file: by identity (device and inode)
+// where both exist; where neither does, by their folders' identity and
+// their names.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // Compiles options.source into options.output (or standard output) in
 // `run`, a fresh run made from options.run. Returns the exit status.
 int CompileOne(const CliOptions& options, CompileRun& run, CompileContext& context);

@@ -27,6 +27,8 @@ using namespace vostrel;
 using namespace vostrel::cli;
 namespace fs = std::filesystem;
 
+constexpr int kMaxWords = 10;
+
 constexpr const char* kUsage =
     "Usage: vostrelc [--ini FILE] [--set KEY=VALUE]... [-a WORD]... [--word-list FILE]\n"
     "                [--exe-dir DIR] [--log FILE] [-q]\n"
@@ -54,7 +56,8 @@ constexpr const char* kUsage =
     "  -q                no run log and no progress line\n"
     "  -o FILE           write the compiled program to FILE\n"
     "  --stdout          write the compiled program to standard output\n"
-    "  --force           overwrite an existing output file\n"
+    "  --force           overwrite an existing output file (also one with other\n"
+    "                    hard links: those keep the old content)\n"
     "  -d OUTDIR         compile every SOURCE into the folder OUTDIR\n"
     "  --ext EXT         the extension of the files in OUTDIR (default: the\n"
     "                    settings file's Mask, else NC)\n"
@@ -63,8 +66,12 @@ constexpr const char* kUsage =
     "  --log-dir DIR     write each source's log to DIR/<name>.log\n"
     "  --help, --version\n"
     "\n"
+    "The output and the log never replace the source, the settings file or the\n"
+    "word list, nor each other. The output is replaced only when it is complete.\n"
+    "\n"
     "Exit status: 0 compiled, 1 the run was stopped by an input error,\n"
-    "2 usage or file error, 130 interrupted; with -d the worst of the sources.\n"
+    "2 usage or file error, 128 + signal number when interrupted (130 Ctrl-C,\n"
+    "129 SIGHUP, 143 SIGTERM); with -d the worst of the sources.\n"
     "On a terminal a run that takes more than a second shows its progress.\n";
 
 std::string ToCp932(const std::string& utf8, const char* what) {
@@ -120,6 +127,7 @@ std::optional<CliOptions> ParseArguments(int argc, char** argv) {
     } else if (arg == "--ini") {
       options.ini = PathFromUtf8(value(i, arg));
     } else if (arg == "-a") {
+      if (options.words.size() == kMaxWords) throw UsageError{"at most ten -a words"};
       options.words.push_back(ToCp932(value(i, arg), "word"));
     } else if (arg == "--word-list") {
       options.wordList = PathFromUtf8(value(i, arg));
