@@ -10,6 +10,7 @@
 #include "pipeline/compile_run.h"
 #include "pipeline/stage_table.h"
 #include "platform/read_file.h"
+#include "text/path_text.h"
 
 namespace vostrel {
 
@@ -27,16 +28,23 @@ bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes, std::s
 // The line-by-line reader for sources that yield no text: CR LF reads as
 // one line feed; each read takes at most 499 bytes up to and including a
 // line feed; the line feed is dropped, the piece is cut at its first NUL
-// and kept when something is left.
-TextLines ReadLinesFallback(std::string_view bytes) {
+// and kept when something is left. Each piece comes from the file line it
+// was read from.
+void ReadLinesFallback(std::string_view bytes, CompileRun& run) {
   constexpr std::size_t kMaxPiece = 499;
-  TextLines lines;
+  run.ClearLines();
   std::string piece;
+  std::int32_t fileLine = 1;
   auto flush = [&] {
-    if (!piece.empty() && piece.back() == '\n') piece.pop_back();
+    const bool lineEnd = !piece.empty() && piece.back() == '\n';
+    if (lineEnd) piece.pop_back();
     const std::size_t nul = piece.find('\0');
     if (nul != std::string::npos) piece.resize(nul);
-    if (!piece.empty()) lines.push_back(piece);
+    if (!piece.empty()) {
+      run.WorkLines.push_back(piece);
+      run.LineOrigins.push_back(fileLine);
+    }
+    if (lineEnd) ++fileLine;
     piece.clear();
   };
   for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -46,7 +54,6 @@ TextLines ReadLinesFallback(std::string_view bytes) {
     if (c == '\n' || piece.size() == kMaxPiece) flush();
   }
   if (!piece.empty()) flush();
-  return lines;
 }
 
 }  // namespace
@@ -55,12 +62,13 @@ bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& 
                 UnreadableSource unreadable, std::string* error, SourceCut* cut) {
   std::string bytes;
   const bool opened = ReadFileBytes(path, bytes, error, unreadable);
-  run.WorkLines.clear();
+  run.ClearLines();
+  run.SourcePath = PathToUtf8(path);
   if (cut) *cut = SourceCut{};
   if (!opened && unreadable == UnreadableSource::Fail) return false;
   if (opened) {
     const std::size_t nul = bytes.find('\0');
-    run.WorkLines = SplitSourceText(std::string_view(bytes).substr(0, nul));
+    run.SetLoadedLines(SplitSourceText(std::string_view(bytes).substr(0, nul)));
     if (cut && nul != std::string::npos && !run.WorkLines.empty()) {
       cut->offset = nul;
       cut->line = 1 + static_cast<std::size_t>(
@@ -71,9 +79,10 @@ bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& 
     if (frame.AskYesNo("ファイル形式が違います。\nそのまま読み込みは可能ですが、"
                        "データの一部読み込めない可能性が有ります。\n読み込み開始は「はい(Y)」")) {
       if (!opened) ReadFileBytes(path, bytes, nullptr, unreadable);
-      run.WorkLines = ReadLinesFallback(bytes);
+      ReadLinesFallback(bytes, run);
     }
   }
+  run.Source.Reset(std::move(bytes));
   frame.WorkTextReplaced();
   return opened;
 }
@@ -96,9 +105,11 @@ RunResult RunStages(CompileRun& run, StageFrame& frame, std::span<const StageEnt
     try {
       end = stage.run(run, frame);
     } catch (const std::exception& failure) {
+      Finding stop;
+      stop.stage = stage.logName;
       frame.AbortRun(std::string(stage.logName) + " で異常が発生しました。\n" + failure.what() +
                          "\nコンパイルを中止します。",
-                     std::string(stage.logName) + " -- 中止");
+                     std::string(stage.logName) + " -- 中止", {stop});
       return RunResult::Aborted;
     }
     if (end == StageEnd::EndRun) return ended();
