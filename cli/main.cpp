@@ -17,6 +17,7 @@
 #include <io.h>
 #endif
 
+#include "cli/diagnostics.h"
 #include "pipeline/compile.h"
 #include "pipeline/compile_run.h"
 #include "pipeline/headless_frame.h"
@@ -84,6 +85,7 @@ struct CliOptions {
   bool toStdout = false;
   bool force = false;
   fs::path source;
+  cli::DiagnosticsOptions diagnostics;
 };
 
 std::string ToCp932(const std::string& utf8, const char* what) {
@@ -122,8 +124,11 @@ std::optional<CliOptions> ParseArguments(int argc, char** argv) {
   };
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
+    std::string error;
+    if (cli::TakeDiagnosticsArgument(argc, argv, i, options.diagnostics, error)) {
+      if (!error.empty()) throw UsageError{error};
+    } else if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage << cli::kDiagnosticsUsage;
       return std::nullopt;
     } else if (arg == "--version") {
       std::cout << "vostrelc " VOSTREL_VERSION "\n";
@@ -162,7 +167,9 @@ std::optional<CliOptions> ParseArguments(int argc, char** argv) {
     }
   }
   if (!haveSource) throw UsageError{"no source file given"};
-  if (options.output.has_value() == options.toStdout)
+  if (options.diagnostics.check && (options.output || options.toStdout))
+    throw UsageError{"--check writes no output: give neither -o FILE nor --stdout"};
+  if (!options.diagnostics.check && options.output.has_value() == options.toStdout)
     throw UsageError{"give exactly one of -o FILE and --stdout"};
   ReadRunOptions(options);
   return options;
@@ -186,6 +193,7 @@ int Run(const CliOptions& options) {
     return kExitUsage;
   }
 
+  std::string error;
   std::ofstream logFile;
   if (options.logFile) {
     logFile.open(*options.logFile, std::ios::binary | std::ios::trunc);
@@ -214,11 +222,17 @@ int Run(const CliOptions& options) {
     frame.SetLogSink([](const std::string& line) { std::cerr << line << '\n'; });
   }
   frame.SetMessageSink([](const std::string& text) { std::cerr << "vostrelc: " << text << '\n'; });
+  cli::DiagnosticsWriter diagnostics(options.diagnostics);
+  if (!diagnostics.Open(error)) {
+    std::cerr << "vostrelc: " << error << "\n";
+    return kExitUsage;
+  }
+  frame.SetWantsFindings(options.diagnostics.Wanted());
+  frame.SetFindingSink([&diagnostics](const Finding& finding) { diagnostics.Write(finding); });
 
   // Loading may wait on a pipe, where Ctrl-C must end the program as usual;
   // from the first stage on it cancels the run. A run that has completed
   // is written whole: a single Ctrl-C after that is too late to matter.
-  std::string error;
   SourceCut cut;
   if (!LoadSource(options.source, run, frame, UnreadableSource::Fail, &error, &cut)) {
     std::cerr << "vostrelc: " << PathToUtf8(options.source) << ": cannot read the source: " << error
@@ -239,8 +253,14 @@ int Run(const CliOptions& options) {
     return kExitUsage;
   }
 
+  if (!diagnostics.Finish()) {
+    std::cerr << "vostrelc: " << PathToUtf8(*options.diagnostics.file) << ": cannot write the diagnostics\n";
+    return kExitUsage;
+  }
+
   if (result == RunResult::Cancelled) return kExitInterrupted;
   if (result == RunResult::Aborted) return kExitStopped;
+  if (options.diagnostics.check) return diagnostics.Errors() > 0 ? kExitStopped : kExitCompleted;
 
   if (options.toStdout) {
     const std::string bytes = OutputBytes(run.WorkLines);
@@ -268,7 +288,7 @@ int main(int argc, char** argv) {
   try {
     options = ParseArguments(argc, argv);
   } catch (const UsageError& usage) {
-    std::cerr << "vostrelc: " << usage.message << "\n\n" << kUsage;
+    std::cerr << "vostrelc: " << usage.message << "\n\n" << kUsage << cli::kDiagnosticsUsage;
     return kExitUsage;
   }
   if (!options) return kExitCompleted;

@@ -1,0 +1,1 @@
+{case}/source.nc:4:10: error: ..\NOFILE.DEF が見つかりません。
