@@ -1,6 +1,7 @@
 #include "shell/finding_navigator.h"
 
 #include <QApplication>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
@@ -123,6 +124,15 @@ void FindingNavigator::Open(std::size_t index) {
   if (!view_) {
     view_ = new SourceView(owner);
     connect(view_, &SourceView::OpenInEditor, this, &FindingNavigator::OpenInEditor);
+    connect(view_, &SourceView::SetUpEditor, this, [this] {
+      bool accepted = false;
+      const QString command = QInputDialog::getText(
+          view_, QStringLiteral("エディタ設定"),
+          QStringLiteral("エディタのコマンドライン（%f ファイル、%l 行、%c 桁）\n"
+                         "空欄: 既定のアプリケーションで開きます。"),
+          QLineEdit::Normal, FromCp932(settings_.Editor), &accepted);
+      if (accepted) settings_.Editor = ToCp932(command.trimmed());
+    });
     Attach(view_, nullptr, nullptr);
   } else if (view_->parentWidget() != owner) {
     view_->setParent(owner, view_->windowFlags());

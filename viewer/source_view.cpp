@@ -47,10 +47,14 @@ SourceView::SourceView(QWidget* parent) : QDialog(parent) {
   EditorButton = new QPushButton(QStringLiteral("エディタで開く"), this);
   EditorButton->setObjectName(QStringLiteral("EditorButton"));
   EditorButton->setAutoDefault(false);
+  EditorSetupButton = new QPushButton(QStringLiteral("エディタ設定..."), this);
+  EditorSetupButton->setObjectName(QStringLiteral("EditorSetupButton"));
+  EditorSetupButton->setAutoDefault(false);
   auto* hint = new QLabel(QStringLiteral("F4: 次の指摘　Shift+F4: 前の指摘"), this);
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(hint, 1);
+  buttons->addWidget(EditorSetupButton);
   buttons->addWidget(EditorButton);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 6, 6, 6);
@@ -60,6 +64,7 @@ SourceView::SourceView(QWidget* parent) : QDialog(parent) {
   resize(640, 480);
 
   connect(EditorButton, &QPushButton::clicked, this, [this] { emit OpenInEditor(shown_); });
+  connect(EditorSetupButton, &QPushButton::clicked, this, &SourceView::SetUpEditor);
 }
 
 bool SourceView::ShowPlace(const Finding& finding) {

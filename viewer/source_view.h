@@ -34,10 +34,12 @@ class SourceView : public QDialog {
 
   LineTextView* SourceText;
   QLabel* PlaceLabel;
-  QPushButton* EditorButton;  // エディタで開く
+  QPushButton* EditorButton;       // エディタで開く
+  QPushButton* EditorSetupButton;  // エディタ設定
 
  signals:
   void OpenInEditor(const Finding& finding);
+  void SetUpEditor();
 
  private:
   std::vector<std::string> lines_;  // Shift-JIS, each after its line number
