@@ -82,7 +82,8 @@ bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& 
       ReadLinesFallback(bytes, run);
     }
   }
-  run.Source.Reset(std::move(bytes));
+  // The bytes stay only for the columns of findings.
+  run.Source.Reset(frame.WantsFindings() ? std::move(bytes) : std::string());
   frame.WorkTextReplaced();
   return opened;
 }

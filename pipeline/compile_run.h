@@ -42,7 +42,8 @@ struct CompileRun {
   // stage that moves, splits, joins or deletes lines. Empty for a text that
   // was given directly rather than loaded: each line is then its own.
   std::vector<std::int32_t> LineOrigins;
-  // The source file as loaded, for the columns of findings.
+  // The source file as loaded, for the columns of findings (kept only
+  // when the front end wants findings).
   SourceText Source;
   std::int32_t LineCount = 0;
   std::vector<std::string> RunLog;  // UTF-8 lines

@@ -83,6 +83,7 @@ void FindingNavigator::Clear() {
   current_ = SIZE_MAX;
   errors_ = warnings_ = 0;
   for (QLabel* label : countLabels_) label->hide();
+  if (view_) view_->ForgetFile();
 }
 
 void FindingNavigator::Add(Finding finding) {

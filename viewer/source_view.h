@@ -26,6 +26,8 @@ class SourceView : public QDialog {
   // view, when the file cannot be read.
   bool ShowPlace(const Finding& finding);
   const Finding& Shown() const { return shown_; }
+  // The next place is shown from the file as it is then (a new run).
+  void ForgetFile() { file_.clear(); }
 
   // The 0-based line of the view and the column (in characters as shown)
   // where `column` (1-based, a double-byte character counting as one) of
