@@ -21,10 +21,6 @@
 
 namespace vostrel::gui {
 
-namespace {
-QString Utf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-}  // namespace
-
 QStringList EditorCommandLine(const QString& command, const QString& file, int line, int column) {
   QStringList words = QProcess::splitCommand(command);
   for (QString& word : words) {
@@ -155,7 +151,7 @@ void FindingNavigator::Previous() {
 }
 
 void FindingNavigator::OpenInEditor(const Finding& finding) {
-  const QString file = Utf8(finding.file);
+  const QString file = QString::fromStdString(finding.file);
   const QString command = FromCp932(settings_.Editor).trimmed();
   if (command.isEmpty()) {
     open_(QUrl::fromLocalFile(file));

@@ -18,8 +18,6 @@ namespace vostrel::gui {
 
 namespace {
 
-QString Utf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
 // The length of `text` once the view has expanded its tabs.
 int ExpandedLength(const QString& text) {
   int length = 0;
@@ -77,7 +75,8 @@ bool SourceView::ShowPlace(const Finding& finding) {
     file_.clear();
     if (!platform::ReadWholeFile(PathFromUtf8(finding.file), bytes, &error)) {
       SourceText->SetLines(&lines_, LineTextView::Encoding::ShiftJis);
-      PlaceLabel->setText(Utf8(finding.file) + QStringLiteral(" が読み込めません。") + Utf8(error));
+      PlaceLabel->setText(QString::fromStdString(finding.file) + QStringLiteral(" が読み込めません。") +
+                          QString::fromStdString(error));
       EditorButton->setEnabled(false);
       return false;
     }
@@ -92,10 +91,10 @@ bool SourceView::ShowPlace(const Finding& finding) {
     SourceText->SetLines(&lines_, LineTextView::Encoding::ShiftJis);
   }
   EditorButton->setEnabled(true);
-  setWindowTitle(QStringLiteral("ソース表示 - ") + Utf8(finding.file));
-  PlaceLabel->setText(finding.line > 0
-                          ? QStringLiteral("%1  %2行目  %3").arg(Utf8(finding.file)).arg(finding.line).arg(Utf8(finding.message))
-                          : Utf8(finding.file) + QStringLiteral("  ") + Utf8(finding.message));
+  setWindowTitle(QStringLiteral("ソース表示 - ") + QString::fromStdString(finding.file));
+  const QString file = QString::fromStdString(finding.file), message = QString::fromStdString(finding.message);
+  PlaceLabel->setText(finding.line > 0 ? QStringLiteral("%1  %2行目  %3").arg(file).arg(finding.line).arg(message)
+                                       : file + QStringLiteral("  ") + message);
 
   const int line = finding.line - 1;
   if (line < 0 || line >= static_cast<int>(lines_.size())) {
@@ -105,7 +104,7 @@ bool SourceView::ShowPlace(const Finding& finding) {
   SourceText->HighlightLine(line);  // scrolls it into view
   SourceText->SetMarkedLine(line);
   const int from = ShownColumn(line, finding.column > 0 ? finding.column : 1);
-  const int length = finding.column > 0 ? static_cast<int>(Utf8(finding.word).size()) : 0;
+  const int length = finding.column > 0 ? static_cast<int>(QString::fromStdString(finding.word).size()) : 0;
   SourceText->SetSelection({line, from}, {line, std::min<int>(from + length, SourceText->LineText(line).size())});
   return true;
 }
@@ -116,7 +115,7 @@ int SourceView::ShownColumn(int line, int column) const {
   // The bytes before the column: the line number, then column - 1 characters.
   std::size_t end = numberWidth_ + 2;
   for (int k = 1; k < column && end < text.size(); ++k) end += sjis::CharLength(text, end);
-  return ExpandedLength(Utf8(sjis::ToUtf8(text.substr(0, std::min(end, text.size())))));
+  return ExpandedLength(QString::fromStdString(sjis::ToUtf8(text.substr(0, std::min(end, text.size())))));
 }
 
 }  // namespace vostrel::gui
