@@ -93,7 +93,7 @@ bool SourceView::ShowPlace(const Finding& finding) {
   EditorButton->setEnabled(true);
   setWindowTitle(QStringLiteral("ソース表示 - ") + QString::fromStdString(finding.file));
   const QString file = QString::fromStdString(finding.file), message = QString::fromStdString(finding.message);
-  PlaceLabel->setText(finding.line > 0 ? QStringLiteral("%1  %2行目  %3").arg(file).arg(finding.line).arg(message)
+  PlaceLabel->setText(finding.line > 0 ? QStringLiteral("%1:%2  %3").arg(file).arg(finding.line).arg(message)
                                        : file + QStringLiteral("  ") + message);
 
   const int line = finding.line - 1;
