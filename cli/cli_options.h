@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/diagnostics.h"
 #include "pipeline/run_options.h"
 
 namespace vostrel::cli {
@@ -32,6 +33,7 @@ struct CliOptions {
   bool toStdout = false;
   bool force = false;
   std::filesystem::path source;
+  DiagnosticsOptions diagnostics;  // --diagnostics, --diagnostics-file, --check
 
   // Many sources at once: -d OUTDIR SOURCE...
   std::vector<std::filesystem::path> sources;

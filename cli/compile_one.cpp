@@ -12,6 +12,7 @@
 #include <io.h>
 #endif
 
+#include "cli/diagnostics.h"
 #include "cli/progress.h"
 #include "pipeline/compile.h"
 #include "pipeline/compile_run.h"
@@ -113,6 +114,10 @@ int CompileSteps(const CliOptions& options, CompileRun& run, CompileContext& con
   frame.SetKeepLog(false);  // every line goes to its sink at once
   frame.SetMessageSink([&messages](const std::string& text) { messages << "vostrelc: " << text << '\n'; });
   frame.SetAnswer(true, "read as raw bytes");
+  if (context.diagnostics) {
+    frame.SetWantsFindings(true);
+    frame.SetFindingSink([&context](const Finding& finding) { context.diagnostics->Write(finding); });
+  }
 
   // Loading may wait on a pipe, where Ctrl-C must end the program as usual;
   // from the first stage on it cancels the run.
@@ -155,6 +160,7 @@ int CompileSteps(const CliOptions& options, CompileRun& run, CompileContext& con
 
   if (result == RunResult::Cancelled) return platform::StopSignalExitStatus();
   if (result == RunResult::Aborted) return kExitStopped;
+  if (options.diagnostics.check) return context.diagnostics->Errors() > 0 ? kExitStopped : kExitCompleted;
 
   if (options.toStdout) {
     const std::string bytes = OutputBytes(run.WorkLines);

@@ -16,6 +16,7 @@ class IncludeFiles;
 
 namespace vostrel::cli {
 
+class DiagnosticsWriter;
 class TerminalProgress;
 
 // Where one compile reports, and what it shares with other compiles.
@@ -30,6 +31,7 @@ struct CompileContext {
   // takes it over once its source is loaded.
   const std::atomic<bool>* batchCancel = nullptr;
   TerminalProgress* progress = nullptr;  // the stage display of a single run
+  DiagnosticsWriter* diagnostics = nullptr;  // the findings of a single run, when wanted
 };
 
 // Whether two paths name the same file: by identity (device and inode)

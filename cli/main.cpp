@@ -12,6 +12,7 @@
 #include "cli/batch.h"
 #include "cli/cli_options.h"
 #include "cli/compile_one.h"
+#include "cli/diagnostics.h"
 #include "cli/progress.h"
 #include "pipeline/compile_run.h"
 #include "platform/exe_path.h"
@@ -111,8 +112,11 @@ std::optional<CliOptions> ParseArguments(int argc, char** argv) {
   };
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
+    std::string error;
+    if (cli::TakeDiagnosticsArgument(argc, argv, i, options.diagnostics, error)) {
+      if (!error.empty()) throw UsageError{error};
+    } else if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage << cli::kDiagnosticsUsage;
       return std::nullopt;
     } else if (arg == "--version") {
       std::cout << "vostrelc " VOSTREL_VERSION "\n";
@@ -168,11 +172,14 @@ std::optional<CliOptions> ParseArguments(int argc, char** argv) {
   if (options.sources.empty()) throw UsageError{"no source file given"};
   if (options.outDir) {
     if (options.output || options.toStdout) throw UsageError{"-d goes with neither -o nor --stdout"};
+    if (options.diagnostics.Wanted()) throw UsageError{"--diagnostics and --check take a single source"};
   } else {
     if (options.sources.size() > 1) throw UsageError{"more than one source file given (use -d OUTDIR)"};
     if (options.extension || options.jobs || options.logDir)
       throw UsageError{"--ext, -j and --log-dir go with -d OUTDIR"};
-    if (options.output.has_value() == options.toStdout)
+    if (options.diagnostics.check && (options.output || options.toStdout))
+      throw UsageError{"--check writes no output: give neither -o FILE nor --stdout"};
+    if (!options.diagnostics.check && options.output.has_value() == options.toStdout)
       throw UsageError{"give exactly one of -o FILE and --stdout"};
     options.source = options.sources.front();
   }
@@ -181,8 +188,13 @@ std::optional<CliOptions> ParseArguments(int argc, char** argv) {
 }
 
 // One source: the run's log on standard error, through the progress line
-// when there is one.
+// when there is one; its findings where --diagnostics says.
 int RunSingle(const CliOptions& options) {
+  DiagnosticsWriter diagnostics(options.diagnostics);
+  if (std::string error; !diagnostics.Open(error)) {
+    std::cerr << "vostrelc: " << error << "\n";
+    return kExitUsage;
+  }
   std::unique_ptr<TerminalProgress> progress;
   if (ProgressWanted(options)) progress = std::make_unique<TerminalProgress>(stderr);
   std::ostringstream messages;
@@ -190,11 +202,16 @@ int RunSingle(const CliOptions& options) {
   context.progress = progress.get();
   if (progress) context.log = [&progress](const std::string& line) { progress->Write(line + '\n'); };
   else context.log = [](const std::string& line) { std::cerr << line << '\n'; };
+  if (options.diagnostics.Wanted()) context.diagnostics = &diagnostics;
   // The run is left to the process exit to release: freeing a million
   // lines one by one would cost more than writing them.
   const int status = CompileOne(options, *new CompileRun(options.run), context);
   progress.reset();
   std::cerr << messages.str();
+  if (!diagnostics.Finish()) {
+    std::cerr << "vostrelc: " << PathToUtf8(*options.diagnostics.file) << ": cannot write the diagnostics\n";
+    return kExitUsage;
+  }
   return status;
 }
 
@@ -205,7 +222,7 @@ int main(int argc, char** argv) {
   try {
     options = ParseArguments(argc, argv);
   } catch (const UsageError& usage) {
-    std::cerr << "vostrelc: " << usage.message << "\n\n" << kUsage;
+    std::cerr << "vostrelc: " << usage.message << "\n\n" << kUsage << cli::kDiagnosticsUsage;
     return kExitUsage;
   }
   if (!options) return kExitCompleted;

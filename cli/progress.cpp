@@ -43,6 +43,8 @@ std::string Elapsed(std::chrono::steady_clock::duration elapsed) {
 
 bool ProgressWanted(const CliOptions& options) {
   if (options.quiet || !platform::IsTerminal(stderr)) return false;
+  // Findings on standard error are read by editors: no line between them.
+  if (options.diagnostics.format != DiagnosticsOptions::Format::None && !options.diagnostics.file) return false;
   // The compiled program on the same terminal would be cut by the line.
   return !(options.toStdout && platform::IsTerminal(stdout));
 }

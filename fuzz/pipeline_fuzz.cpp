@@ -1,6 +1,7 @@
 // The whole headless pipeline over arbitrary source bytes. The first byte
 // switches the options; the rest is the source file as loaded.
 
+#include <cstdlib>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -46,8 +47,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vostrel::CompileRun run(options);
   run.WordListPath = WordList();
   run.RunArguments[0] = "MILL";
-  run.WorkLines = vostrel::SplitSourceText(source.substr(0, source.find('\0')));
+  run.SetLoadedLines(vostrel::SplitSourceText(source.substr(0, source.find('\0'))));
+  const auto sourceLines = static_cast<std::int32_t>(run.WorkLines.size());
   vostrel::HeadlessFrame frame(run);
+  // Every finding names a line of the source, and every working line keeps
+  // a source line, in the order of the source.
+  frame.SetWantsFindings(true);
+  frame.SetFindingSink([&](const vostrel::Finding& finding) {
+    if (finding.file.empty() && (finding.line < 0 || finding.line > sourceLines)) std::abort();
+  });
   vostrel::RunStages(run, frame);
+  if (!run.LineOrigins.empty() && run.LineOrigins.size() != run.WorkLines.size()) std::abort();
+  for (std::size_t i = 0; i < run.LineOrigins.size(); ++i)
+    if (run.LineOrigins[i] < 1 || run.LineOrigins[i] > sourceLines ||
+        (i > 0 && run.LineOrigins[i] < run.LineOrigins[i - 1]))
+      std::abort();
   return 0;
 }

@@ -11,6 +11,7 @@
 #include "pipeline/compile_run.h"
 #include "pipeline/stage_table.h"
 #include "platform/read_file.h"
+#include "text/path_text.h"
 
 namespace vostrel {
 
@@ -19,16 +20,23 @@ namespace {
 // The line-by-line reader for sources that yield no text: CR LF reads as
 // one line feed; each read takes at most 499 bytes up to and including a
 // line feed; the line feed is dropped, the piece is cut at its first NUL
-// and kept when something is left.
-TextLines ReadLinesFallback(std::string_view bytes) {
+// and kept when something is left. Each piece comes from the file line it
+// was read from.
+void ReadLinesFallback(std::string_view bytes, CompileRun& run) {
   constexpr std::size_t kMaxPiece = 499;
-  TextLines lines;
+  run.ClearLines();
   std::string piece;
+  std::int32_t fileLine = 1;
   auto flush = [&] {
-    if (!piece.empty() && piece.back() == '\n') piece.pop_back();
+    const bool lineEnd = !piece.empty() && piece.back() == '\n';
+    if (lineEnd) piece.pop_back();
     const std::size_t nul = piece.find('\0');
     if (nul != std::string::npos) piece.resize(nul);
-    if (!piece.empty()) lines.push_back(piece);
+    if (!piece.empty()) {
+      run.WorkLines.push_back(piece);
+      run.LineOrigins.push_back(fileLine);
+    }
+    if (lineEnd) ++fileLine;
     piece.clear();
   };
   for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -38,7 +46,6 @@ TextLines ReadLinesFallback(std::string_view bytes) {
     if (c == '\n' || piece.size() == kMaxPiece) flush();
   }
   if (!piece.empty()) flush();
-  return lines;
 }
 
 }  // namespace
@@ -46,11 +53,12 @@ TextLines ReadLinesFallback(std::string_view bytes) {
 bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& frame,
                 platform::Pipes pipes, std::string* error, SourceCut* cut) {
   std::string bytes;
-  run.WorkLines.clear();
+  run.ClearLines();
+  run.SourcePath = PathToUtf8(path);
   if (cut) *cut = SourceCut{};
   if (!platform::ReadWholeFile(path, bytes, error, pipes)) return false;
   const std::size_t nul = bytes.find('\0');
-  run.WorkLines = SplitSourceText(std::string_view(bytes).substr(0, nul));
+  run.SetLoadedLines(SplitSourceText(std::string_view(bytes).substr(0, nul)));
   if (cut && nul != std::string::npos) {
     cut->offset = nul;
     cut->line = 1 + static_cast<std::size_t>(
@@ -59,11 +67,13 @@ bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& 
   if (run.WorkLines.empty()) {
     if (frame.AskYesNo("ファイル形式が違います。\nそのまま読み込みは可能ですが、"
                        "データの一部読み込めない可能性が有ります。\n読み込み開始は「はい(Y)」")) {
-      run.WorkLines = ReadLinesFallback(bytes);
+      ReadLinesFallback(bytes, run);
       if (cut) cut->lineByLine = true;
     }
   }
   run.SourceSize = bytes.size();
+  // The bytes stay only for the columns of findings.
+  run.Source.Reset(frame.WantsFindings() ? std::move(bytes) : std::string());
   frame.WorkTextReplaced();
   return true;
 }
@@ -90,9 +100,11 @@ RunResult RunStages(CompileRun& run, StageFrame& frame, std::span<const StageEnt
                      std::string(stage.logName) + " -- 中止");
       return RunResult::Aborted;
     } catch (const std::exception& failure) {
+      Finding stop;
+      stop.stage = stage.logName;
       frame.AbortRun(std::string(stage.logName) + " で異常が発生しました。\n" + failure.what() +
                          "\nコンパイルを中止します。",
-                     std::string(stage.logName) + " -- 中止");
+                     std::string(stage.logName) + " -- 中止", {stop});
       return RunResult::Aborted;
     }
     if (end == StageEnd::EndRun) return ended();

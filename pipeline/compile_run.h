@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pipeline/run_options.h"
+#include "pipeline/source_map.h"
 #include "pipeline/text_lines.h"
 
 namespace vostrel {
@@ -23,6 +24,11 @@ struct Definition {
   std::string Value;     // trimmed; "$" + value + "$" for a one-byte name
   int NameLength = 0;    // byte length of Name
   int ScopeStartLine = 1;  // 1-based line from which a one-byte name is replaced
+  // Where it was written: the include file (UTF-8 path; empty for the
+  // source itself), its 1-based line and the character column of the name.
+  std::string SourceFile;
+  std::int32_t SourceLine = 0;
+  std::int32_t SourceColumn = 0;
 };
 
 struct CompileRun {
@@ -32,8 +38,16 @@ struct CompileRun {
   const RunOptions* Options;
 
   std::string TargetPath;
+  std::string SourcePath;  // UTF-8, as the front end named the source
   TextLines WorkLines;
   std::size_t SourceSize = 0;  // bytes of the loaded source file
+  // The source line (1-based) each working line came from, kept by every
+  // stage that moves, splits, joins or deletes lines. Empty for a text that
+  // was given directly rather than loaded: each line is then its own.
+  std::vector<std::int32_t> LineOrigins;
+  // The source file as loaded, for the columns of findings (kept only
+  // when the front end wants findings).
+  SourceText Source;
   std::int32_t LineCount = 0;
   std::vector<std::string> RunLog;  // UTF-8 lines
   std::atomic<bool> CancelFlag{false};
@@ -78,12 +92,32 @@ struct CompileRun {
     if (std::string* line = MutableLine(n)) *line = std::move(text);
   }
 
+  // The source line working line n came from; 0 when it is not known.
+  std::int32_t SourceLineOf(std::int32_t n) const {
+    if (LineOrigins.empty()) return n;
+    if (n < 1 || static_cast<std::size_t>(n) > LineOrigins.size() || LineOrigins.size() != WorkLines.size())
+      return 0;
+    return LineOrigins[static_cast<std::size_t>(n - 1)];
+  }
+  // The working lines as loaded from the source: line n is source line n.
+  void SetLoadedLines(TextLines lines);
+  // No lines left (and so no origins).
+  void ClearLines() {
+    WorkLines.clear();
+    LineOrigins.clear();
+  }
+
   // LineCount = the number of lines in WorkLines.
   std::int32_t CountLines();
 
   // Whole-text view and its exact inverse (see JoinLines / SplitAtCrLf).
   std::string WholeText() const { return JoinLines(WorkLines); }
-  void SetWholeText(std::string_view text) { WorkLines = SplitAtCrLf(text); }
+  // Sets back a whole text made from WholeText() by replacements that add
+  // and remove no LF byte (names and values never hold one). Each LF of the
+  // new text is then the LF at the same rank in the old one, so a line
+  // keeps the origin of the old line it starts in, and a line break that a
+  // replacement took away joins two lines under the first one's origin.
+  void SetWholeText(std::string_view text);
 
   // Prepare for a new run: empties the working text, the log and every
   // per-run table; keeps the options, arguments and paths.

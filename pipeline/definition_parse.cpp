@@ -4,6 +4,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "pipeline/source_map.h"
 #include "platform/read_file.h"
 #include "text/path_text.h"
 #include "text/sjis.h"
@@ -81,7 +82,19 @@ bool ParseDefinitionLine(std::string_view line, std::string_view startChar, int 
     out.Value.assign(value);
   }
   out.ScopeStartLine = scopeStartLine;
+  out.SourceColumn = CharColumn(line, nameStart);
   return true;
+}
+
+Finding EmptyDefinitionFinding(std::string file, std::int32_t line, std::string_view stage) {
+  Finding finding;
+  finding.severity = Severity::Warning;
+  finding.file = std::move(file);
+  finding.line = line;
+  finding.column = 1;
+  finding.stage = stage;
+  finding.message = std::to_string(line) + "行目 定義の無い定義行です。";
+  return finding;
 }
 
 void StoreDefinition(CompileRun& run, Definition definition) {

@@ -21,10 +21,15 @@ bool IsDefinitionLine(std::string_view line, std::string_view startChar);
 // Parses a definition line. The name starts at the first non-space byte after
 // the first `startChar` and ends at the next space (0x20); the value is the
 // rest of the line without blanks (bytes up to 0x20) at either end, wrapped
-// in "$" markers for a one-byte name. Returns false when no space follows the
-// name (or no name follows the start character); `out` is then unchanged.
+// in "$" markers for a one-byte name; `SourceColumn` is the column of the
+// name in `line`. Returns false when no space follows the name (or no name
+// follows the start character); `out` is then unchanged.
 bool ParseDefinitionLine(std::string_view line, std::string_view startChar, int scopeStartLine,
                          Definition& out);
+
+// The warning for a definition line that defines nothing (no name, or no
+// space after it), on line `line` of `file` (empty: the source).
+Finding EmptyDefinitionFinding(std::string file, std::int32_t line, std::string_view stage);
 
 // Appends `definition` to the run's table and raises MaxNameLength.
 void StoreDefinition(CompileRun& run, Definition definition);

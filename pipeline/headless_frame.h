@@ -19,6 +19,8 @@ class HeadlessFrame : public StageFrame {
 
   void SetLogSink(Sink sink) { logSink_ = std::move(sink); }
   void SetMessageSink(Sink sink) { messageSink_ = std::move(sink); }
+  // Where reported findings go (see SetWantsFindings).
+  void SetFindingSink(std::function<void(const Finding&)> sink) { findingSink_ = std::move(sink); }
   // The answer to every yes/no question (Yes unless told otherwise). A
   // note, when given, follows each question on the message sink as the
   // answer taken ("→ はい: " + note).
@@ -48,6 +50,9 @@ class HeadlessFrame : public StageFrame {
   void LogAppended(const std::string& line) override {
     if (logSink_) logSink_(line);
   }
+  void FindingReported(const Finding& finding) override {
+    if (findingSink_) findingSink_(finding);
+  }
   void ShowCancelled(std::string_view message) override { Message(message); }
   void ShowFatal(std::string_view message) override { Message(message); }
 
@@ -59,6 +64,7 @@ class HeadlessFrame : public StageFrame {
 
   Sink logSink_;
   Sink messageSink_;
+  std::function<void(const Finding&)> findingSink_;
   bool answer_ = true;
   std::string answerNote_;
   std::vector<std::string> messages_;

@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "pipeline/finding.h"
 
 namespace vostrel {
 
@@ -27,6 +30,23 @@ class StageFrame {
   // LogAppended). A front end that passes every line on as it comes need
   // not keep them: a binary file can log millions of unknown words.
   void SetKeepLog(bool keep) { keepLog_ = keep; }
+
+  // Findings as records, beside the log. A front end that wants none (the
+  // default) costs the stages nothing: they build no record then.
+  bool WantsFindings() const { return wantsFindings_; }
+  void SetWantsFindings(bool wanted) { wantsFindings_ = wanted; }
+  // Appends the finding's message as a log line and reports the record
+  // (when wanted), tied to that line.
+  void AppendFinding(Finding finding);
+  // The same, the record made by `make(message)` only when it is wanted
+  // (a binary file can log millions of unknown words).
+  template <class Make>
+  void AppendFinding(std::string message, Make&& make) {
+    if (wantsFindings_) AppendFinding(make(std::move(message)));
+    else AppendLog(std::move(message));
+  }
+  // Reports a record that has no log line of its own (when wanted).
+  void ReportFinding(Finding finding);
 
   // Status text (UTF-8), then let pending events run. Stages call it once
   // per definition: a window shows the newest text at display rate.
@@ -54,8 +74,11 @@ class StageFrame {
   bool PollCancel();
 
   // Fatal stop: message box (UTF-8 message), status cleared, `logLine`
-  // appended, progress reset. The caller ends the run at once.
-  void AbortRun(std::string_view message, std::string_view logLine);
+  // appended, progress reset. The caller ends the run at once. `places`
+  // are the findings of the stop, tied to `logLine`; one without a message
+  // takes the message's reason (without "コンパイルを中止します。").
+  void AbortRun(std::string_view message, std::string_view logLine,
+                std::vector<Finding> places = {});
 
   // How the run ended, once PollCancel or AbortRun has ended it.
   enum class Outcome { Running, Cancelled, Aborted };
@@ -67,6 +90,9 @@ class StageFrame {
  protected:
   // A line was appended to the run log.
   virtual void LogAppended(const std::string& line) { (void)line; }
+  // A finding was reported (only while findings are wanted). Its file is
+  // filled in: the run's source path when the stage named none.
+  virtual void FindingReported(const Finding& finding) { (void)finding; }
   // The cancel end's message ("コンパイルを中止します。", caption "中止").
   virtual void ShowCancelled(std::string_view message) = 0;
   // The fatal stop's message (caption "確認").
@@ -78,6 +104,8 @@ class StageFrame {
   CompileRun& run_;
   Outcome outcome_ = Outcome::Running;
   bool keepLog_ = true;
+  bool wantsFindings_ = false;
+  std::int64_t logLines_ = 0;  // lines appended so far, kept or not
 };
 
 }  // namespace vostrel

@@ -80,6 +80,7 @@ void ReadRemainingSettings(const IniFile& file, AppSettings& s) {
   ReadString(file, kSetting, "User1_Mask", s.User1_Mask);
   ReadString(file, kSetting, "User2_Name", s.User2_Name);
   ReadString(file, kSetting, "User2_Mask", s.User2_Mask);
+  ReadString(file, kSetting, "Editor", s.Editor);
   for (int i = 0; i < 5; ++i) ReadString(file, kRecent, RecentKey(i), s.RecentFiles[i]);
   ReadBool(file, kPrint, "FullPath", s.Print.FullPath);
   ReadBool(file, kPrint, "FileName", s.Print.FileName);
@@ -121,6 +122,7 @@ void WriteAppSettings(const AppSettings& s, IniFile& file) {
   file.Set(kSetting, "User1_Mask", s.User1_Mask);
   file.Set(kSetting, "User2_Name", s.User2_Name);
   file.Set(kSetting, "User2_Mask", s.User2_Mask);
+  if (!s.Editor.empty() || file.Get(kSetting, "Editor")) file.Set(kSetting, "Editor", s.Editor);
   for (int i = 0; i < 5; ++i) file.Set(kRecent, RecentKey(i), s.RecentFiles[i]);
   WriteInt(file, kPrint, "FullPath", s.Print.FullPath ? 1 : 0);
   WriteInt(file, kPrint, "FileName", s.Print.FileName ? 1 : 0);

@@ -51,6 +51,10 @@ struct AppSettings {
   std::string User1_Mask = "*.*";
   std::string User2_Name;
   std::string User2_Mask = "*.*";
+  // The command line that opens a file in the user's editor at a line:
+  // %f the file, %l the line, %c the column (empty: the desktop's default
+  // application). Written only once it has been set.
+  std::string Editor;
   std::array<std::string, 5> RecentFiles;  // File1 .. File5
   PrintKeys Print;
 };

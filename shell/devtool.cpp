@@ -21,6 +21,7 @@
 
 #include "gen_cam.h"
 #include "platform/exe_path.h"
+#include "shell/finding_navigator.h"
 #include "shell/fonts.h"
 #include "shell/main_form.h"
 #include "shell/prompts.h"
@@ -29,6 +30,7 @@
 #include "shell/scripted_prompts.h"
 #include "shell/user_form.h"
 #include "viewer/line_text_view.h"
+#include "viewer/source_view.h"
 #include "viewer/view_form.h"
 
 namespace {
@@ -108,7 +110,7 @@ int Shots(const fs::path& out) {
   options.prompts = &prompts;
   Write(scratch / "PART1.NC0",
         "%\r\nO1000 ;\x83\x81\x83\x43\x83\x93\r\n$DEPTH -2.5\r\nG00 X0 Y0\r\nG01 Z[DEPTH] F200 ;\x90\xd8\x8d\xed\r\n"
-        "g01 x10.0 y0x10\r\nM30\r\n%\r\n");
+        "g01 x10.0 y0x10\r\nm98 p2000 subcall\r\nM30\r\n%\r\n");
   TMainForm form(options);
   form.show();
   form.SelectSource(QString::fromStdString((scratch / "PART1.NC0").string()));
@@ -122,6 +124,7 @@ int Shots(const fs::path& out) {
     QApplication::processEvents();
     Save(viewer, out / "viewer_data.png");
     viewer->PageControl1->setCurrentIndex(1);
+    viewer->RichEdit2->ScrollToEnd();  // the findings stand near the end
     QApplication::processEvents();
     Save(viewer, out / "viewer_log.png");
     QTimer::singleShot(300, [&] {
@@ -134,6 +137,11 @@ int Shots(const fs::path& out) {
       }
     });
     viewer->Button2->click();
+    // The first finding in the source view.
+    form.Findings()->Next();
+    QApplication::processEvents();
+    Save(form.Findings()->View(), out / "source_view.png");
+    form.Findings()->View()->close();
     viewer->close();
   });
   form.Button3Click();

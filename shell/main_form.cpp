@@ -27,6 +27,7 @@
 #include "shell/busy_indicator.h"
 #include "shell/chk_form.h"
 #include "shell/desk_services.h"
+#include "shell/finding_navigator.h"
 #include "shell/fonts.h"
 #include "shell/path_rules.h"
 #include "shell/prompts.h"
@@ -106,6 +107,7 @@ TMainForm::TMainForm(Options options, QWidget* parent)
     run_.RunLog.clear();
     Memo1->LinesChanged();
   });
+  findings_ = NewFindingNavigator(*this, *viewer_, *prompts_);
   user_ = new TUser(settings_, *prompts_, this);
   chk_ = new TChkForm(options_.exeDir, *prompts_, this, this);
   setAcceptDrops(true);
@@ -534,6 +536,7 @@ void TMainForm::RunCompile() {
   run_.TargetPath = Utf8Bytes(target);
 
   run_.Reset();
+  findings_->Clear();
   RichEdit1->LinesChanged();
   Memo1->LinesChanged();
 
@@ -566,6 +569,7 @@ void TMainForm::RunCompile() {
     return EndOfRunState();
   }
   const RunResult result = RunStages(run_, frame);
+  findings_->ShowCounts();
   if (result != RunResult::Completed) {
     frame.ShowPending();
     return;  // the frame has shown the end and restored the buttons

@@ -24,6 +24,7 @@ class QPushButton;
 namespace vostrel::gui {
 
 class BusyIndicator;
+class FindingNavigator;
 class LineTextView;
 class TChkForm;
 class TUser;
@@ -80,6 +81,7 @@ class TMainForm : public QMainWindow {
   QAction* Menu_ver;
 
   TViewForm* ViewForm() const { return viewer_; }
+  FindingNavigator* Findings() const { return findings_; }
   TUser* UserForm() const { return user_; }
   TChkForm* ChkForm() const { return chk_; }
   settings::AppSettings& Settings() { return settings_; }
@@ -148,6 +150,7 @@ class TMainForm : public QMainWindow {
   std::string fileFilters_;
   ScreenSaverInhibitor screenSaver_;
   TViewForm* viewer_ = nullptr;
+  FindingNavigator* findings_ = nullptr;
   TUser* user_ = nullptr;
   TChkForm* chk_ = nullptr;
   bool running_ = false;

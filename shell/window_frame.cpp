@@ -8,6 +8,7 @@
 
 #include "pipeline/compile_run.h"
 #include "shell/busy_indicator.h"
+#include "shell/finding_navigator.h"
 #include "shell/main_form.h"
 #include "shell/prompts.h"
 #include "viewer/line_text_view.h"
@@ -16,7 +17,10 @@ namespace vostrel::gui {
 
 WindowFrame::WindowFrame(CompileRun& run, TMainForm& form) : StageFrame(run), form_(form) {
   clock_.start();
+  SetWantsFindings(true);
 }
+
+void WindowFrame::FindingReported(const Finding& finding) { form_.findings_->Add(finding); }
 
 void WindowFrame::RunEvents() {
   QCoreApplication::processEvents();

@@ -36,6 +36,7 @@ class WindowFrame final : public StageFrame {
  protected:
   void ShowCancelled(std::string_view message) override;
   void ShowFatal(std::string_view message) override;
+  void FindingReported(const Finding& finding) override;
   void RunEnded() override;
 
  private:

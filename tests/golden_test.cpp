@@ -14,6 +14,10 @@
 //   expected.stdout  optional: the exact bytes of standard output
 //   setup            optional: files to create before the run, one per line
 //                    as "{tmp}/name<TAB>content" (content may use \r \n)
+//   expected.json    the findings of --diagnostics json, with {case} and
+//                    {tmp} for the folders; absent means none
+//   expected.gnu     optional: the findings of --diagnostics gnu (a second
+//                    run of the case)
 // With VOSTREL_UPDATE_GOLDEN=1 the expected files are rewritten from the
 // actual results instead of compared.
 
@@ -102,7 +106,9 @@ TEST_P(GoldenCase, CompilesAsRecorded) {
     }
   }
 
-  QStringList args{"--log", QString::fromStdString(log)};
+  const std::string diagnostics = (tmp / "diagnostics").string();
+  QStringList args{"--log", QString::fromStdString(log), "--diagnostics-file",
+                   QString::fromStdString(diagnostics)};
   const std::string argText =
       fs::exists(dir / "args") ? ReadFile(dir / "args") : "-o\n{out}\n{case}/source.nc\n";
   // A case reads no settings file unless it names one: the desktop
@@ -113,10 +119,25 @@ TEST_P(GoldenCase, CompilesAsRecorded) {
   }
   for (const auto& line : Lines(argText))
     if (!line.empty()) args << QString::fromStdString(expand(line));
+  // The folders in the findings, as the expected files write them.
+  auto findings = [&] {
+    return Substitute(Substitute(ReadFile(diagnostics), dir.string(), "{case}"), tmp.path().string(), "{tmp}");
+  };
+
+  std::string gnuFindings;
+  if (fs::exists(dir / "expected.gnu")) {
+    QProcess gnu;
+    fs::remove(out);
+    gnu.start(VOSTRELC_PATH, QStringList(args) << "--diagnostics" << "gnu");
+    ASSERT_TRUE(gnu.waitForFinished(120000)) << "vostrelc did not finish";
+    gnuFindings = findings();
+    fs::remove(out);
+  }
 
   QProcess process;
-  process.start(VOSTRELC_PATH, args);
+  process.start(VOSTRELC_PATH, QStringList(args) << "--diagnostics" << "json");
   ASSERT_TRUE(process.waitForFinished(120000)) << "vostrelc did not finish";
+  const std::string jsonFindings = findings();
   const int status = process.exitCode();
   const std::string stderrText = process.readAllStandardError().toStdString();
   const std::string stdoutBytes = process.readAllStandardOutput().toStdString();
@@ -129,6 +150,9 @@ TEST_P(GoldenCase, CompilesAsRecorded) {
     if (wroteOutput) WriteFile(dir / "expected.nc", actualOut);
     else fs::remove(dir / "expected.nc");
     if (fs::exists(dir / "expected.stdout")) WriteFile(dir / "expected.stdout", stdoutBytes);
+    if (!jsonFindings.empty()) WriteFile(dir / "expected.json", jsonFindings);
+    else fs::remove(dir / "expected.json");
+    if (fs::exists(dir / "expected.gnu")) WriteFile(dir / "expected.gnu", gnuFindings);
     if (status != 0) WriteFile(dir / "expected.status", std::to_string(status) + "\n");
     else fs::remove(dir / "expected.status");
     GTEST_SKIP() << "golden files of " << GetParam() << " rewritten";
@@ -139,6 +163,12 @@ TEST_P(GoldenCase, CompilesAsRecorded) {
   EXPECT_EQ(status, expectedStatus) << "standard error:\n" << stderrText;
   EXPECT_EQ(actualLog, ReadFile(dir / "expected.log"))
       << "run log: " << FirstDifference(ReadFile(dir / "expected.log"), actualLog, "\n");
+  const std::string expectedJson = fs::exists(dir / "expected.json") ? ReadFile(dir / "expected.json") : "";
+  EXPECT_EQ(jsonFindings, expectedJson) << "json findings: " << FirstDifference(expectedJson, jsonFindings, "\n");
+  if (fs::exists(dir / "expected.gnu")) {
+    const std::string expected = ReadFile(dir / "expected.gnu");
+    EXPECT_EQ(gnuFindings, expected) << "gnu findings: " << FirstDifference(expected, gnuFindings, "\n");
+  }
   if (fs::exists(dir / "expected.nc")) {
     ASSERT_TRUE(wroteOutput) << "no output written";
     const std::string expected = ReadFile(dir / "expected.nc");

@@ -149,7 +149,14 @@ void LineTextView::paintEvent(QPaintEvent*) {
     const QString text = LineText(line);
     const int top = row * height;
     const int baseline = top + metrics.ascent();
-    painter.setPen(pal.color(QPalette::Text));
+    if (line == markedLine_) painter.fillRect(0, top, viewport()->width(), height, QColor(255, 240, 170));
+    const bool link = isLink_ && isLink_(line);
+    if (link) {
+      QFont underlined = painter.font();
+      underlined.setUnderline(true);
+      painter.setFont(underlined);
+    }
+    painter.setPen(pal.color(link ? QPalette::Link : QPalette::Text));
     painter.drawText(x0, baseline, text);
     widest = std::max(widest, metrics.horizontalAdvance(text));
     if (selected && line >= from.line && line <= to.line) {
@@ -168,6 +175,7 @@ void LineTextView::paintEvent(QPaintEvent*) {
         painter.restore();
       }
     }
+    if (link) painter.setFont(font());
   }
   if (widest + 2 * kMargin > contentWidth_) {
     contentWidth_ = widest + 2 * kMargin;
@@ -278,12 +286,15 @@ void LineTextView::mouseDoubleClickEvent(QMouseEvent* event) {
   anchor_ = {at.line, 0};
   caret_ = {at.line, static_cast<int>(LineText(at.line).size())};
   viewport()->update();
+  if (isLink_ && isLink_(at.line)) emit LineActivated(at.line);
 }
 
 void LineTextView::keyPressEvent(QKeyEvent* event) {
   if (event->matches(QKeySequence::Copy)) return copy();
   if (event->matches(QKeySequence::SelectAll)) return SelectAll();
   if (rows_ == 0) return QAbstractScrollArea::keyPressEvent(event);
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && isLink_ && isLink_(caret_.line))
+    return emit LineActivated(caret_.line);
   const bool extend = event->modifiers() & Qt::ShiftModifier;
   const bool ctrl = event->modifiers() & Qt::ControlModifier;
   Position p = caret_;
@@ -317,7 +328,23 @@ void LineTextView::contextMenuEvent(QContextMenuEvent* event) {
   QAction* copyAction = menu.addAction(QStringLiteral("コピー(&C)"), this, &LineTextView::copy);
   copyAction->setEnabled(HasSelection());
   menu.addAction(QStringLiteral("すべて選択(&A)"), this, &LineTextView::SelectAll)->setEnabled(rows_ > 0);
+  if (extendMenu_ && rows_ > 0) {
+    const int line = HitTest(viewport()->mapFromGlobal(event->globalPos())).line;
+    extendMenu_(menu, line);
+  }
   menu.exec(event->globalPos());
 }
+
+void LineTextView::SetLinkLines(std::function<bool(int)> isLink) {
+  isLink_ = std::move(isLink);
+  viewport()->update();
+}
+
+void LineTextView::SetMarkedLine(int index) {
+  markedLine_ = index;
+  viewport()->update();
+}
+
+void LineTextView::SetMenuExtension(std::function<void(QMenu&, int)> extend) { extendMenu_ = std::move(extend); }
 
 }  // namespace vostrel::gui

@@ -10,8 +10,11 @@
 #include <QAbstractScrollArea>
 #include <QString>
 
+#include <functional>
 #include <string>
 #include <vector>
+
+class QMenu;
 
 namespace vostrel::gui {
 
@@ -56,6 +59,19 @@ class LineTextView : public QAbstractScrollArea {
   // The text of line `index` as shown (tabs expanded to the next multiple of eight).
   QString LineText(int index) const;
 
+  // Lines that lead somewhere: drawn as links; a double click or Enter on
+  // one emits LineActivated.
+  void SetLinkLines(std::function<bool(int index)> isLink);
+  // A line drawn on a marked background (-1: none), beside the selection.
+  void SetMarkedLine(int index);
+  // Adds the owner's entries to the context menu of line `index`.
+  void SetMenuExtension(std::function<void(QMenu& menu, int index)> extend);
+
+ signals:
+  void LineActivated(int index);
+
+ public:
+
   void copy() const;
 
  protected:
@@ -83,6 +99,9 @@ class LineTextView : public QAbstractScrollArea {
   int contentWidth_ = 0;
   Position anchor_;
   Position caret_;
+  std::function<bool(int)> isLink_;
+  int markedLine_ = -1;
+  std::function<void(QMenu&, int)> extendMenu_;
 };
 
 }  // namespace vostrel::gui

@@ -5,8 +5,10 @@
 #include <cstring>
 
 #include "pipeline/compile_run.h"
+#include "pipeline/source_map.h"
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/stages.h"
+#include "text/sjis.h"
 
 namespace vostrel {
 
@@ -81,7 +83,14 @@ StageEnd RunArgumentBlocks(CompileRun& run, StageFrame& frame) {
         const std::int32_t end = FindEndLine(run, enabled ? n + 1 : n);
         if (end == 0) {
           // No "#END" follows: the block runs to the last line.
-          frame.AppendLog(std::to_string(n) + "行目 #IF に対応する #END が有りません。");
+          frame.AppendFinding(std::to_string(n) + "行目 #IF に対応する #END が有りません。",
+                              [&](std::string message) {
+                                Finding finding = LineFinding(run, Severity::Warning, "引数定義", n,
+                                                              std::move(message), "#IF",
+                                                              FindKeyword(run.Line(n), "#IF"));
+                                finding.word = sjis::ToUtf8(name);
+                                return finding;
+                              });
           if (enabled) {
             Blank(run, n);
           } else {

@@ -3,8 +3,10 @@
 // are reported without stopping the run.
 
 #include <cstring>
+#include <vector>
 
 #include "pipeline/compile_run.h"
+#include "pipeline/source_map.h"
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/stages.h"
 
@@ -29,6 +31,23 @@ bool HasBracket(std::string_view line) {
   for (char c : {'[', ']', '(', ')'})
     if (!line.empty() && std::memchr(line.data(), c, line.size())) return true;
   return false;
+}
+
+// The finding of an unbalanced line n, at its first bracket that has no
+// partner: a closing one before any opening one is left, else the first
+// opening one that is never closed.
+Finding UnmatchedFinding(const CompileRun& run, std::int32_t n, std::string message, char open, char close) {
+  const std::string_view line = run.Line(n);
+  std::vector<std::size_t> opened;
+  std::size_t at = std::string_view::npos;
+  for (std::size_t i = 0; i < line.size() && at == std::string_view::npos; ++i) {
+    if (line[i] == open) opened.push_back(i);
+    else if (line[i] == close && opened.empty()) at = i;
+    else if (line[i] == close) opened.pop_back();
+  }
+  if (at == std::string_view::npos && !opened.empty()) at = opened.front();
+  if (at == std::string_view::npos) at = 0;
+  return LineFinding(run, Severity::Error, "括弧ﾁｪｯｸ", n, std::move(message), line.substr(at, 1), at);
 }
 
 }  // namespace
@@ -62,11 +81,13 @@ StageEnd RunBracketCheck(CompileRun& run, StageFrame& frame) {
       if (n >= first) {
         const BracketCounts counts = CountBrackets(run.Line(n));
         if (counts.openSquare != counts.closeSquare) {
-          frame.AppendLog(std::to_string(n) + "行目 []の数が合いません。");
+          frame.AppendFinding(std::to_string(n) + "行目 []の数が合いません。",
+                              [&](std::string message) { return UnmatchedFinding(run, n, std::move(message), '[', ']'); });
           ++run.BracketErrorCount;
         }
         if (counts.openRound != counts.closeRound) {
-          frame.AppendLog(std::to_string(n) + "行目 ()の数が合いません。");
+          frame.AppendFinding(std::to_string(n) + "行目 ()の数が合いません。",
+                              [&](std::string message) { return UnmatchedFinding(run, n, std::move(message), '(', ')'); });
           ++run.BracketErrorCount;
         }
       }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "pipeline/compile_run.h"
+#include "pipeline/source_map.h"
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/stages.h"
 #include "text/sjis.h"
@@ -19,6 +20,8 @@
 namespace vostrel {
 
 namespace {
+
+constexpr std::string_view kDuplicateStage = "二重定義ﾃﾞｰﾀ確認";
 
 std::size_t UsedRows(const CompileRun& run) {
   const auto count = static_cast<std::size_t>(run.DefinitionCount > 0 ? run.DefinitionCount : 0);
@@ -44,7 +47,10 @@ StageEnd RunDefinitionCheck(CompileRun& run, StageFrame& frame) {
     const auto hit = valueCount.find(table[i].Name);
     if (hit != valueCount.end()) {
       const std::string line = sjis::ToUtf8(table[i].Name) + " は置換後ﾃﾞｰﾀに有ります。";
-      for (int k = 0; k < hit->second; ++k) frame.AppendLog(line);
+      for (int k = 0; k < hit->second; ++k)
+        frame.AppendFinding(line, [&](std::string message) {
+          return DefinitionFinding(table[i], Severity::Warning, "定義ﾃﾞｰﾀ確認", std::move(message));
+        });
     }
     frame.ShowLineProgress(static_cast<std::int32_t>(i + 1), "個目 :定義ﾃﾞｰﾀ確認中");
   }
@@ -80,13 +86,22 @@ StageEnd RunDuplicateCheck(CompileRun& run, StageFrame& frame) {
     const std::vector<std::size_t>& list = *sameName[i];
     for (std::size_t k = place[i] + 1; k < list.size(); ++k) {
       const Definition& other = table[list[k]];
+      // The second definition is the finding; the first is its note.
+      const std::string name = sjis::ToUtf8(table[i].Name);
+      auto firstPlace = [&] {
+        return DefinitionFinding(table[i], Severity::Note, kDuplicateStage, name + " の最初の定義です。");
+      };
       if (other.Value != table[i].Value) {
-        frame.AbortRun(sjis::ToUtf8(table[i].Name) + " は二重定義されています。\nコンパイルを中止します。",
-                       "二重定義ﾃﾞｰﾀ確認 -- 中止");
+        frame.AbortRun(name + " は二重定義されています。\nコンパイルを中止します。",
+                       std::string(kDuplicateStage) + " -- 中止",
+                       {DefinitionFinding(other, Severity::Error, kDuplicateStage, {}), firstPlace()});
         return StageEnd::EndRun;
       }
-      frame.AppendLog(sjis::ToUtf8(table[i].Name) + " : " + sjis::ToUtf8(table[i].Value) +
-                      " は二重定義されています");
+      frame.AppendFinding(name + " : " + sjis::ToUtf8(table[i].Value) + " は二重定義されています",
+                          [&](std::string message) {
+                            return DefinitionFinding(other, Severity::Warning, kDuplicateStage, std::move(message));
+                          });
+      if (frame.WantsFindings()) frame.ReportFinding(firstPlace());
     }
     frame.ShowLineProgress(static_cast<std::int32_t>(i + 1), "個目 :二重定義確認中");
   }

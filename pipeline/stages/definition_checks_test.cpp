@@ -17,7 +17,7 @@ using Log = std::vector<std::string>;
 void Fill(StageHarness& h, const std::vector<std::pair<std::string, std::string>>& rows) {
   for (const auto& [name, value] : rows) {
     const int length = static_cast<int>(name.size());
-    h.run.DefinitionTable.push_back({name, length == 1 ? "$" + value + "$" : value, length, 1});
+    h.run.DefinitionTable.push_back({name, length == 1 ? "$" + value + "$" : value, length, 1, {}, 0, 0});
   }
   h.run.DefinitionCount = static_cast<int>(rows.size());
 }
@@ -104,7 +104,7 @@ TEST(DefinitionChecks, AgreeWithThePairwiseWalk) {
       const std::string& name = words[random() % 5];
       // Mostly one value per name, so that many tables pass the duplicate check.
       const std::string value = random() % 4 ? name + "v" : words[random() % words.size()];
-      h.run.DefinitionTable.push_back({name, value, static_cast<int>(name.size()), 1});
+      h.run.DefinitionTable.push_back({name, value, static_cast<int>(name.size()), 1, {}, 0, 0});
     }
     h.run.DefinitionCount = rows;
 

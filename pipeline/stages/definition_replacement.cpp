@@ -380,7 +380,7 @@ bool ReplaceLongNamesByLine(CompileRun& run, StageFrame& frame, const std::vecto
     frame.SetProgress(0);
   }
   // The whole text set back: an empty text is no lines.
-  if (changed && run.WorkLines.size() == 1 && run.WorkLines.front().empty()) run.WorkLines.clear();
+  if (changed && run.WorkLines.size() == 1 && run.WorkLines.front().empty()) run.ClearLines();
   return changed;
 }
 

@@ -152,7 +152,7 @@ TEST(LongNameReplacement, AgreesWithAPlainWalkOverEveryName) {
         std::string name = word(2, 4);
         name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
         if (name.size() < 2) continue;
-        table.push_back({name, random() % 4 ? word(0, 3) : "", static_cast<int>(name.size()), 1});
+        table.push_back({name, random() % 4 ? word(0, 3) : "", static_cast<int>(name.size()), 1, {}, 0, 0});
       }
 
       // The whole text is written back only when some name was found in it.
@@ -181,7 +181,7 @@ TEST(LongNameReplacement, AgreesWithAPlainWalkOverEveryName) {
 TEST(LongNameReplacement, OverlappingNamesAcrossManyLines) {
   std::vector<Definition> table;
   for (const char* name : {"ABCD", "BCD", "CD", "ABC", "BC", "AB", "DA", "CDA"})
-    table.push_back({name, std::string("<") + name + ">", static_cast<int>(std::strlen(name)), 1});
+    table.push_back({name, std::string("<") + name + ">", static_cast<int>(std::strlen(name)), 1, {}, 0, 0});
   TextLines lines;
   for (int i = 0; i < 50; ++i) lines.push_back(std::string("XABCDAB").substr(static_cast<std::size_t>(i % 5)));
   std::string expected = JoinLines(lines);

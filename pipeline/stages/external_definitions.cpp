@@ -5,8 +5,10 @@
 #include "pipeline/compile_run.h"
 #include "pipeline/definition_parse.h"
 #include "pipeline/include_files.h"
+#include "pipeline/source_map.h"
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/stages.h"
+#include "text/path_text.h"
 #include "text/sjis.h"
 
 namespace vostrel {
@@ -53,10 +55,16 @@ bool ProcessIncludeLine(CompileRun& run, StageFrame& frame, std::int32_t n,
   const bool found = ReadNamedInclude(run, written, home, bytes);
   const std::string shown = IncludePathShown(written, home);
   if (!found) {
+    // At the path on the include line (or the directive, with no path).
+    const std::string_view line = run.Line(n);
+    std::size_t at = FindWord(line, written.empty() ? directive : std::string_view(written));
+    if (at == std::string_view::npos) at = 0;
     frame.AbortRun(shown + " が見つかりません。\nコンパイルを中止します。",
-                   std::string(kStage) + " -- 中止");
+                   std::string(kStage) + " -- 中止",
+                   {LineFinding(run, Severity::Error, kStage, n, {}, written.empty() ? directive : written, at)});
     return false;
   }
+  const std::string file = PathToUtf8(ResolveIncludePath(written, home));
   run.SetLine(n, " ");
 
   const std::string status = "行目 :" + shown + " 定義ﾃﾞｰﾀ検索中";
@@ -65,8 +73,15 @@ bool ProcessIncludeLine(CompileRun& run, StageFrame& frame, std::int32_t n,
   for (std::size_t j = 0; j < lines.size(); ++j) {
     // An include line inside an include file is not followed.
     const std::string line = StripComment(lines[j]);
-    if (IsDefinitionLine(line, startChar) && ParseDefinitionLine(line, startChar, 1, definition))
+    if (!IsDefinitionLine(line, startChar)) {
+      // not a definition line
+    } else if (ParseDefinitionLine(line, startChar, 1, definition)) {
+      definition.SourceFile = file;
+      definition.SourceLine = static_cast<std::int32_t>(j + 1);
       StoreDefinition(run, definition);
+    } else if (frame.WantsFindings()) {
+      frame.ReportFinding(EmptyDefinitionFinding(file, static_cast<std::int32_t>(j + 1), kStage));
+    }
     frame.ShowActivity(StageFrame::LineNumberText(static_cast<std::int32_t>(j + 1)) + status);
   }
   return true;

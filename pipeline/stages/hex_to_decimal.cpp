@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pipeline/compile_run.h"
+#include "pipeline/source_map.h"
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/stages.h"
 #include "text/sjis.h"
@@ -270,9 +271,14 @@ StageEnd RunHexToDecimal(CompileRun& run, StageFrame& frame) {
         HexLineResult converted = ConvertHexLine(*line);
         if (!converted.badLiteral.empty()) {
           if (changed) frame.WorkTextReplaced();
+          // The line is still as the earlier stages left it: the literal
+          // stands in it as written, maybe in lower case.
+          const std::size_t at = FindWord(*line, converted.badLiteral);
           frame.AbortRun(sjis::ToUtf8(converted.badLiteral) +
                              " は16進数に変換できません。\nコンパイルを中止します。",
-                         std::string(kStage) + " -- 中止");
+                         std::string(kStage) + " -- 中止",
+                         {LineFinding(run, Severity::Error, kStage, n, {}, converted.badLiteral,
+                                      at == std::string::npos ? 0 : at)});
           return StageEnd::EndRun;
         }
         *line = std::move(converted.line);

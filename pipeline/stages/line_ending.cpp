@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "pipeline/compile_run.h"
 #include "pipeline/stage_frame.h"
@@ -47,8 +48,13 @@ StageEnd RunLineEndingConversion(CompileRun& run, StageFrame& frame) {
       if (i) text += '\n';
       text += run.WorkLines[i];
     }
-    run.WorkLines.clear();
-    if (!text.empty()) run.WorkLines.push_back(std::move(text));
+    const std::int32_t firstOrigin = run.LineOrigins.empty() ? 0 : run.SourceLineOf(1);
+    const bool mapped = !run.LineOrigins.empty();
+    run.ClearLines();
+    if (!text.empty()) {
+      run.WorkLines.push_back(std::move(text));
+      if (mapped) run.LineOrigins.push_back(firstOrigin);
+    }
     run.CountLines();
     frame.WorkTextReplaced();
   }
@@ -56,24 +62,33 @@ StageEnd RunLineEndingConversion(CompileRun& run, StageFrame& frame) {
 
   // Step two: every LF becomes CR LF, so every LF ends a line.
   if (anyLineFeed) {
+    // Every piece of a split line comes from the source line of the line.
+    const bool mapped = !run.LineOrigins.empty();
     TextLines split;
+    std::vector<std::int32_t> origins;
     split.reserve(run.WorkLines.size());
-    for (auto& line : run.WorkLines) {
+    if (mapped) origins.reserve(run.WorkLines.size());
+    for (std::size_t i = 0; i < run.WorkLines.size(); ++i) {
+      std::string& line = run.WorkLines[i];
+      const std::int32_t origin = mapped ? run.SourceLineOf(static_cast<std::int32_t>(i + 1)) : 0;
       if (line.find('\n') == std::string::npos) {
         split.push_back(std::move(line));
+        if (mapped) origins.push_back(origin);
         continue;
       }
       std::size_t start = 0;
       for (;;) {
         const std::size_t lf = line.find('\n', start);
         split.emplace_back(line, start, lf == std::string::npos ? std::string::npos : lf - start);
+        if (mapped) origins.push_back(origin);
         if (lf == std::string::npos) break;
         start = lf + 1;
       }
     }
     run.WorkLines.swap(split);
+    run.LineOrigins.swap(origins);
   } else if (!anyText) {
-    run.WorkLines.clear();  // an empty whole text sets back as no lines
+    run.ClearLines();  // an empty whole text sets back as no lines
   }
   frame.WorkTextReplaced();
   frame.LetEventsRun();

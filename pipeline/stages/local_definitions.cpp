@@ -45,8 +45,12 @@ StageEnd RunLocalDefinitions(CompileRun& run, StageFrame& frame) {
       frame.HighlightLine(n);
       std::string* line = run.MutableLine(n);
       if (line && IsDefinitionLine(*line, startChar)) {
-        if (ParseDefinitionLine(*line, startChar, n + 1, definition))
+        if (ParseDefinitionLine(*line, startChar, n + 1, definition)) {
+          definition.SourceLine = run.SourceLineOf(n);
           StoreDefinition(run, definition);
+        } else if (frame.WantsFindings()) {
+          frame.ReportFinding(EmptyDefinitionFinding({}, run.SourceLineOf(n), "定義ﾃﾞｰﾀ読み込みと削除"));
+        }
         // Emptied, not removed: later line numbers stay as they were.
         line->clear();
       }

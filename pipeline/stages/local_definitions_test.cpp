@@ -34,7 +34,7 @@ TEST(LocalDefinitions, StoresRowsAndEmptiesDefinitionLines) {
   StageHarness h({"%", "G00 X0 $ORG 100", "$PITCH 1.5", "G01 X10.", "$AB $Q 2", "$PITCH",
                   "$ XC  #101 + 2 ", "$", "$a #500", "M30"});
   h.run.MaxNameLength = 99;  // left from an earlier run
-  h.run.DefinitionTable.push_back({"OLD", "1", 3, 1});
+  h.run.DefinitionTable.push_back({"OLD", "1", 3, 1, {}, 0, 0});
   EXPECT_EQ(RunLocalDefinitions(h.run, h.frame), StageEnd::Continue);
   EXPECT_EQ(Rows(h.run), (std::vector<Row>{{"ORG", "100", 3},
                                            {"PITCH", "1.5", 4},

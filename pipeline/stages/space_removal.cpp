@@ -89,7 +89,7 @@ StageEnd RunSpaceRemoval(CompileRun& run, StageFrame& frame) {
       // two bytes is deleted, so the text splits at the same places. The
       // one exception is the empty whole text, which sets back as no lines.
       for (auto& line : run.WorkLines) RemoveSpacesAndMarkers(line);
-      if (run.WorkLines.size() == 1 && run.WorkLines.front().empty()) run.WorkLines.clear();
+      if (run.WorkLines.size() == 1 && run.WorkLines.front().empty()) run.ClearLines();
     }
     frame.WorkTextReplaced();
     frame.ShowBusy(false);

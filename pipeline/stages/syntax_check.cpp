@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "pipeline/compile_run.h"
+#include "pipeline/source_map.h"
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/stages.h"
 #include "platform/read_file.h"
@@ -89,8 +90,11 @@ StageEnd RunSyntaxCheck(CompileRun& run, StageFrame& frame) {
   const std::filesystem::path listPath =
       run.WordListPath.empty() ? run.ExeDir / "ChkData.lst" : run.WordListPath;
   if (!ReadCheckWordList(listPath, run.CheckWordList)) {
+    Finding stop;
+    stop.file = PathToUtf8(listPath);
+    stop.stage = "構文ﾁｪｯｸ";
     frame.AbortRun(PathToUtf8(listPath) + " が読み込めません。\nコンパイルを中止します。",
-                   "構文ﾁｪｯｸ -- 中止");
+                   "構文ﾁｪｯｸ -- 中止", {stop});
     return StageEnd::EndRun;
   }
   run.SyntaxErrorCount = 0;
@@ -104,7 +108,10 @@ StageEnd RunSyntaxCheck(CompileRun& run, StageFrame& frame) {
     const std::string_view line = run.Line(n);
     if (line.size() >= 2) {
       for (std::string_view word : UnknownWords(line, run.CheckWordList)) {
-        frame.AppendLog(std::to_string(n) + "行目 " + sjis::ToUtf8(word) + " 不明");
+        frame.AppendFinding(std::to_string(n) + "行目 " + sjis::ToUtf8(word) + " 不明", [&](std::string message) {
+          return LineFinding(run, Severity::Error, "構文ﾁｪｯｸ", n, std::move(message), word,
+                             static_cast<std::size_t>(word.data() - line.data()));
+        });
         ++run.SyntaxErrorCount;
       }
     }

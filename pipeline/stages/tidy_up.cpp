@@ -3,6 +3,7 @@
 // data, any other value none.
 
 #include <algorithm>
+#include <vector>
 
 #include "pipeline/compile_run.h"
 #include "pipeline/stage_frame.h"
@@ -20,18 +21,24 @@ StageEnd RunTidyUp(CompileRun& run, StageFrame& frame) {
   // end of the list as the loop goes, so lines still to be visited keep
   // their numbers and the list is cut once at the end (deleting lines one
   // by one would move the rest of the list each time).
+  // Each kept line takes its source line along.
   const bool deleteEmpty = run.Options->End_set == "N";
   TextLines& lines = run.WorkLines;
+  std::vector<std::int32_t>& origins = run.LineOrigins;
+  const bool mapped = origins.size() == lines.size() && !origins.empty();
   std::size_t keep = static_cast<std::size_t>(run.LineCount);
   for (std::int32_t n = run.LineCount; n >= 1; --n) {
     frame.HighlightLine(n);
     const std::size_t index = static_cast<std::size_t>(n - 1);
-    if (!(deleteEmpty && lines[index].empty()) && --keep != index)
+    if (!(deleteEmpty && lines[index].empty()) && --keep != index) {
       lines[keep] = std::move(lines[index]);
+      if (mapped) origins[keep] = origins[index];
+    }
     frame.ShowLineProgress(n, "行目 :ｺﾝﾊﾟｲﾙ後ﾃﾞｰﾀ整理中");
   }
   if (keep > 0) {
     lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(keep));
+    if (mapped) origins.erase(origins.begin(), origins.begin() + static_cast<std::ptrdiff_t>(keep));
     frame.WorkTextReplaced();
   }
   frame.AppendLog("ﾃﾞｰﾀ整理 -- 完了");
@@ -41,6 +48,7 @@ StageEnd RunTidyUp(CompileRun& run, StageFrame& frame) {
     const auto firstData = std::find_if(lines.begin(), lines.end(),
                                         [](const std::string& line) { return !line.empty(); });
     if (firstData != lines.begin()) {
+      if (mapped) origins.erase(origins.begin(), origins.begin() + (firstData - lines.begin()));
       lines.erase(lines.begin(), firstData);
       frame.WorkTextReplaced();
       frame.LetEventsRun();

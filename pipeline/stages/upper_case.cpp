@@ -27,7 +27,7 @@ StageEnd RunUpperCase(CompileRun& run, StageFrame& frame) {
     }
   }
   if (run.WorkLines.size() == 1 && run.WorkLines.front().empty()) {
-    run.WorkLines.clear();
+    run.ClearLines();
     changed = true;
   }
   if (changed) frame.WorkTextReplaced();

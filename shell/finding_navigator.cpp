@@ -1,0 +1,190 @@
+#include "shell/finding_navigator.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QProcess>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "settings/app_settings.h"
+#include "shell/main_form.h"
+#include "shell/prompts.h"
+#include "viewer/line_text_view.h"
+#include "viewer/source_view.h"
+#include "viewer/view_form.h"
+
+namespace vostrel::gui {
+
+QStringList EditorCommandLine(const QString& command, const QString& file, int line, int column) {
+  QStringList words = QProcess::splitCommand(command);
+  for (QString& word : words) {
+    QString out;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+      const QChar next = i + 1 < word.size() ? word[i + 1] : QChar();
+      if (word[i] != QLatin1Char('%') || next.isNull()) {
+        out += word[i];
+        continue;
+      }
+      if (next == QLatin1Char('f')) out += file;
+      else if (next == QLatin1Char('l')) out += QString::number(std::max(line, 1));
+      else if (next == QLatin1Char('c')) out += QString::number(std::max(column, 1));
+      else out += next;  // "%%" is one "%"
+      ++i;
+    }
+    word = out;
+  }
+  return words;
+}
+
+FindingNavigator::FindingNavigator(settings::AppSettings& settings, UserPrompts& prompts, QObject* parent)
+    : QObject(parent), settings_(settings), prompts_(prompts), open_(DefaultUrlOpener()) {
+  launch_ = [](const QString& program, const QStringList& arguments) {
+    return QProcess::startDetached(program, arguments);
+  };
+}
+
+void FindingNavigator::Attach(QWidget* window, LineTextView* log, QLabel* counts) {
+  auto* next = new QShortcut(QKeySequence(Qt::Key_F4), window);
+  auto* previous = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F4), window);
+  connect(next, &QShortcut::activated, this, &FindingNavigator::Next);
+  connect(previous, &QShortcut::activated, this, &FindingNavigator::Previous);
+  if (counts) {
+    counts->setTextFormat(Qt::PlainText);
+    counts->hide();
+    countLabels_.push_back(counts);
+  }
+  if (!log) return;
+  logs_.push_back(log);
+  log->SetLinkLines([this](int index) { return HasFinding(index); });
+  connect(log, &LineTextView::LineActivated, this, [this](int index) { OpenLogLine(index); });
+  log->SetMenuExtension([this](QMenu& menu, int index) {
+    const auto hit = byLogLine_.find(index);
+    if (hit == byLogLine_.end()) return;
+    const std::size_t at = hit->second;
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("ソースを表示"), this, [this, at] { Open(at); });
+    menu.addAction(QStringLiteral("エディタで開く"), this, [this, at] { OpenInEditor(findings_[at]); });
+  });
+}
+
+void FindingNavigator::Clear() {
+  findings_.clear();
+  byLogLine_.clear();
+  current_ = SIZE_MAX;
+  errors_ = warnings_ = 0;
+  for (QLabel* label : countLabels_) label->hide();
+  if (view_) view_->ForgetFile();
+}
+
+void FindingNavigator::Add(Finding finding) {
+  if (finding.severity == Severity::Error) ++errors_;
+  if (finding.severity == Severity::Warning) ++warnings_;
+  if (finding.logLine >= 0) byLogLine_.try_emplace(finding.logLine, findings_.size());
+  findings_.push_back(std::move(finding));
+}
+
+QString FindingNavigator::CountText() const {
+  return QStringLiteral("エラー %1件　警告 %2件").arg(errors_).arg(warnings_);
+}
+
+void FindingNavigator::ShowCounts() {
+  for (QLabel* label : countLabels_) {
+    label->setText(CountText());
+    label->setStyleSheet(errors_ > 0 ? QStringLiteral("color: #c00000; font-weight: bold")
+                                     : QString());
+    label->show();
+  }
+  for (LineTextView* log : logs_) log->viewport()->update();
+  emit CountsShown();
+}
+
+bool FindingNavigator::OpenLogLine(int index) {
+  const auto hit = byLogLine_.find(index);
+  if (hit == byLogLine_.end()) return false;
+  Open(hit->second);
+  return true;
+}
+
+void FindingNavigator::Open(std::size_t index) {
+  if (index >= findings_.size()) return;
+  current_ = index;
+  // The view belongs to the window in front, so that it takes input while
+  // the viewer is shown modally.
+  QWidget* owner = QApplication::activeModalWidget();
+  if (!owner) owner = qobject_cast<QWidget*>(parent());
+  if (!view_) {
+    view_ = new SourceView(owner);
+    connect(view_, &SourceView::OpenInEditor, this, &FindingNavigator::OpenInEditor);
+    connect(view_, &SourceView::SetUpEditor, this, [this] {
+      bool accepted = false;
+      const QString command = QInputDialog::getText(
+          view_, QStringLiteral("エディタ設定"),
+          QStringLiteral("エディタのコマンドライン（%f ファイル、%l 行、%c 桁）\n"
+                         "空欄: 既定のアプリケーションで開きます。"),
+          QLineEdit::Normal, FromCp932(settings_.Editor), &accepted);
+      if (accepted) settings_.Editor = ToCp932(command.trimmed());
+    });
+    Attach(view_, nullptr, nullptr);
+  } else if (view_->parentWidget() != owner) {
+    view_->setParent(owner, view_->windowFlags());
+  }
+  view_->ShowPlace(findings_[index]);
+  view_->show();
+  view_->raise();
+  view_->activateWindow();
+}
+
+void FindingNavigator::Next() {
+  if (findings_.empty()) return;
+  Open(current_ == SIZE_MAX || current_ + 1 >= findings_.size() ? 0 : current_ + 1);
+}
+
+void FindingNavigator::Previous() {
+  if (findings_.empty()) return;
+  Open(current_ == SIZE_MAX || current_ == 0 ? findings_.size() - 1 : current_ - 1);
+}
+
+void FindingNavigator::OpenInEditor(const Finding& finding) {
+  const QString file = QString::fromStdString(finding.file);
+  const QString command = FromCp932(settings_.Editor).trimmed();
+  if (command.isEmpty()) {
+    open_(QUrl::fromLocalFile(file));
+    return;
+  }
+  const QStringList words = EditorCommandLine(command, file, finding.line, finding.column);
+  if (words.isEmpty() || !launch_(words.front(), words.mid(1))) {
+    QWidget* owner = view_ && view_->isVisible() ? static_cast<QWidget*>(view_) : qobject_cast<QWidget*>(parent());
+    prompts_.ShowMessage(owner, QStringLiteral("確認"),
+                         QStringLiteral("エディタを起動できません。\n") + command, MessageIcon::Stop);
+  }
+}
+
+FindingNavigator* NewFindingNavigator(TMainForm& form, TViewForm& viewer, UserPrompts& prompts) {
+  auto* navigator = new FindingNavigator(form.Settings(), prompts, &form);
+  auto* mainCounts = new QLabel(&form);
+  mainCounts->setObjectName(QStringLiteral("FindingCounts"));
+  form.statusBar()->addPermanentWidget(mainCounts);
+  navigator->Attach(&form, form.Memo1, mainCounts);
+
+  auto* logCounts = new QLabel(viewer.TabSheet2);
+  logCounts->setObjectName(QStringLiteral("LogFindingCounts"));
+  if (auto* layout = qobject_cast<QBoxLayout*>(viewer.TabSheet2->layout())) layout->insertWidget(0, logCounts);
+  navigator->Attach(&viewer, viewer.RichEdit2, logCounts);
+  QObject::connect(navigator, &FindingNavigator::CountsShown, &viewer, [navigator, &viewer] {
+    const int tab = viewer.PageControl1->indexOf(viewer.TabSheet2);
+    const QStyle::StandardPixmap icon = navigator->Errors() > 0     ? QStyle::SP_MessageBoxCritical
+                                        : navigator->Warnings() > 0 ? QStyle::SP_MessageBoxWarning
+                                                                    : QStyle::SP_DialogApplyButton;
+    viewer.PageControl1->setTabIcon(tab, viewer.style()->standardIcon(icon));
+    viewer.PageControl1->setTabToolTip(tab, navigator->CountText());
+  });
+  return navigator;
+}
+
+}  // namespace vostrel::gui

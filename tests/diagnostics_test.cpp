@@ -1,0 +1,89 @@
+// vostrelc's findings channel: --check verdicts, and the gnu form as Vim's
+// default 'errorformat' reads it.
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <filesystem>
+#include <sstream>
+
+#include "tests/test_support.h"
+
+namespace vostrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kWordList = std::string(GOLDEN_DIR) + "/../../data/ChkData.lst";
+
+// Runs vostrelc with `args` (after an empty settings file and the shipped
+// word list); returns the exit status.
+int RunVostrelc(const TempDir& tmp, QStringList args) {
+  WriteFile(tmp / "empty.INI", "");
+  QProcess process;
+  process.start(VOSTRELC_PATH, QStringList{"-q", "--ini", QString::fromStdString((tmp / "empty.INI").string()),
+                                           "--word-list", QString::fromStdString(kWordList)}
+                                   << args);
+  EXPECT_TRUE(process.waitForFinished(60000));
+  return process.exitCode();
+}
+
+TEST(Check, ExitsOneOnlyForErrorFindingsAndWritesNothing) {
+  struct Case {
+    const char* source;
+    int status;
+  };
+  const Case cases[] = {
+      {"%\r\nG00 X0\r\nM30\r\n%\r\n", 0},
+      {"$PITCH\r\n#IF OPT\r\nG00\r\n", 0},         // warnings only
+      {"#1=[#2\r\n", 1},                           // unbalanced bracket
+      {"G00 XYZ\r\n", 1},                          // unknown word
+      {"#INCLUDE NOWHERE.DEF\r\nG00\r\n", 1},     // a stop of the run
+  };
+  for (const Case& c : cases) {
+    TempDir tmp;
+    WriteFile(tmp / "a.nc", c.source);
+    EXPECT_EQ(RunVostrelc(tmp, {"--check", QString::fromStdString((tmp / "a.nc").string())}), c.status)
+        << c.source;
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(tmp.path())) ++files;
+    EXPECT_EQ(files, 2u) << "--check wrote a file for " << c.source;  // a.nc, empty.INI
+  }
+  TempDir tmp;
+  WriteFile(tmp / "a.nc", "G00\r\n");
+  EXPECT_EQ(RunVostrelc(tmp, {"--check", "-o", QString::fromStdString((tmp / "out.nc").string()),
+                              QString::fromStdString((tmp / "a.nc").string())}),
+            2);
+}
+
+TEST(Diagnostics, VimDefaultErrorformatReadsTheGnuForm) {
+  const QString vim = QStandardPaths::findExecutable("vim");
+  if (vim.isEmpty()) GTEST_SKIP() << "vim is not installed";
+  TempDir tmp;
+  const fs::path source = fs::path(GOLDEN_DIR) / "diag_every_finding" / "source.nc";
+  const fs::path findings = tmp / "findings.txt", quickfix = tmp / "quickfix.txt";
+  RunVostrelc(tmp, {"--check", "--exe-dir", QString::fromStdString(source.parent_path().string()),
+                    "--diagnostics", "gnu", "--diagnostics-file", QString::fromStdString(findings.string()),
+                    QString::fromStdString(source.string())});
+
+  // Vim without any settings: 'errorformat' has its default value.
+  QProcess process;
+  process.start(vim, {"-es", "-u", "NONE", "-i", "NONE", "-N", "-c", "cfile " + QString::fromStdString(findings.string()),
+                      "-c",
+                      "call writefile(map(getqflist(), {_, e -> e.valid . ' ' . fnamemodify(bufname(e.bufnr), ':t') "
+                      ". ':' . e.lnum . ':' . e.col}), '" + QString::fromStdString(quickfix.string()) + "')",
+                      "-c", "qa!"});
+  ASSERT_TRUE(process.waitForFinished(30000));
+  std::vector<std::string> entries;
+  std::istringstream in(ReadFile(quickfix));
+  for (std::string line; std::getline(in, line);) entries.push_back(line);
+  EXPECT_EQ(entries, (std::vector<std::string>{"1 source.nc:10:1", "1 source.nc:4:1", "1 COMMON.DEF:5:1",
+                                               "1 source.nc:5:2", "1 COMMON.DEF:2:2", "1 source.nc:3:2",
+                                               "1 source.nc:8:4", "1 source.nc:7:24"}));
+}
+
+}  // namespace
+}  // namespace vostrel::test

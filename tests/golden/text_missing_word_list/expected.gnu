@@ -1,0 +1,1 @@
+{tmp}/nowhere/ChkData.lst: error: {tmp}/nowhere/ChkData.lst が読み込めません。
