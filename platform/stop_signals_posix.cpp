@@ -1,42 +1,24 @@
-#include "platform/stop_signals.h"
-
-#include <csignal>
-#include <cstdlib>
+#include <initializer_list>
 
 #include <signal.h>
 
-#include "platform/atomic_file.h"
+#include "platform/stop_signals_install.h"
 
 namespace vostrel::platform {
 
 namespace {
 
-std::atomic<bool>* g_cancelFlag = nullptr;
-volatile std::sig_atomic_t g_signal = 0;
-
-extern "C" void OnStopSignal(int signal) {
-  if (g_signal == 0) {
-    g_signal = signal;
-    if (g_cancelFlag) g_cancelFlag->store(true);
-    return;
-  }
-  RemovePendingTempFiles();
-  std::_Exit(128 + signal);
-}
+extern "C" void OnStopSignal(int signal) { StopRequested(signal); }
 
 }  // namespace
 
-void CatchStopSignals(std::atomic<bool>& cancelFlag) {
-  g_cancelFlag = &cancelFlag;
+// Ctrl-C, SIGTERM and SIGHUP.
+void InstallStopHandlers() {
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
 }
-
-int CaughtStopSignal() { return g_signal; }
-
-int StopSignalExitStatus() { return 128 + (g_signal ? g_signal : SIGINT); }
 
 }  // namespace vostrel::platform
