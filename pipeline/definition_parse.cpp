@@ -5,17 +5,42 @@
 #include <system_error>
 
 #include "platform/read_file.h"
+#include "text/path_text.h"
 #include "text/sjis.h"
 
 namespace vostrel {
 
 namespace {
 
-// Every occurrence of `old` replaced, left to right, without rescans (for
-// UTF-8 text, where no Shift-JIS rule applies).
-void ReplacePlain(std::string& text, std::string_view old, std::string_view repl) {
-  for (std::size_t p = text.find(old); p != std::string::npos; p = text.find(old, p + repl.size()))
-    text.replace(p, old.size(), repl);
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
+// The program's folder as it stands in for "..\": with a separator at the end.
+std::string FolderText(const std::filesystem::path& exeDir) {
+  std::string folder = PathToUtf8(exeDir);
+  if (folder.empty() || (folder.back() != kSeparator && folder.back() != '/')) folder += kSeparator;
+  return folder;
+}
+
+// The UTF-8 include path with `folder` in place of every "..\" (left to
+// right, as ReplaceAll does) and every other backslash as `backslash`.
+// Only "..\" with a backslash means the program's folder; "../" and any
+// other ".." keep their ordinary meaning.
+std::string SubstituteFolder(std::string_view path, std::string_view folder, char backslash) {
+  std::string out;
+  out.reserve(path.size() + folder.size());
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (path.compare(i, 3, "..\\") == 0) {
+      out += folder;
+      i += 2;
+    } else {
+      out += path[i] == '\\' ? backslash : path[i];
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -87,23 +112,15 @@ std::string IncludePathAsWritten(std::string_view line, std::string_view directi
   return std::string(TrimBlanks(path));
 }
 
+// Decoding comes first: the second byte of a double-byte character may be
+// 0x5C and must not be taken for a backslash.
+std::string IncludePathShown(std::string_view includePath, const std::filesystem::path& exeDir) {
+  return SubstituteFolder(sjis::ToUtf8(includePath), FolderText(exeDir), '\\');
+}
+
 std::filesystem::path ResolveIncludePath(std::string_view includePath,
                                          const std::filesystem::path& exeDir) {
-  // Decoding comes first: the second byte of a double-byte character may be
-  // 0x5C and must not be taken for a backslash.
-  std::string path = sjis::ToUtf8(includePath);
-  const std::u8string dirText = exeDir.u8string();
-  std::string folder(dirText.begin(), dirText.end());
-#ifdef _WIN32
-  if (folder.empty() || (folder.back() != '\\' && folder.back() != '/')) folder += '\\';
-  ReplacePlain(path, "..\\", folder);
-#else
-  for (char& c : path)
-    if (c == '\\') c = '/';
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  ReplacePlain(path, "../", folder);
-#endif
-  return std::filesystem::path(std::u8string(path.begin(), path.end()));
+  return PathFromUtf8(SubstituteFolder(sjis::ToUtf8(includePath), FolderText(exeDir), kSeparator));
 }
 
 bool ReadIncludeFile(const std::filesystem::path& path, std::string& bytes) {

@@ -40,10 +40,15 @@ std::vector<std::string> SplitIncludeText(std::string_view bytes);
 // (never at the second byte of a double-byte character), then trimmed.
 std::string IncludePathAsWritten(std::string_view line, std::string_view directive);
 
+// The include path as messages show it (UTF-8): every "..\" replaced by the
+// program's own folder `exeDir` and a separator, the rest as written.
+std::string IncludePathShown(std::string_view includePath, const std::filesystem::path& exeDir);
+
 // The file an include path names. The cp932 path is decoded; "..\" stands
-// for the program's own folder `exeDir`. Outside Windows every backslash is
-// a folder separator first, so "..\DEF\A.DEF" names DEF/A.DEF in `exeDir`.
-// A relative path stays relative (to the current folder).
+// for the program's own folder `exeDir`, then every other backslash is a
+// folder separator, so "..\DEF\A.DEF" names DEF/A.DEF in `exeDir`. A "../"
+// is the parent folder as usual, and a relative path stays relative (to
+// the current folder).
 std::filesystem::path ResolveIncludePath(std::string_view includePath,
                                          const std::filesystem::path& exeDir);
 

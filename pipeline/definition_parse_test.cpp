@@ -100,9 +100,12 @@ TEST(ResolveIncludePath, BackslashesAndTheProgramFolder) {
   };
   const Case cases[] = {
       {"..\\DEF\\COMMON.DEF", "/opt/v/DEF/COMMON.DEF"},
-      {"../DEF/COMMON.DEF", "/opt/v/DEF/COMMON.DEF"},
       {"..\\..\\X.DEF", "/opt/v//opt/v/X.DEF"},  // each "..\" is the folder, never the parent
       {"SUB\\..\\X.DEF", "SUB//opt/v/X.DEF"},
+      // Only "..\" with a backslash: "../" is the parent folder as usual.
+      {"../DEF/COMMON.DEF", "../DEF/COMMON.DEF"},
+      {"SUB/../X.DEF", "SUB/../X.DEF"},
+      {"SUB\\../X.DEF", "SUB/../X.DEF"},
       {"A..B\\X.DEF", "A..B/X.DEF"},
       {"DEF\\A.DEF", "DEF/A.DEF"},
       {"/abs/A.DEF", "/abs/A.DEF"},

@@ -10,6 +10,7 @@
 //   expected.status  optional exit status (default 0)
 //   (without --ini in args, the case runs with an empty settings file)
 //   expected.stderr  optional lines that standard error must contain
+//                    ({case} and {tmp} as in args)
 //   expected.stdout  optional: the exact bytes of standard output
 //   setup            optional: files to create before the run, one per line
 //                    as "{tmp}/name<TAB>content" (content may use \r \n)
@@ -151,7 +152,7 @@ TEST_P(GoldenCase, CompilesAsRecorded) {
   }
   if (fs::exists(dir / "expected.stderr")) {
     for (const auto& line : Lines(ReadFile(dir / "expected.stderr"))) {
-      EXPECT_NE(stderrText.find(line), std::string::npos)
+      EXPECT_NE(stderrText.find(expand(line)), std::string::npos)
           << "standard error lacks: " << line << "\nstandard error:\n" << stderrText;
     }
   }

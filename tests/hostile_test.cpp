@@ -17,7 +17,11 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <unordered_set>
+#include <vector>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "tests/test_support.h"
@@ -240,6 +244,73 @@ TEST(HostileSource, RandomBytesThroughEveryOption) {
     EXPECT_EQ(o.status, 1) << o;
     EXPECT_NE(o.errors.find("コンパイルを中止します。"), std::string::npos) << o;
     EXPECT_FALSE(fs::exists(tmp / "out.nc"));
+  }
+}
+
+// ---- many definitions ---------------------------------------------------
+
+// Peak resident memory (bytes) and exit status of one vostrelc run.
+struct PeakRun {
+  int status = -1;
+  long long peakBytes = 0;
+};
+
+PeakRun VostrelcPeakMemory(const std::vector<std::string>& args) {
+  std::string program = VOSTRELC_PATH;
+  std::vector<std::string> owned = args;
+  std::vector<char*> argv{program.data()};
+  for (std::string& arg : owned) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  PeakRun run;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return run;
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.peakBytes = static_cast<long long>(usage.ru_maxrss) * 1024;  // kilobytes on Linux
+  return run;
+}
+
+// 60,000 names, each used once in 60 lines: eight kanji (16 bytes, as in a
+// shop's Japanese names) or sixteen letters. Memory for the definitions must
+// follow the text and the table, not the bytes the names are made of.
+TEST(HostileDefinitions, ManyLongNamesCostMemoryInProportion) {
+  for (const bool kanji : {true, false}) {
+    TempDir tmp;
+    std::mt19937 random(13);
+    std::unordered_set<std::string> names;
+    std::vector<std::string> order;
+    while (order.size() < 60000) {
+      std::string name;
+      for (int i = 0; i < 8; ++i) {
+        if (kanji) {
+          const int trail = 0x40 + static_cast<int>(random() % 188);  // 0x40-0x7E, 0x80-0xFC
+          name += static_cast<char>(0x89 + random() % 15);
+          name += static_cast<char>(trail < 0x7F ? trail : trail + 1);
+        } else {
+          name += static_cast<char>('A' + random() % 26);
+          name += static_cast<char>('A' + random() % 26);
+        }
+      }
+      if (names.insert(name).second) order.push_back(name);
+    }
+    std::string source = "%\r\nO1000\r\n";
+    for (std::size_t i = 0; i < order.size(); ++i)
+      source += "$" + order[i] + " #" + std::to_string(100 + i % 900) + ".0000\r\n";
+    for (std::size_t i = 0; i < order.size(); i += 60) source += "G01X" + order[i] + "Y1.0\r\n";
+    source += "M30\r\n%\r\n";
+    WriteFile(tmp / "src.nc", source);
+
+    const PeakRun run = VostrelcPeakMemory({"-q", "--ini", "/dev/null", "--word-list", kWordList, "-o",
+                                            (tmp / "out.nc").string(), (tmp / "src.nc").string()});
+    EXPECT_EQ(run.status, 0) << (kanji ? "kanji" : "letters");
+    const long long limit = 4 * static_cast<long long>(source.size()) + (50LL << 20);
+    EXPECT_LE(run.peakBytes, limit) << (kanji ? "kanji" : "letters") << ": " << source.size()
+                                    << " bytes of source";
   }
 }
 

@@ -57,6 +57,8 @@ bool IsTrailAt(std::string_view s, std::size_t boundary, std::size_t p) {
 
 }  // namespace
 
+bool IsSecondByte(std::string_view s, std::size_t pos) { return pos < s.size() && IsTrailAt(s, 0, pos); }
+
 std::size_t ReplaceAllInPlace(std::string& text, std::string_view old, std::string_view repl) {
   if (old.empty()) return 0;
   std::size_t p = FindBytes(text, old, 0);
@@ -116,41 +118,53 @@ bool MayHoldLowerCase(std::string_view s) {
 }
 
 namespace {
+
 constexpr const char* kCodecName = "Shift_JIS";
-}
+
+// The codec gives some control bytes other code points (0x1A, 0x1C and 0x7F
+// trade places): bytes 0x00-0x7F are therefore never handed to it. Each is
+// its own code point both ways, and no other byte sequence becomes one.
+constexpr bool IsAscii(char c) { return static_cast<unsigned char>(c) < 0x80; }
+
+}  // namespace
 
 std::string ToUtf8(std::string_view cp932) {
   // Plain ASCII needs no conversion (the common case for NC text).
-  if (std::all_of(cp932.begin(), cp932.end(),
-                  [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-    return std::string(cp932);
+  if (std::all_of(cp932.begin(), cp932.end(), IsAscii)) return std::string(cp932);
 
-  // Runs of well-formed characters go through the codec; a byte that is no
-  // character at all (0x80, 0xA0, 0xFD-0xFF, a lead byte without its trail)
-  // shows as U+FFFD. The codec itself marks unassigned pairs with U+001A,
-  // which is also shown as U+FFFD unless the run holds a real 0x1A byte.
-  QString text;
+  // ASCII bytes are copied; runs of other well-formed characters go through
+  // the codec; a byte that is no character at all (0x80, 0xA0, 0xFD-0xFF, a
+  // lead byte without its trail) shows as U+FFFD. What the codec gives for
+  // such a run is never ASCII: a code point below 0x80 there is its mark
+  // for an unassigned pair, also shown as U+FFFD.
+  std::string text;
+  text.reserve(cp932.size() + cp932.size() / 2);
   QStringDecoder decoder(kCodecName, QStringConverter::Flag::Stateless);
   std::size_t runStart = 0;
   auto flush = [&](std::size_t end) {
     if (end == runStart) return;
     const std::string_view run = cp932.substr(runStart, end - runStart);
     QString part = decoder.decode(QByteArrayView(run.data(), static_cast<qsizetype>(run.size())));
-    if (run.find('\x1A') == std::string_view::npos) part.replace(QChar(0x1A), QChar(0xFFFD));
-    text += part;
+    for (QChar& c : part)
+      if (c.unicode() < 0x80) c = QChar(0xFFFD);
+    text += part.toStdString();
   };
   for (std::size_t i = 0; i < cp932.size();) {
     const auto c = static_cast<unsigned char>(cp932[i]);
     const std::size_t len = CharLength(cp932, i);
-    if (len == 1 && c >= 0x80 && !(c >= 0xA1 && c <= 0xDF)) {
+    if (len == 1 && c < 0x80) {
       flush(i);
-      text += QChar(0xFFFD);
+      text += cp932[i];
+      runStart = i + 1;
+    } else if (len == 1 && !(c >= 0xA1 && c <= 0xDF)) {
+      flush(i);
+      text += "\xEF\xBF\xBD";  // U+FFFD
       runStart = i + 1;
     }
     i += len;
   }
   flush(cp932.size());
-  return text.toStdString();
+  return text;
 }
 
 std::optional<std::string> FromUtf8(std::string_view utf8) {
@@ -158,13 +172,25 @@ std::optional<std::string> FromUtf8(std::string_view utf8) {
   // Text that is not valid UTF-8 decodes to U+FFFD and cannot round-trip.
   if (text.toUtf8() != QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())))
     return std::nullopt;
+  // ASCII is copied; every other run of characters goes through the codec.
+  std::string bytes;
+  bytes.reserve(utf8.size());
   QStringEncoder encoder(kCodecName, QStringConverter::Flag::Stateless);
-  const QByteArray bytes = encoder.encode(text);
+  for (qsizetype i = 0; i < text.size();) {
+    qsizetype end = i;
+    if (text[i].unicode() < 0x80) {
+      while (end < text.size() && text[end].unicode() < 0x80) bytes += static_cast<char>(text[end++].unicode());
+    } else {
+      while (end < text.size() && text[end].unicode() >= 0x80) ++end;
+      const QByteArray part = encoder.encode(QStringView(text).sliced(i, end - i));
+      bytes.append(part.constData(), static_cast<std::size_t>(part.size()));
+    }
+    i = end;
+  }
   if (encoder.hasError()) return std::nullopt;
   // A character without a cp932 form comes out as a substitute: refuse it.
-  QStringDecoder decoder(kCodecName, QStringConverter::Flag::Stateless);
-  if (QString(decoder.decode(bytes)) != text) return std::nullopt;
-  return bytes.toStdString();
+  if (ToUtf8(bytes) != utf8) return std::nullopt;
+  return bytes;
 }
 
 }  // namespace vostrel::sjis

@@ -29,6 +29,9 @@ inline std::size_t CharLength(std::string_view s, std::size_t pos) {
              : 1;
 }
 
+// True when byte `pos` of `s` is the second byte of a double-byte character.
+bool IsSecondByte(std::string_view s, std::size_t pos);
+
 // Byte offset of the last whole character of `s` (npos when empty).
 std::size_t LastCharStart(std::string_view s);
 

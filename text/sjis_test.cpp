@@ -100,6 +100,19 @@ TEST(Sjis, ConversionRoundTrip) {
   EXPECT_EQ(ToUtf8("\x81"), "\xEF\xBF\xBD");   // a lone lead byte shows as U+FFFD
 }
 
+// Each byte 0x00-0x7F is its own code point both ways, also beside
+// characters that do need the codec (0x1A, 0x1C and 0x7F once traded places).
+TEST(Sjis, AsciiBytesKeepTheirCodePoints) {
+  for (int b = 0; b < 0x80; ++b) {
+    const std::string ascii(1, static_cast<char>(b));
+    const std::string bytes = ascii + "\xB1\x8C\xB3";  // ｱ 元
+    const std::string utf8 = ascii + "ｱ元";
+    EXPECT_EQ(ToUtf8(bytes), utf8) << "byte " << b;
+    EXPECT_EQ(FromUtf8(utf8), bytes) << "byte " << b;
+  }
+  EXPECT_EQ(ToUtf8("\xA0"), "\xEF\xBF\xBD");  // no character: not a control code either
+}
+
 }  // namespace
 }  // namespace vostrel::sjis
 

@@ -77,7 +77,10 @@ bool IsDelimiter(char c) { return kDelimiter.is[static_cast<unsigned char>(c)]; 
 // Every occurrence of the one-byte `name` in `line` whose neighbours are
 // delimiters becomes `value`. At the start or end of the line only the one
 // neighbour counts; a line that is the name alone stays. Neighbours are
-// judged in the line as it was. `scratch` is reused between calls.
+// judged in the line as it was, character by character: the name must be a
+// whole character, and a byte of a double-byte character is never a
+// delimiter (the second byte of "ー", 0x5B, is no "["). `scratch` is reused
+// between calls.
 void ReplaceBetweenDelimiters(std::string& line, char name, std::string_view value,
                               std::string& scratch) {
   const std::size_t len = line.size();
@@ -87,8 +90,8 @@ void ReplaceBetweenDelimiters(std::string& line, char name, std::string_view val
   std::size_t copied = 0;
   for (const void* hit = std::memchr(data, name, len); hit;) {
     const std::size_t c = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
-    const bool before = c == 0 || IsDelimiter(data[c - 1]);
-    const bool after = c + 1 == len || IsDelimiter(data[c + 1]);
+    const bool before = c == 0 || (IsDelimiter(data[c - 1]) && !sjis::IsSecondByte(line, c - 1));
+    const bool after = (c + 1 == len || IsDelimiter(data[c + 1])) && sjis::CharLength(line, c) == 1;
     if (before && after) {
       if (!replaced) {
         scratch.clear();
@@ -187,49 +190,90 @@ class NameCandidates {
 };
 
 
-// All names of two or more bytes at once: a byte automaton over the names
-// (each state knows where to go on every byte, and which names end there)
-// that reports in one pass over a text every name occurring in it. Bytes
-// that no name holds share one column of the table.
+// All names of two or more bytes at once: a tree of the names' bytes, each
+// node linked to the longest proper suffix of its text that is also a node,
+// reports in one pass over a text every name occurring in it. The nodes are
+// numbered level by level with the children of a node side by side in byte
+// order, so a node costs a few bytes whatever bytes the names hold: memory
+// follows the total length of the names. Only the root, where a scan spends
+// most of its time, has a move for every byte.
 class NameMatcher {
  public:
-  explicit NameMatcher(const std::vector<std::string_view>& names) {
-    for (const auto name : names)
-      for (const char c : name) column_[static_cast<unsigned char>(c)] = 1;
-    for (auto& column : column_)
-      if (column) column = ++columns_;
-    ++columns_;  // column 0: every other byte
-    AddState();
-    for (std::size_t k = 0; k < names.size(); ++k) {
-      std::int32_t state = 0;
-      for (const char c : names[k]) {
-        if (Next(state, c) == 0) {
-          const std::int32_t added = AddState();  // grows the table: no reference kept across it
-          Next(state, c) = added;
-        }
-        state = Next(state, c);
-      }
-      ends_[static_cast<std::size_t>(state)].push_back(static_cast<std::uint32_t>(k));
+  explicit NameMatcher(const std::vector<std::string_view>& names) : sameText_(names.size(), kNone) {
+    // The names in byte order; `common[i]` is the length of the prefix that
+    // name `order[i]` shares with the name before it in the order.
+    std::vector<std::uint32_t> order(names.size());
+    for (std::size_t k = 0; k < names.size(); ++k) order[k] = static_cast<std::uint32_t>(k);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return names[a] < names[b]; });
+    std::vector<std::size_t> common(order.size(), 0);
+    for (std::size_t i = 1; i < order.size(); ++i) {
+      const std::string_view a = names[order[i - 1]], b = names[order[i]];
+      const std::size_t most = std::min(a.size(), b.size());
+      while (common[i] < most && a[common[i]] == b[common[i]]) ++common[i];
     }
-    // Breadth first: complete every state's moves with those of its longest
-    // proper suffix state, and link it to the nearest suffix that ends a name.
-    std::vector<std::int32_t> suffix(states_, 0), queue;
-    for (std::int32_t col = 0; col < columns_; ++col)
-      if (const std::int32_t s = next_[static_cast<std::size_t>(col)]) queue.push_back(s);
-    for (std::size_t head = 0; head < queue.size(); ++head) {
-      const std::int32_t state = queue[head];
-      const std::int32_t fail = suffix[static_cast<std::size_t>(state)];
-      output_[static_cast<std::size_t>(state)] =
-          ends_[static_cast<std::size_t>(fail)].empty() ? output_[static_cast<std::size_t>(fail)] : fail;
-      for (std::int32_t col = 0; col < columns_; ++col) {
-        std::int32_t& cell = next_[Cell(state, col)];
-        const std::int32_t viaFail = next_[Cell(fail, col)];
-        if (cell != 0) {
-          suffix[static_cast<std::size_t>(cell)] = viaFail;
-          queue.push_back(cell);
-        } else {
-          cell = viaFail;
+
+    // Level d holds a node for every distinct prefix of length d. `node[i]`
+    // is the node of the prefix of name order[i] so far; names shorter than
+    // the level leave the list (the next name then shares with the one
+    // before only what it shared with both).
+    std::vector<std::uint32_t> node(order.size(), 0);
+    std::size_t bytes = 1;  // at most one node per byte of the names, and the root
+    for (const auto name : names) bytes += name.size();
+    label_.reserve(bytes);
+    ends_.reserve(bytes);
+    firstChild_.reserve(bytes + 1);
+    AddNode(0);
+    firstChild_.push_back(kNone);
+    for (std::size_t depth = 1; !order.empty(); ++depth) {
+      std::size_t kept = 0;
+      std::size_t carried = SIZE_MAX;
+      std::uint32_t lastEnded = kNone;  // names of one text are side by side in the order
+      for (std::size_t i = 0; i < order.size(); ++i) {
+        const std::string_view name = names[order[i]];
+        if (name.size() < depth) {
+          if (lastEnded != kNone && names[lastEnded] == name) sameText_[lastEnded] = order[i];
+          else ends_[node[i]] = order[i];
+          lastEnded = order[i];
+          carried = std::min(carried, common[i]);
+          continue;
         }
+        const std::size_t shared = std::min(common[i], carried);
+        carried = SIZE_MAX;
+        std::uint32_t here;
+        if (kept > 0 && shared >= depth) {
+          here = node[kept - 1];
+        } else {
+          here = AddNode(static_cast<unsigned char>(name[depth - 1]));
+          if (firstChild_[node[i]] == kNone) firstChild_[node[i]] = here;
+          firstChild_.push_back(kNone);
+        }
+        order[kept] = order[i];
+        common[kept] = shared;
+        node[kept] = here;
+        ++kept;
+      }
+      order.resize(kept);
+      common.resize(kept);
+      node.resize(kept);
+    }
+    // A node without children gets the place its children would have: the
+    // children of node s are then the nodes firstChild_[s] to firstChild_[s + 1].
+    firstChild_.push_back(Nodes());
+    for (std::size_t s = Nodes(); s-- > 0;)
+      if (firstChild_[s] == kNone) firstChild_[s] = firstChild_[s + 1];
+
+    // Suffix links level by level: a child's link is where its byte leads
+    // from the nearest suffix of its parent that has such a move.
+    for (std::uint32_t child = firstChild_[0]; child < firstChild_[1]; ++child)
+      rootMove_[label_[child]] = child;
+    suffix_.assign(Nodes(), 0);
+    output_.assign(Nodes(), 0);
+    for (std::uint32_t parent = 1; parent < Nodes(); ++parent) {
+      for (std::uint32_t child = firstChild_[parent]; child < firstChild_[parent + 1]; ++child) {
+        const std::uint32_t link = Move(suffix_[parent], label_[child]);
+        suffix_[child] = link;
+        output_[child] = ends_[link] != kNone ? link : output_[link];
       }
     }
   }
@@ -237,35 +281,46 @@ class NameMatcher {
   // Calls found(k) for every name k occurring in `text` (once per place).
   template <class Found>
   void Scan(std::string_view text, Found&& found) const {
-    std::int32_t state = 0;
+    std::uint32_t state = 0;
     for (const char c : text) {
-      state = next_[Cell(state, column_[static_cast<unsigned char>(c)])];
-      for (std::int32_t s = ends_[static_cast<std::size_t>(state)].empty() ? output_[static_cast<std::size_t>(state)] : state;
-           s != 0; s = output_[static_cast<std::size_t>(s)])
-        for (const std::uint32_t k : ends_[static_cast<std::size_t>(s)]) found(k);
+      state = Move(state, static_cast<unsigned char>(c));
+      for (std::uint32_t s = ends_[state] != kNone ? state : output_[state]; s != 0; s = output_[s])
+        for (std::uint32_t k = ends_[s]; k != kNone; k = sameText_[k]) found(k);
     }
   }
 
  private:
-  std::size_t Cell(std::int32_t state, std::int32_t column) const {
-    return static_cast<std::size_t>(state) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(column);
-  }
-  std::int32_t& Next(std::int32_t state, char c) {
-    return next_[Cell(state, column_[static_cast<unsigned char>(c)])];
-  }
-  std::int32_t AddState() {
-    next_.resize(next_.size() + static_cast<std::size_t>(columns_), 0);
-    ends_.emplace_back();
-    output_.push_back(0);
-    return states_++;
+  static constexpr std::uint32_t kNone = UINT32_MAX;
+
+  std::uint32_t Nodes() const { return static_cast<std::uint32_t>(label_.size()); }
+
+  std::uint32_t AddNode(unsigned char byte) {
+    label_.push_back(byte);
+    ends_.push_back(kNone);
+    return Nodes() - 1;
   }
 
-  std::array<std::int32_t, 256> column_{};
-  std::int32_t columns_ = 0;
-  std::int32_t states_ = 0;
-  std::vector<std::int32_t> next_;                 // states x columns
-  std::vector<std::vector<std::uint32_t>> ends_;   // names ending in a state
-  std::vector<std::int32_t> output_;               // nearest suffix state that ends names
+  // The child of `state` reached by `byte`, or 0.
+  std::uint32_t Child(std::uint32_t state, unsigned char byte) const {
+    const auto begin = label_.begin() + firstChild_[state], end = label_.begin() + firstChild_[state + 1];
+    const auto hit = std::lower_bound(begin, end, byte);
+    return hit != end && *hit == byte ? static_cast<std::uint32_t>(hit - label_.begin()) : 0;
+  }
+
+  // Where `byte` leads from `state`: its child, else the move of its suffix.
+  std::uint32_t Move(std::uint32_t state, unsigned char byte) const {
+    for (; state != 0; state = suffix_[state])
+      if (const std::uint32_t child = Child(state, byte)) return child;
+    return rootMove_[byte];
+  }
+
+  std::array<std::uint32_t, 256> rootMove_{};  // the root's child for every byte, or 0
+  std::vector<unsigned char> label_;           // the byte that leads to each node
+  std::vector<std::uint32_t> firstChild_;      // children of s: firstChild_[s] .. firstChild_[s + 1]
+  std::vector<std::uint32_t> suffix_;          // longest proper suffix that is a node
+  std::vector<std::uint32_t> output_;          // nearest suffix node where names end
+  std::vector<std::uint32_t> ends_;            // first name ending at a node
+  std::vector<std::uint32_t> sameText_;        // next name of the same text
 };
 
 // Replacing in the whole text is replacing in every line as long as no name

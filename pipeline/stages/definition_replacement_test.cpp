@@ -92,9 +92,16 @@ TEST(OneByteNameReplacement, DelimiterRule) {
       {"#4=@a[2]", "#4=#[$#500$+2]"},
       {"#5=@a[1]+abs", "#5=#[$#500$+1]+$#500$bs"},  // with "@a", every a is replaced
       {"\x81\x40" "abs", "\x81\x40" "abs"},  // the "@" of a full-width space is no array mark
+      // A byte of a double-byte character is no delimiter: the second bytes
+      // of "ー" (0x81 0x5B) and "転" (0x93 0x5D) are no "[" and "]".
+      {"G00(\x83\x5A\x83\x93\x83\x5E\x81\x5B" "a)", "G00(\x83\x5A\x83\x93\x83\x5E\x81\x5B" "a)"},
+      {"#1=\x93\x5D" "a", "#1=\x93\x5D" "a"},
+      {"#1=\x81\x81]a", "#1=\x81\x81]$#500$"},  // 0x81 0x81 is one character: "]" is itself
   };
   for (const auto& c : cases)
     EXPECT_EQ(Replace({c.before}, {{"a", "#500"}}), TextLines{c.after}) << c.before;
+  // A one-byte name is a whole character: 0x81 before "[" is the lead byte of "ー".
+  EXPECT_EQ(Replace({"(\x81\x5B)"}, {{"\x81", "1"}}), TextLines{"(\x81\x5B)"});
 }
 
 TEST(OneByteNameReplacement, ScopeAndTableOrder) {

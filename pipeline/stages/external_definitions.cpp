@@ -6,7 +6,6 @@
 #include "pipeline/definition_parse.h"
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/stages.h"
-#include "text/path_text.h"
 #include "text/sjis.h"
 
 namespace vostrel {
@@ -28,16 +27,17 @@ bool ProcessIncludeLine(CompileRun& run, StageFrame& frame, std::int32_t n,
                         std::string_view directive, std::string_view startChar) {
   const std::string written = IncludePathAsWritten(run.Line(n), directive);
   const std::filesystem::path path = ResolveIncludePath(written, run.ExeDir);
+  const std::string shown = IncludePathShown(written, run.ExeDir);
 
   std::string bytes;
   if (!ReadIncludeFile(path, bytes)) {
-    frame.AbortRun(sjis::ToUtf8(written) + " が見つかりません。\nコンパイルを中止します。",
+    frame.AbortRun(shown + " が見つかりません。\nコンパイルを中止します。",
                    std::string(kStage) + " -- 中止");
     return false;
   }
   run.SetLine(n, " ");
 
-  const std::string status = "行目 :" + PathToUtf8(path) + " 定義ﾃﾞｰﾀ検索中";
+  const std::string status = "行目 :" + shown + " 定義ﾃﾞｰﾀ検索中";
   const std::vector<std::string> lines = SplitIncludeText(bytes);
   Definition definition;
   for (std::size_t j = 0; j < lines.size(); ++j) {

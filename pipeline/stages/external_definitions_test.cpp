@@ -96,11 +96,14 @@ TEST_F(ExternalDefinitions, UnreadableFileStopsTheRun) {
   struct Case {
     std::string line, message;
   };
+  // The path is shown with the program's folder in place of each "..\".
+  const std::string folder = (dir.path() / "").string();
   const Case cases[] = {
-      {"#INCLUDE ..\\MISSING.DEF", "..\\MISSING.DEF が見つかりません。\nコンパイルを中止します。"},
+      {"#INCLUDE ..\\MISSING.DEF", folder + "MISSING.DEF が見つかりません。\nコンパイルを中止します。"},
       {"#INCLUDE   ", " が見つかりません。\nコンパイルを中止します。"},
-      {"#INCLUDE ..\\FOLDER.DEF", "..\\FOLDER.DEF が見つかりません。\nコンパイルを中止します。"},
-      {"#INCLUDE ..\\\x95\x5c.DEF", "..\\表.DEF が見つかりません。\nコンパイルを中止します。"},
+      {"#INCLUDE ..\\FOLDER.DEF", folder + "FOLDER.DEF が見つかりません。\nコンパイルを中止します。"},
+      {"#INCLUDE ..\\\x95\x5c\\NO.DEF", folder + "表\\NO.DEF が見つかりません。\nコンパイルを中止します。"},
+      {"#INCLUDE SUB\\NO.DEF", "SUB\\NO.DEF が見つかりません。\nコンパイルを中止します。"},  // as written
   };
   for (const auto& c : cases) {
     StageHarness h({"#INCLUDE ..\\GOOD.DEF", c.line, "#INCLUDE ..\\GOOD.DEF"});
