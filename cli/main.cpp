@@ -3,24 +3,23 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 #include "pipeline/compile.h"
 #include "pipeline/compile_run.h"
 #include "pipeline/headless_frame.h"
 #include "pipeline/output_file.h"
+#include "platform/atomic_file.h"
+#include "platform/console.h"
 #include "platform/exe_path.h"
 #include "settings/app_settings.h"
 #include "settings/data_folder.h"
@@ -36,7 +35,7 @@ namespace fs = std::filesystem;
 constexpr int kExitCompleted = 0;
 constexpr int kExitStopped = 1;
 constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
+constexpr int kMaxWords = 10;
 
 constexpr const char* kUsage =
     "Usage: vostrelc [--ini FILE] [--set KEY=VALUE]... [-a WORD]... [--word-list FILE]\n"
@@ -61,11 +60,16 @@ constexpr const char* kUsage =
     "  -q                no run log\n"
     "  -o FILE           write the compiled program to FILE\n"
     "  --stdout          write the compiled program to standard output\n"
-    "  --force           overwrite an existing output file\n"
+    "  --force           overwrite an existing output file (also one with other\n"
+    "                    hard links: those keep the old content)\n"
     "  --help, --version\n"
     "\n"
+    "The output and the log never replace the source, the settings file or the\n"
+    "word list, nor each other. The output is replaced only when it is complete.\n"
+    "\n"
     "Exit status: 0 compiled, 1 the run was stopped by an input error,\n"
-    "2 usage or file error, 130 interrupted.\n";
+    "2 usage or file error, 128 + signal number when interrupted (130 Ctrl-C,\n"
+    "129 SIGHUP, 143 SIGTERM).\n";
 
 struct UsageError {
   std::string message;
@@ -113,15 +117,15 @@ void ReadRunOptions(CliOptions& options) {
 }
 
 // Parses the command line; returns nullopt after --help or --version.
-std::optional<CliOptions> ParseArguments(int argc, char** argv) {
+std::optional<CliOptions> ParseArguments(const std::vector<std::string>& args) {
   CliOptions options;
   bool haveSource = false;
-  auto value = [&](int& i, const std::string& name) -> std::string {
-    if (i + 1 >= argc) throw UsageError{name + " needs a value"};
-    return argv[++i];
+  auto value = [&](std::size_t& i, const std::string& name) -> std::string {
+    if (i + 1 >= args.size()) throw UsageError{name + " needs a value"};
+    return args[++i];
   };
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
       return std::nullopt;
@@ -138,6 +142,7 @@ std::optional<CliOptions> ParseArguments(int argc, char** argv) {
     } else if (arg == "--ini") {
       options.ini = PathFromUtf8(value(i, arg));
     } else if (arg == "-a") {
+      if (options.words.size() == kMaxWords) throw UsageError{"at most ten -a words"};
       options.words.push_back(ToCp932(value(i, arg), "word"));
     } else if (arg == "--word-list") {
       options.wordList = PathFromUtf8(value(i, arg));
@@ -168,30 +173,91 @@ std::optional<CliOptions> ParseArguments(int argc, char** argv) {
   return options;
 }
 
-// Ctrl-C asks the run to stop at its next cancel check; a second Ctrl-C
-// ends the program at once (an existing output file is never touched before
-// its complete replacement is renamed over it).
+// Ctrl-C, SIGTERM and SIGHUP (on Windows Ctrl-C and closing the console)
+// ask the run to stop at its next cancel check, with the exit status they
+// stand for. A second one ends the program at once (platform/console.h). A
+// run that has completed is written whole: its output is replaced only when
+// complete, so a single request during the write is too late to matter.
 std::atomic<bool>* g_cancelFlag = nullptr;
-extern "C" void OnInterrupt(int signal) {
-  if (g_cancelFlag && !g_cancelFlag->exchange(true)) return;
-  std::signal(signal, SIG_DFL);
-  std::raise(signal);
+std::atomic<int> g_stopStatus{0};
+void OnStopRequest(int status) {
+  g_stopStatus.store(status);
+  if (g_cancelFlag) g_cancelFlag->store(true);
 }
 
-int Run(const CliOptions& options) {
+// Whether two paths name the same file: by identity (device and inode)
+// where both exist; where neither does, by their folders' identity and
+// their names.
+bool SameFile(const fs::path& a, const fs::path& b) {
   std::error_code ec;
-  if (options.output && !options.force && fs::exists(*options.output, ec)) {
-    std::cerr << "vostrelc: " << PathToUtf8(*options.output)
-              << ": the file exists (use --force to overwrite)\n";
+  const bool hasA = fs::exists(a, ec), hasB = fs::exists(b, ec);
+  if (hasA && hasB) return fs::equivalent(a, b, ec);
+  if (hasA || hasB) return false;
+  auto folder = [](const fs::path& p) { return p.has_parent_path() ? p.parent_path() : fs::path("."); };
+  if (a.filename() != b.filename()) return false;
+  return fs::exists(folder(a), ec) && fs::exists(folder(b), ec) ? fs::equivalent(folder(a), folder(b), ec)
+                                                                 : a.lexically_normal() == b.lexically_normal();
+}
+
+// The files a run writes must not be the files it reads, nor each other;
+// --force does not change that. An empty text when all is well.
+std::string FileClash(const CliOptions& options) {
+  struct Named {
+    const char* role;
+    fs::path path;
+  };
+  std::vector<Named> read{{"the source", options.source}};
+  if (options.ini) read.push_back({"the settings file", *options.ini});
+  if (options.wordList) read.push_back({"the word list", *options.wordList});
+  std::vector<Named> written;
+  if (options.output) written.push_back({"the output", *options.output});
+  if (options.logFile) written.push_back({"the log", *options.logFile});
+  std::error_code ec;
+  for (std::size_t w = 0; w < written.size(); ++w) {
+    for (const Named& r : read)  // a device or pipe read (--ini /dev/null) cannot be harmed
+      if ((!fs::exists(r.path, ec) || fs::is_regular_file(r.path, ec)) && SameFile(written[w].path, r.path))
+        return PathToUtf8(written[w].path) + ": " + written[w].role + " would overwrite " + r.role + " " +
+               PathToUtf8(r.path);
+    if (w == 1 && SameFile(written[0].path, written[1].path))
+      return PathToUtf8(written[1].path) + ": the log and the output name the same file";
+  }
+  return {};
+}
+
+// Says where the source holds a NUL byte (counted from 1), and what was read.
+void WarnAboutNul(const fs::path& source, const SourceCut& cut) {
+  if (cut.line == 0) return;
+  std::cerr << "vostrelc: " << PathToUtf8(source) << ": warning: line " << cut.line
+            << " holds a NUL byte (byte " << cut.offset + 1 << " of the file); "
+            << (cut.lineByLine ? "the file was read line by line, each line only up to its first NUL byte\n"
+                               : "the source is read only up to it\n");
+}
+
+// The steps of one compile run outside the stages, for the message when
+// memory runs out (the stages name themselves).
+struct Step {
+  const char* name = "準備";
+};
+
+// One compile run: the source to the output (or standard output). Returns
+// the exit status.
+int CompileSteps(const CliOptions& options, Step& step) {
+  std::error_code ec;
+  if (const std::string clash = FileClash(options); !clash.empty()) {
+    std::cerr << "vostrelc: " << clash << "; nothing was done\n";
     return kExitUsage;
   }
-
-  std::ofstream logFile;
-  if (options.logFile) {
-    logFile.open(*options.logFile, std::ios::binary | std::ios::trunc);
-    if (!logFile) {
-      std::cerr << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
-                << std::strerror(errno) << "\n";
+  const platform::SaveRules outputRules{.replaceHardLinked = options.force};
+  if (options.output) {
+    if (!options.force && fs::exists(*options.output, ec)) {
+      std::cerr << "vostrelc: " << PathToUtf8(*options.output)
+                << ": the file exists (use --force to overwrite)\n";
+      return kExitUsage;
+    }
+    // Known before the work rather than after it.
+    std::string why;
+    if (!platform::CheckReplaceable(*options.output, &why, outputRules)) {
+      std::cerr << "vostrelc: " << PathToUtf8(*options.output) << ": cannot write the output: " << why << "\n";
       return kExitUsage;
     }
   }
@@ -208,72 +274,93 @@ int Run(const CliOptions& options) {
 
   HeadlessFrame frame(run);
   frame.SetKeepLog(false);  // every line goes to its sink at once
-  if (logFile.is_open()) {
-    frame.SetLogSink([&logFile](const std::string& line) { logFile << line << '\n'; });
-  } else if (!options.quiet) {
-    frame.SetLogSink([](const std::string& line) { std::cerr << line << '\n'; });
-  }
   frame.SetMessageSink([](const std::string& text) { std::cerr << "vostrelc: " << text << '\n'; });
+  frame.SetAnswer(true, "read as raw bytes");
 
   // Loading may wait on a pipe, where Ctrl-C must end the program as usual;
-  // from the first stage on it cancels the run. A run that has completed
-  // is written whole: a single Ctrl-C after that is too late to matter.
+  // from the first stage on it cancels the run.
   std::string error;
   SourceCut cut;
+  step.name = "ソース読み込み";
   if (!LoadSource(options.source, run, frame, platform::Pipes::Read, &error, &cut)) {
     std::cerr << "vostrelc: " << PathToUtf8(options.source) << ": cannot read the source: " << error
               << "\n";
     return kExitUsage;
   }
-  if (cut.line != 0) {
-    std::cerr << "vostrelc: " << PathToUtf8(options.source) << ": warning: line " << cut.line
-              << " holds a NUL byte (byte " << cut.offset
-              << " of the file); the source is read only up to it\n";
+  WarnAboutNul(options.source, cut);
+
+  // The log is created only now that the run starts.
+  std::ofstream logFile;
+  if (options.logFile) {
+    logFile.open(*options.logFile, std::ios::binary | std::ios::trunc);
+    if (!logFile) {
+      std::cerr << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
+                << std::strerror(errno) << "\n";
+      return kExitUsage;
+    }
+    frame.SetLogSink([&logFile](const std::string& line) { logFile << line << '\n'; });
+  } else if (!options.quiet) {
+    frame.SetLogSink([](const std::string& line) { std::cerr << line << '\n'; });
   }
+
   g_cancelFlag = &run.CancelFlag;
-  std::signal(SIGINT, OnInterrupt);
+  platform::CatchStopRequests(OnStopRequest);
+  step.name = "コンパイル";
   const RunResult result = RunStages(run, frame);
+  step.name = "出力ファイル書き込み";
   if (logFile.is_open() && !logFile.flush()) {
     std::cerr << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
               << std::strerror(errno) << "\n";
     return kExitUsage;
   }
 
-  if (result == RunResult::Cancelled) return kExitInterrupted;
+  if (result == RunResult::Cancelled) return g_stopStatus.load() ? g_stopStatus.load() : 128 + SIGINT;
   if (result == RunResult::Aborted) return kExitStopped;
 
   if (options.toStdout) {
     const std::string bytes = OutputBytes(run.WorkLines);
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
     if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
       std::cerr << "vostrelc: cannot write to standard output: " << std::strerror(errno) << "\n";
       return kExitUsage;
     }
     return kExitCompleted;
   }
-  if (!SaveLines(*options.output, run.WorkLines, &error)) {
+  const auto links = fs::hard_link_count(*options.output, ec);
+  if (!SaveLines(*options.output, run.WorkLines, &error, outputRules)) {
     std::cerr << "vostrelc: " << PathToUtf8(*options.output) << ": cannot write the output: " << error
               << "\n";
     return kExitUsage;
   }
+  if (!ec && links > 1)
+    std::cerr << "vostrelc: " << PathToUtf8(*options.output) << ": warning: the file had " << links - 1
+              << " other hard link(s); they keep the old content\n";
   return kExitCompleted;
+}
+
+int CompileOne(const CliOptions& options) {
+  Step step;
+  try {
+    return CompileSteps(options, step);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "vostrelc: " << step.name << " でメモリが足りなくなりました。\nコンパイルを中止します。\n";
+    return kExitUsage;
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::UseUtf8Console();
   std::optional<CliOptions> options;
   try {
-    options = ParseArguments(argc, argv);
+    options = ParseArguments(platform::Utf8Arguments(argc, argv));
   } catch (const UsageError& usage) {
     std::cerr << "vostrelc: " << usage.message << "\n\n" << kUsage;
     return kExitUsage;
   }
   if (!options) return kExitCompleted;
   try {
-    return Run(*options);
+    return CompileOne(*options);
   } catch (const std::exception& failure) {
     std::cerr << "vostrelc: " << failure.what() << "\n";
     return kExitUsage;

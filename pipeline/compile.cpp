@@ -6,6 +6,7 @@
 #include <exception>
 #include <fstream>
 #include <iterator>
+#include <new>
 
 #include "pipeline/compile_run.h"
 #include "pipeline/stage_table.h"
@@ -50,16 +51,19 @@ bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& 
   if (!platform::ReadWholeFile(path, bytes, error, pipes)) return false;
   const std::size_t nul = bytes.find('\0');
   run.WorkLines = SplitSourceText(std::string_view(bytes).substr(0, nul));
-  if (cut && nul != std::string::npos && !run.WorkLines.empty()) {
+  if (cut && nul != std::string::npos) {
     cut->offset = nul;
     cut->line = 1 + static_cast<std::size_t>(
                         std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(nul), '\n'));
   }
   if (run.WorkLines.empty()) {
     if (frame.AskYesNo("ファイル形式が違います。\nそのまま読み込みは可能ですが、"
-                       "データの一部読み込めない可能性が有ります。\n読み込み開始は「はい(Y)」"))
+                       "データの一部読み込めない可能性が有ります。\n読み込み開始は「はい(Y)」")) {
       run.WorkLines = ReadLinesFallback(bytes);
+      if (cut) cut->lineByLine = true;
+    }
   }
+  run.SourceSize = bytes.size();
   frame.WorkTextReplaced();
   return true;
 }
@@ -81,6 +85,10 @@ RunResult RunStages(CompileRun& run, StageFrame& frame, std::span<const StageEnt
     StageEnd end;
     try {
       end = stage.run(run, frame);
+    } catch (const std::bad_alloc&) {
+      frame.AbortRun(std::string(stage.logName) + " でメモリが足りなくなりました。\nコンパイルを中止します。",
+                     std::string(stage.logName) + " -- 中止");
+      return RunResult::Aborted;
     } catch (const std::exception& failure) {
       frame.AbortRun(std::string(stage.logName) + " で異常が発生しました。\n" + failure.what() +
                          "\nコンパイルを中止します。",

@@ -29,11 +29,13 @@ enum class RunResult {
 // nothing to compile, and the front end says so naming the file.
 // Only a batch run reads a named pipe (`pipes`): a window would hang on one
 // that nobody writes to.
-// When the text was cut at a NUL byte with text before it, `cut` (if given)
-// tells where; the front end says so, as the rest of the file is not compiled.
+// When the file holds a NUL byte, `cut` (if given) tells where the first
+// is, and whether the file was then read line by line; the front end says
+// so, as the text after it is not compiled (or only line by line).
 struct SourceCut {
-  std::size_t line = 0;    // 1-based line of the NUL byte; 0 when nothing was cut
+  std::size_t line = 0;    // 1-based line of the NUL byte; 0 when there is none
   std::size_t offset = 0;  // 0-based byte offset of the NUL byte in the file
+  bool lineByLine = false;  // read again line by line, each line cut at its NUL
 };
 bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& frame,
                 platform::Pipes pipes, std::string* error = nullptr,

@@ -12,6 +12,7 @@ std::int32_t CompileRun::CountLines() {
 
 void CompileRun::Reset() {
   WorkLines.clear();
+  SourceSize = 0;
   LineCount = 0;
   RunLog.clear();
   CancelFlag = false;

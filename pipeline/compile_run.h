@@ -31,6 +31,7 @@ struct CompileRun {
 
   std::string TargetPath;
   TextLines WorkLines;
+  std::size_t SourceSize = 0;  // bytes of the loaded source file
   std::int32_t LineCount = 0;
   std::vector<std::string> RunLog;  // UTF-8 lines
   std::atomic<bool> CancelFlag{false};

@@ -19,8 +19,13 @@ class HeadlessFrame : public StageFrame {
 
   void SetLogSink(Sink sink) { logSink_ = std::move(sink); }
   void SetMessageSink(Sink sink) { messageSink_ = std::move(sink); }
-  // The answer to every yes/no question (Yes unless told otherwise).
-  void SetAnswer(bool yes) { answer_ = yes; }
+  // The answer to every yes/no question (Yes unless told otherwise). A
+  // note, when given, follows each question on the message sink as the
+  // answer taken ("→ はい: " + note).
+  void SetAnswer(bool yes, std::string note = {}) {
+    answer_ = yes;
+    answerNote_ = std::move(note);
+  }
 
   // What the run showed as messages and questions, in order.
   const std::vector<std::string>& Messages() const { return messages_; }
@@ -34,6 +39,8 @@ class HeadlessFrame : public StageFrame {
   void LetEventsRun() override {}
   bool AskYesNo(std::string_view message) override {
     Message(message);
+    if (messageSink_ && !answerNote_.empty())
+      messageSink_(std::string(answer_ ? "→ はい: " : "→ いいえ: ") + answerNote_);
     return answer_;
   }
 
@@ -53,6 +60,7 @@ class HeadlessFrame : public StageFrame {
   Sink logSink_;
   Sink messageSink_;
   bool answer_ = true;
+  std::string answerNote_;
   std::vector<std::string> messages_;
 };
 

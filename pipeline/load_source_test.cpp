@@ -21,7 +21,18 @@ TEST(LoadSource, CutsAtNulAndSplitsAtLineEnds) {
   EXPECT_EQ(h.run.WorkLines, (TextLines{"G00", "G01", "X\rY", "M30"}));
   EXPECT_EQ(cut.line, 4u);
   EXPECT_EQ(cut.offset, 17u);
+  EXPECT_FALSE(cut.lineByLine);
   EXPECT_TRUE(h.frame.Messages().empty());
+
+  // A NUL as the very first byte is told as well (the file is then read
+  // line by line after the question).
+  test::WriteFile(dir / "B.NC", std::string("\0X\r\nG00\r\n", 9));
+  test::StageHarness first;
+  ASSERT_TRUE(LoadSource(dir / "B.NC", first.run, first.frame, platform::Pipes::Read, nullptr, &cut));
+  EXPECT_EQ(first.run.WorkLines, (TextLines{"G00"}));
+  EXPECT_EQ(cut.line, 1u);
+  EXPECT_EQ(cut.offset, 0u);
+  EXPECT_TRUE(cut.lineByLine);
 }
 
 TEST(LoadSource, UnreadableSourceFailsWithoutAQuestion) {

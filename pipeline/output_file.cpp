@@ -1,27 +1,19 @@
 #include "pipeline/output_file.h"
 
-#include <QIODevice>
-
-#include "platform/atomic_file.h"
-
 namespace vostrel {
 
-bool WriteLines(QIODevice& device, const TextLines& lines) {
+bool WriteLines(const platform::ByteSink& sink, const TextLines& lines) {
   constexpr std::size_t kChunk = 1 << 20;
   std::string buffer;
   buffer.reserve(kChunk + 4096);
   auto flush = [&] {
-    const bool ok = buffer.empty() ||
-                    device.write(buffer.data(), static_cast<qint64>(buffer.size())) ==
-                        static_cast<qint64>(buffer.size());
+    const bool ok = buffer.empty() || sink(buffer);
     buffer.clear();
     return ok;
   };
   for (const auto& line : lines) {
     if (line.size() >= kChunk) {  // a huge line goes out directly
-      if (!flush() ||
-          device.write(line.data(), static_cast<qint64>(line.size())) != static_cast<qint64>(line.size()))
-        return false;
+      if (!flush() || !sink(line)) return false;
       buffer.append("\r\n", 2);
       continue;
     }
@@ -31,9 +23,10 @@ bool WriteLines(QIODevice& device, const TextLines& lines) {
   return flush();
 }
 
-bool SaveLines(const std::filesystem::path& path, const TextLines& lines, std::string* error) {
-  return platform::SaveFileAtomically(path, [&lines](QIODevice& device) { return WriteLines(device, lines); },
-                                      error);
+bool SaveLines(const std::filesystem::path& path, const TextLines& lines, std::string* error,
+               platform::SaveRules rules) {
+  return platform::SaveFileAtomically(
+      path, [&lines](const platform::ByteSink& sink) { return WriteLines(sink, lines); }, error, rules);
 }
 
 }  // namespace vostrel

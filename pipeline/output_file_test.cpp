@@ -2,47 +2,35 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
-
 #include "tests/test_support.h"
 
 namespace vostrel {
 namespace {
 
-// A device that accepts `room` bytes, then fails every write (a full disk).
-class FullDevice : public QIODevice {
- public:
-  explicit FullDevice(qint64 room) : room_(room) { open(QIODevice::WriteOnly); }
-  QByteArray written;
-
- protected:
-  qint64 readData(char*, qint64) override { return -1; }
-  qint64 writeData(const char* data, qint64 size) override {
-    if (written.size() + size > room_) return -1;
-    written.append(data, size);
-    return size;
-  }
-
- private:
-  qint64 room_;
-};
+// A sink that takes `room` bytes, then fails every write (a full disk).
+platform::ByteSink FullSink(std::size_t room, std::string& written) {
+  return [room, &written](std::string_view bytes) {
+    if (written.size() + bytes.size() > room) return false;
+    written.append(bytes);
+    return true;
+  };
+}
 
 TEST(OutputFile, WritesEveryLineWithCrLf) {
   const TextLines samples[] = {{}, {""}, {"A", "B"}, {"\x95\x5C", "", "M30"},
                                {std::string(3 << 20, 'X'), "tail"}};  // a line above the buffer size
   for (const auto& lines : samples) {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(WriteLines(buffer, lines));
-    EXPECT_EQ(buffer.data().toStdString(), OutputBytes(lines));
+    std::string written;
+    ASSERT_TRUE(WriteLines(FullSink(std::string::npos, written), lines));
+    EXPECT_EQ(written, OutputBytes(lines));
   }
 }
 
 TEST(OutputFile, AFailingWriteIsReported) {
   TextLines lines(200000, std::string(40, 'G'));
-  for (qint64 room : {0, 100, 1 << 20, 5 << 20}) {
-    FullDevice device(room);
-    EXPECT_FALSE(WriteLines(device, lines)) << "room " << room;
+  for (std::size_t room : {0, 100, 1 << 20, 5 << 20}) {
+    std::string written;
+    EXPECT_FALSE(WriteLines(FullSink(room, written), lines)) << "room " << room;
   }
 }
 

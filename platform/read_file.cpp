@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <ios>
 #include <iterator>
 #include <new>
 #include <system_error>
@@ -42,6 +43,9 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::s
   } catch (const std::bad_alloc&) {
     bytes.clear();
     return fail("the file is too large to read");
+  } catch (const std::ios_base::failure& failure) {  // a read error (/proc/self/mem, a bad disk)
+    bytes.clear();
+    return fail(failure.code().message());
   }
   if (in.bad()) return fail(std::strerror(errno ? errno : EIO));
   return true;

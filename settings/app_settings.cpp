@@ -1,6 +1,6 @@
 #include "settings/app_settings.h"
 
-#include <QDir>
+#include <cstdlib>
 
 #include "text/sjis.h"
 
@@ -43,8 +43,8 @@ std::string DefaultFolder() {
 #ifdef _WIN32
   return "C:\\";
 #else
-  const std::string home = QDir::homePath().toStdString();
-  return sjis::FromUtf8(home).value_or("/");
+  const char* home = std::getenv("HOME");
+  return sjis::FromUtf8(home && *home == '/' ? home : "/").value_or("/");
 #endif
 }
 

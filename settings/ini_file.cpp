@@ -3,11 +3,6 @@
 #include "platform/atomic_file.h"
 #include "platform/read_file.h"
 
-
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <limits>
 
 namespace vostrel::settings {
@@ -66,6 +61,7 @@ bool IsBlankLine(std::string_view line) { return Trim(line).empty(); }
 
 bool IniFile::Load(const std::filesystem::path& path, std::string* error) {
   lines_.clear();
+  byteOrderMark_ = false;
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) return true;
   std::string bytes;
@@ -76,6 +72,9 @@ bool IniFile::Load(const std::filesystem::path& path, std::string* error) {
 
 void IniFile::Parse(std::string_view bytes) {
   lines_.clear();
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  byteOrderMark_ = bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark;
+  if (byteOrderMark_) bytes.remove_prefix(kByteOrderMark.size());
   std::size_t start = 0;
   while (start < bytes.size()) {
     std::size_t lf = bytes.find('\n', start);
@@ -131,7 +130,8 @@ std::string IniFile::Bytes() const {
   std::size_t size = 0;
   for (const auto& line : lines_) size += line.size() + 2;
   std::string bytes;
-  bytes.reserve(size);
+  bytes.reserve(size + 3);
+  if (byteOrderMark_) bytes = "\xEF\xBB\xBF";
   for (const auto& line : lines_) {
     bytes += line;
     bytes += "\r\n";
@@ -140,7 +140,7 @@ std::string IniFile::Bytes() const {
 }
 
 bool IniFile::Save(const std::filesystem::path& path, std::string* error) const {
-  return platform::SaveFileAtomically(path, Bytes(), error, /*createFolder=*/true);
+  return platform::SaveFileAtomically(path, Bytes(), error, {.createFolder = true});
 }
 
 std::optional<int> ParseIniInteger(std::string_view text) {

@@ -20,6 +20,8 @@ class IniFile {
   // (with `error`) only when an existing file cannot be read.
   bool Load(const std::filesystem::path& path, std::string* error = nullptr);
   // Takes the lines of `bytes` (CR LF, lone LF; a trailing CR is dropped).
+  // A leading UTF-8 byte-order mark is no part of the first line; it is
+  // written back by Bytes().
   void Parse(std::string_view bytes);
 
   // The value of `key` in `section` (blanks around it trimmed), or nullopt
@@ -43,6 +45,7 @@ class IniFile {
   std::size_t FindSection(std::string_view section) const;
 
   std::vector<std::string> lines_;
+  bool byteOrderMark_ = false;
 };
 
 // Integer values: optional sign, decimal digits, or "0x"/"0X" and hex

@@ -147,8 +147,10 @@ void TChkForm::Button1Click() {
   }
   const std::filesystem::path path = SavePath();
   const QString pathText = PathText(path);
-  if (!platform::SaveFileAtomically(path, *bytes, nullptr, /*createFolder=*/true)) {
-    prompts_.ShowMessage(this, QStringLiteral("確認"), QStringLiteral("ファイル %1 を作成できません").arg(pathText),
+  std::string error;
+  if (!platform::SaveFileAtomically(path, *bytes, &error, {.createFolder = true})) {
+    prompts_.ShowMessage(this, QStringLiteral("確認"),
+                         QStringLiteral("ファイル %1 を作成できません\n%2").arg(pathText, QString::fromStdString(error)),
                          MessageIcon::Stop);
     return;
   }

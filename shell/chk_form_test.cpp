@@ -113,7 +113,7 @@ TEST(WordListEditor, UnwritableFileGivesTheMessageWithThePath) {
   e.form.Button1->click();
   ASSERT_EQ(e.prompts.shown.size(), 1u);
   EXPECT_EQ(e.prompts.shown[0].text,
-            QStringLiteral("ファイル %1 を作成できません").arg(QString::fromStdString(e.list.string())));
+            QStringLiteral("ファイル %1 を作成できません\nit is a folder").arg(QString::fromStdString(e.list.string())));
   EXPECT_TRUE(e.form.Button1->isEnabled());
   EXPECT_TRUE(std::filesystem::is_directory(e.list));
   e.form.Button2->click();

@@ -5,6 +5,7 @@
 
 #include <exception>
 
+#include "platform/atomic_file.h"
 #include "platform/exe_path.h"
 #include "settings/data_folder.h"
 #include "shell/desk_services.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   // A second copy on the same settings file ends at once, showing nothing.
   const gui::InstanceLock lock = gui::AcquireSingleInstance(settingsPath);
   if (lock.state == gui::InstanceLock::State::HeldByAnother) return 0;
+  platform::RemoveTempFilesOnStopSignals();
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vostrel"));

@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include <exception>
+#include <new>
 
 #include "pipeline/compile.h"
 #include "settings/data_folder.h"
@@ -32,6 +33,7 @@
 #include "shell/user_form.h"
 #include "shell/window_frame.h"
 #include "shell/window_place.h"
+#include "text/path_text.h"
 #include "text/sjis.h"
 #include "version.h"
 #include "viewer/line_text_view.h"
@@ -268,9 +270,11 @@ void TMainForm::BuildMenus() {
 }
 
 void TMainForm::LoadSettings() {
-  settings::IniFile file;
-  std::string error;
-  file.Load(options_.settingsPath, &error);  // an unreadable file reads as no file
+  settings::IniFile& file = settingsFile_;
+  // An unreadable file reads as no file, and is not overwritten at the
+  // close without asking.
+  if (!file.Load(options_.settingsPath, &settingsReadError_) && settingsReadError_.empty())
+    settingsReadError_ = "unreadable";
   settings::ReadMainPosition(file, settings_);
   // The frame's top-left corner, as saved at close.
   move(FramePositionOnScreen(QPoint(settings_.Main.Left, settings_.Main.Top), frameGeometry().size()));
@@ -487,6 +491,13 @@ void TMainForm::Button3Click() {
   running_ = true;
   try {
     RunCompile();
+  } catch (const std::bad_alloc&) {
+    // Outside the stages (which name themselves): loading or the hand-off.
+    prompts_->ShowMessage(this, QStringLiteral("確認"),
+                          QStringLiteral("ソースの読み込みか結果の受け渡しでメモリが足りなくなりました。\n"
+                                         "コンパイルを中止します。"),
+                          MessageIcon::Stop);
+    EndOfRunState();
   } catch (const std::exception& failure) {
     // Nothing may escape into the event loop: end the run and say why.
     prompts_->ShowMessage(this, QStringLiteral("確認"),
@@ -574,13 +585,25 @@ void TMainForm::RunCompile() {
 bool TMainForm::SaveSettings() {
   settings_.Main.Left = pos().x();
   settings_.Main.Top = pos().y();
-  settings::IniFile file;
+  const QString path = QString::fromStdString(PathToUtf8(options_.settingsPath));
+  if (!settingsReadError_.empty()) {
+    // Writing would replace whatever that file holds by the settings alone.
+    if (!prompts_->AskYesNo(this, QStringLiteral("確認"),
+                            QStringLiteral("%1 は起動時に読み込めませんでした（%2）。\n今の設定で上書きしますか？")
+                                .arg(path, QString::fromStdString(settingsReadError_)))) {
+      screenSaver_.Allow();
+      return true;  // closes without writing
+    }
+    settingsReadError_.clear();
+  }
+  // What was loaded at start, with every setting merged in: comments,
+  // unknown keys and the order of the file stay, even when the file cannot
+  // be read any more.
+  settings::WriteAppSettings(settings_, settingsFile_);
   std::string error;
-  file.Load(options_.settingsPath, &error);
-  settings::WriteAppSettings(settings_, file);
-  if (!file.Save(options_.settingsPath, &error)) {
+  if (!settingsFile_.Save(options_.settingsPath, &error)) {
     prompts_->ShowMessage(this, QStringLiteral("確認"),
-                          QStringLiteral("%1 に書き込めません").arg(QString::fromStdU16String(options_.settingsPath.u16string())),
+                          QStringLiteral("%1 に書き込めません\n%2").arg(path, QString::fromStdString(error)),
                           MessageIcon::Stop);
     return false;
   }

@@ -139,6 +139,11 @@ class TMainForm : public QMainWindow {
   UserPrompts* prompts_;
   std::unique_ptr<UserPrompts> ownPrompts_;
   settings::AppSettings settings_;
+  // The settings file as loaded at start; the close merges into it.
+  settings::IniFile settingsFile_;
+  // Why the file could not be read at start (empty when it could, or when
+  // there was none).
+  std::string settingsReadError_;
   CompileRun run_{settings_.Run};
   std::string fileFilters_;
   ScreenSaverInhibitor screenSaver_;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -273,11 +275,43 @@ TEST(Settings, AFailedSaveKeepsTheWindowOpen) {
   w.form->close();
   EXPECT_TRUE(w.form->isVisible());
   ASSERT_EQ(w.prompts.shown.size(), 1u);
-  EXPECT_EQ(w.prompts.shown[0].text, Q(w.dir / "vostrel.INI") + " に書き込めません");
+  EXPECT_EQ(w.prompts.shown[0].text, Q(w.dir / "vostrel.INI") + " に書き込めません\nit is a folder");
   std::filesystem::remove(w.dir / "vostrel.INI");
   w.form->close();  // closing again repeats the whole save
   EXPECT_FALSE(w.form->isVisible());
   EXPECT_TRUE(std::filesystem::is_regular_file(w.dir / "vostrel.INI"));
+}
+
+// The close merges the settings into the file as it was loaded at start:
+// its byte-order mark, comments, unknown sections and order stay even when
+// the file is gone (or unreadable) by then.
+TEST(Settings, TheCloseWritesWhatWasLoadedAtStart) {
+  const std::string ini = "\xEF\xBB\xBF; kept by hand\r\n[Custom]\r\nKey=1\r\n[Main]\r\nDirPath=/nc\r\n";
+  Window w({}, ini);
+  EXPECT_EQ(w.DirPath(), "/nc");
+  std::filesystem::remove(w.dir / "vostrel.INI");
+  w.form->close();
+  EXPECT_FALSE(w.form->isVisible());
+  const std::string saved = ReadFile(w.dir / "vostrel.INI");
+  EXPECT_EQ(saved.rfind("\xEF\xBB\xBF; kept by hand\r\n[Custom]\r\nKey=1\r\n[Main]\r\n", 0), 0u) << saved;
+  EXPECT_NE(saved.find("DirPath=/nc\r\n"), std::string::npos) << saved;
+}
+
+// A settings file that could not be read at start is not replaced by the
+// settings alone unless the user says so.
+TEST(Settings, AFileUnreadableAtStartIsNotOverwrittenWithoutAsking) {
+  Window w;
+  w.form.reset();
+  ASSERT_EQ(mkfifo((w.dir / "vostrel.INI").c_str(), 0600), 0);  // refused by the loader
+  w.Open();
+  w.prompts.answers = {false};
+  w.form->close();
+  EXPECT_FALSE(w.form->isVisible());
+  ASSERT_EQ(w.prompts.shown.size(), 1u);
+  EXPECT_TRUE(w.prompts.shown[0].question);
+  EXPECT_TRUE(w.prompts.shown[0].text.startsWith(Q(w.dir / "vostrel.INI") + " は起動時に読み込めませんでした"))
+      << w.prompts.shown[0].text.toStdString();
+  EXPECT_EQ(std::filesystem::status(w.dir / "vostrel.INI").type(), std::filesystem::file_type::fifo);
 }
 
 TEST(SourceDialog, FiltersFromTheListAndMaskNo) {

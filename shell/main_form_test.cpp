@@ -82,7 +82,8 @@ TEST(MainFormRun, CloseBoxKeepsTheLogAndAFailedSaveKeepsSaveEnabled) {
   ASSERT_TRUE(w.viewerShown);
   EXPECT_TRUE(saveAfter);
   ASSERT_EQ(w.prompts.shown.size(), 1u);
-  EXPECT_EQ(w.prompts.shown[0].text, "ファイル " + Q(w.dir / "missing-folder" / "A.NC") + " を作成できません");
+  EXPECT_EQ(w.prompts.shown[0].text,
+            "ファイル " + Q(w.dir / "missing-folder" / "A.NC") + " を作成できません\nNo such file or directory");
   EXPECT_FALSE(std::filesystem::exists(w.dir / "missing-folder"));
   EXPECT_GT(w.form->Memo1->LineCount(), 2);  // the close box leaves the log
   EXPECT_TRUE(w.Idle());

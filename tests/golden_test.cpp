@@ -16,6 +16,10 @@
 //                    as "{tmp}/name<TAB>content" (content may use \r \n)
 // With VOSTREL_UPDATE_GOLDEN=1 the expected files are rewritten from the
 // actual results instead of compared.
+//
+// Built with VOSTRELC_LAUNCHER (wine_tests), the same cases run the Windows
+// vostrelc.exe under Wine, with the same expected bytes; the few cases that
+// cannot mean the same there are listed in WindowsExceptions with the reason.
 
 #include <gtest/gtest.h>
 
@@ -24,9 +28,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 #include "tests/test_support.h"
+#include "tests/vostrelc_process.h"
 
 namespace vostrel::test {
 namespace {
@@ -82,8 +88,23 @@ std::string FirstDifference(const std::string& expected, const std::string& actu
 
 class GoldenCase : public ::testing::TestWithParam<std::string> {};
 
+#ifdef VOSTRELC_LAUNCHER
+// Cases whose meaning is tied to a POSIX system, with the reason.
+const std::map<std::string, std::string>& WindowsExceptions() {
+  static const std::map<std::string, std::string> exceptions = {
+#include "tests/windows/golden_exceptions.inc"
+  };
+  return exceptions;
+}
+#endif
+
 TEST_P(GoldenCase, CompilesAsRecorded) {
   const fs::path dir = fs::path(GOLDEN_DIR) / GetParam();
+#ifdef VOSTRELC_LAUNCHER
+  if (!WindowsToolsThere()) GTEST_SKIP() << WindowsToolsMissing();
+  if (const auto it = WindowsExceptions().find(GetParam()); it != WindowsExceptions().end())
+    GTEST_SKIP() << "not run on Windows: " << it->second;
+#endif
   TempDir tmp;
   const std::string out = (tmp / "out.nc").string();
   const std::string log = (tmp / "run.log").string();
@@ -115,7 +136,7 @@ TEST_P(GoldenCase, CompilesAsRecorded) {
     if (!line.empty()) args << QString::fromStdString(expand(line));
 
   QProcess process;
-  process.start(VOSTRELC_PATH, args);
+  StartVostrelc(process, args);
   ASSERT_TRUE(process.waitForFinished(120000)) << "vostrelc did not finish";
   const int status = process.exitCode();
   const std::string stderrText = process.readAllStandardError().toStdString();

@@ -9,11 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <random>
 #include <string>
@@ -559,6 +561,229 @@ TEST(Interrupt, SigintDuringARun) {
     EXPECT_TRUE(ReadFile(target) == ReadFile(reference)) << "the output is not the complete program";
   }
   EXPECT_EQ(FilesIn(tmp.path()), 2u + (process.exitCode() == 0 ? 1u : 0u)) << "no temporary file is left behind";
+}
+
+// ---- the files a run reads are never its victims ------------------------
+
+// Every file of a folder with its bytes.
+std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::directory_iterator(dir))
+    files[entry.path().filename().string()] = fs::is_regular_file(entry.path()) ? ReadFile(entry.path()) : "";
+  return files;
+}
+
+TEST(HostileFiles, OutputOrLogNamingAnInputOrEachOtherIsRefused) {
+  TempDir tmp;
+  const std::string src = (tmp / "X.nc").string(), out = (tmp / "OUT.NC").string(),
+                    log = (tmp / "run.log").string(), words = (tmp / "ChkData.lst").string();
+  WriteFile(tmp / "X.nc", "G00 X0\r\n");
+  WriteFile(tmp / "run.log", "the old log\n");
+  WriteFile(tmp / "ChkData.lst", "G00\r\nX\r\n");
+  fs::create_hard_link(tmp / "X.nc", tmp / "HARD.nc");
+  fs::create_symlink("X.nc", tmp / "SOFT.nc");
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+  };
+  const Case cases[] = {
+      {"-o names the source", {"--force", "-o", src, src}},
+      {"-o names the source by another spelling", {"--force", "-o", (tmp.path() / "." / "X.nc").string(), src}},
+      {"-o is a hard link to the source", {"--force", "-o", (tmp / "HARD.nc").string(), src}},
+      {"-o is a symbolic link to the source", {"--force", "-o", (tmp / "SOFT.nc").string(), src}},
+      {"--log names the source", {"--log", src, "-o", out, src}},
+      {"--log names the word list", {"--log", words, "-o", out, src}},
+      {"-o names the word list", {"--force", "-o", words, src}},
+      {"--log and -o name the same new file", {"--log", out, "-o", out, src}},
+      {"--log and -o name the same file", {"--force", "--log", log, "-o", log, src}},
+  };
+  const auto before = Snapshot(tmp.path());
+  for (const Case& c : cases) {
+    std::vector<std::string> args{"--word-list", words};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Outcome o = Vostrelc(args);
+    ASSERT_FALSE(o.crashed) << c.name << ": " << o;
+    EXPECT_EQ(o.status, 2) << c.name << ": " << o;
+    EXPECT_NE(o.errors.find("nothing was done"), std::string::npos) << c.name << ": " << o;
+    EXPECT_EQ(Snapshot(tmp.path()), before) << c.name;
+  }
+  // A log is created only once the run starts: a missing source leaves it.
+  const Outcome o = Vostrelc({"--word-list", words, "--log", log, "-o", out, (tmp / "missing.nc").string()});
+  EXPECT_EQ(o.status, 2) << o;
+  EXPECT_EQ(Snapshot(tmp.path()), before);
+}
+
+// With --force a file with other hard links is replaced and says so; its
+// other names keep the old program.
+TEST(HostileFiles, ForcedOutputWithOtherHardLinksWarns) {
+  TempDir tmp;
+  WriteFile(tmp / "src.nc", "G00 X0\r\n");
+  WriteFile(tmp / "OUT.NC", kOld);
+  fs::create_hard_link(tmp / "OUT.NC", tmp / "COPY.NC");
+  const Outcome refused =
+      Vostrelc({"-q", "--word-list", kWordList, "-o", (tmp / "OUT.NC").string(), (tmp / "src.nc").string()});
+  EXPECT_EQ(refused.status, 2) << refused;
+  const Outcome o = Vostrelc({"-q", "--word-list", kWordList, "--force", "-o", (tmp / "OUT.NC").string(),
+                              (tmp / "src.nc").string()});
+  ASSERT_EQ(o.status, 0) << o;
+  EXPECT_NE(o.errors.find("warning: the file had 1 other hard link(s); they keep the old content"),
+            std::string::npos)
+      << o;
+  EXPECT_EQ(ReadFile(tmp / "OUT.NC"), "G00X0\r\n");
+  EXPECT_EQ(ReadFile(tmp / "COPY.NC"), kOld);
+}
+
+// ---- messages -------------------------------------------------------------
+
+TEST(HostileMessages, EveryFileErrorNamesThePathAndTheReason) {
+  TempDir tmp;
+  WriteFile(tmp / "nul-inside.nc", std::string("A\0B\r\n", 5));
+  WriteFile(tmp / "nul-first.nc", std::string("\0X\r\nG00\r\n", 9));
+  WriteFile(tmp / "plain.nc", "G00\r\n");
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::string> said;  // in this order on standard error
+  };
+  std::vector<std::string> elevenWords;
+  for (int i = 0; i < 11; ++i) elevenWords.insert(elevenWords.end(), {"-a", "W" + std::to_string(i)});
+  elevenWords.insert(elevenWords.end(), {"--stdout", (tmp / "plain.nc").string()});
+  const Case cases[] = {
+      {"a NUL byte inside", {"--stdout", (tmp / "nul-inside.nc").string()}, 0,
+       {"nul-inside.nc: warning: line 1 holds a NUL byte (byte 2 of the file)"}},
+      {"a NUL byte first", {"--stdout", (tmp / "nul-first.nc").string()}, 0,
+       {"ファイル形式が違います。", "→ はい: read as raw bytes",
+        "nul-first.nc: warning: line 1 holds a NUL byte (byte 1 of the file); the file was read line by line"}},
+      {"a file that cannot be read", {"--stdout", "/proc/self/mem"}, 2,
+       {"/proc/self/mem: cannot read the source: Input/output error"}},
+      {"an eleventh word", elevenWords, 2, {"at most ten -a words"}},
+      {"a dangling link as output", {"-o", (tmp / "LINK.NC").string(), (tmp / "plain.nc").string()}, 2,
+       {"LINK.NC: cannot write the output: it is a link to a missing file"}},
+  };
+  fs::create_symlink(tmp / "nowhere" / "OUT.NC", tmp / "LINK.NC");
+  for (const Case& c : cases) {
+    std::vector<std::string> args{"-q", "--word-list", kWordList};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Outcome o = Vostrelc(args);
+    ASSERT_FALSE(o.crashed) << c.name << ": " << o;
+    EXPECT_EQ(o.status, c.status) << c.name << ": " << o;
+    std::size_t at = 0;
+    for (const std::string& text : c.said) {
+      at = o.errors.find(text, at);
+      EXPECT_NE(at, std::string::npos) << c.name << ": missing \"" << text << "\"\n" << o;
+    }
+  }
+  EXPECT_FALSE(fs::exists(tmp / "nowhere"));
+}
+
+// Paths are bytes: an output folder named in Shift-JIS.
+TEST(HostileMessages, PathsThatAreNoUtf8) {
+  TempDir tmp;
+  WriteFile(tmp / "src.nc", "G00 X0\r\n");
+  const std::string folder = (tmp / "\x95\x5C").string();  // 表 in Shift-JIS
+  fs::create_directory(folder);
+  // The bytes cannot pass through the test's own text strings: the shell
+  // makes them.
+  const std::string command =
+      "d=\"$2/$(printf '\\225\\134')\"; exec \"$0\" -q --word-list \"$1\" --log \"$d/run.log\" -o \"$d/OUT.NC\" \"$3\"";
+  QProcess process;
+  process.start("/bin/sh", {"-c", QString::fromStdString(command), VOSTRELC_PATH, QString::fromStdString(kWordList),
+                            QString::fromStdString(tmp.path().string()),
+                            QString::fromStdString((tmp / "src.nc").string())});
+  ASSERT_TRUE(process.waitForFinished(60000));
+  EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+  EXPECT_EQ(ReadFile(fs::path(folder) / "OUT.NC"), "G00X0\r\n");
+}
+
+// ---- runaway growth ---------------------------------------------------------
+
+// 2.6 KB of definitions, each value twice the next name: the text would
+// double with every row.
+TEST(HostileSource, DoublingDefinitionsStopTheRun) {
+  TempDir tmp;
+  std::string source = "%\r\n";
+  char row[64];
+  for (int i = 0; i < 160; ++i) {
+    std::snprintf(row, sizeof row, "$D%03d D%03dD%03d\r\n", i, i + 1, i + 1);
+    source += row;
+  }
+  source += "G00 XD000\r\n%\r\n";
+  WriteFile(tmp / "double.nc", source);
+  const Outcome o = Vostrelc({"--word-list", kWordList, "-o", (tmp / "OUT.NC").string(),
+                              (tmp / "double.nc").string()});
+  ASSERT_FALSE(o.crashed) << o;
+  EXPECT_EQ(o.status, 1) << o;
+  EXPECT_NE(o.errors.find("の置換でデータが 256 MB を超えました。"), std::string::npos) << o;
+  EXPECT_NE(o.errors.find("外部定義ﾃﾞｰﾀ置換 -- 中止"), std::string::npos) << o;
+  EXPECT_FALSE(fs::exists(tmp / "OUT.NC"));
+}
+
+// ---- signals on a file system without unnamed temporary files -------------
+
+TEST(Interrupt, NoTempFileSurvivesWithoutUnnamedTempFiles) {
+  TempDir tmp;
+  std::string source;
+  for (int i = 0; i < 200000; ++i) source += "G01 X" + std::to_string(i) + ".5 Y-3.25 F200\r\n";
+  WriteFile(tmp / "src.nc", source);
+  const fs::path target = tmp / "OUT.NC";
+  WriteFile(target, kOld);
+  auto tempFiles = [&] {
+    int n = 0;
+    for (const auto& entry : fs::directory_iterator(tmp.path()))
+      n += entry.path().filename().string().find(".vostrel-") != std::string::npos;
+    return n;
+  };
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("LD_PRELOAD", NO_TMPFILE_SHIM);
+  env.insert("VOSTREL_SHIM_SLOW_WRITE", "1");
+  const QStringList args{"-q", "--word-list", QString::fromStdString(kWordList), "--force", "-o",
+                         QString::fromStdString(target.string()), QString::fromStdString((tmp / "src.nc").string())};
+  // A second signal while the output is written: the named temporary file
+  // goes with the program.
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(VOSTRELC_PATH, args);
+    ASSERT_TRUE(process.waitForStarted());
+    while (tempFiles() == 0 && process.state() == QProcess::Running) process.waitForFinished(2);
+    ASSERT_EQ(process.state(), QProcess::Running) << "the write ended before the signal";
+    const auto pid = static_cast<pid_t>(process.processId());
+    ASSERT_EQ(::kill(pid, signal), 0);
+    process.waitForFinished(100);
+    ASSERT_EQ(::kill(pid, signal), 0);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 128 + signal) << process.readAllStandardError().toStdString();
+    EXPECT_EQ(ReadFile(target), kOld);
+    EXPECT_EQ(tempFiles(), 0) << "signal " << signal;
+  }
+  // A sync that fails (here with nothing to write) keeps the old file too.
+  env.insert("VOSTREL_SHIM_FAIL_FSYNC", "1");
+  WriteFile(tmp / "empty.nc", "");
+  QProcess failing;
+  failing.setProcessEnvironment(env);
+  const Outcome o = RunProgram(VOSTRELC_PATH,
+                               {"-q", "--word-list", QString::fromStdString(kWordList), "--force", "-o",
+                                QString::fromStdString(target.string()), QString::fromStdString((tmp / "empty.nc").string())},
+                               &failing);
+  EXPECT_EQ(o.status, 2) << o;
+  EXPECT_NE(o.errors.find("OUT.NC: cannot write the output: Input/output error"), std::string::npos) << o;
+  EXPECT_EQ(ReadFile(target), kOld);
+  EXPECT_EQ(tempFiles(), 0);
+
+  // One left by a killed run (its process is gone) goes with the next save
+  // into the folder; a file that only looks alike stays.
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+  WriteFile(tmp / ("OUT.NC.vostrel-" + std::to_string(gone) + "-abc123.tmp"), "partial");
+  WriteFile(tmp / "notes.vostrel-draft.tmp", "mine");
+  const Outcome next = Vostrelc({"-q", "--word-list", kWordList, "--force", "-o", target.string(),
+                                 (tmp / "src.nc").string()});
+  EXPECT_EQ(next.status, 0) << next;
+  EXPECT_EQ(tempFiles(), 1);
+  EXPECT_TRUE(fs::exists(tmp / "notes.vostrel-draft.tmp"));
 }
 
 }  // namespace

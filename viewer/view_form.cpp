@@ -125,7 +125,8 @@ void TViewForm::Button1Click() {
   const std::filesystem::path path(std::u8string(targetPath_.begin(), targetPath_.end()));
   if (targetPath_.empty() || !SaveLines(path, result_, &error)) {
     prompts_.ShowMessage(this, QStringLiteral("確認"),
-                         QStringLiteral("ファイル %1 を作成できません").arg(QString::fromStdString(targetPath_)),
+                         QStringLiteral("ファイル %1 を作成できません\n%2")
+                             .arg(QString::fromStdString(targetPath_), QString::fromStdString(error)),
                          MessageIcon::Stop);
     return;
   }

@@ -18,6 +18,7 @@
 #include "pipeline/compile_run.h"
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/stages.h"
+#include "pipeline/text_growth.h"
 #include "text/sjis.h"
 
 namespace vostrel {
@@ -330,7 +331,7 @@ class NameMatcher {
 // lines of every name, and a line that a replacement changed is scanned
 // again for the names whose turn is still to come.
 bool ReplaceLongNamesByLine(CompileRun& run, StageFrame& frame, const std::vector<std::size_t>& lengths,
-                            std::size_t rows) {
+                            std::size_t rows, TextGrowthLimit& growth) {
   const std::vector<Definition>& table = run.DefinitionTable;
   std::vector<std::size_t> order;  // rows in the order of their turn
   for (const std::size_t length : lengths)
@@ -365,8 +366,10 @@ bool ReplaceLongNamesByLine(CompileRun& run, StageFrame& frame, const std::vecto
           doneFor[line] = static_cast<std::uint32_t>(k + 1);
           // "@name[" becomes "#[value+" first; where the line holds none
           // that step changes nothing, as in a text without the array form.
+          const std::size_t before = run.WorkLines[line].size();
           if (ExpandArray(run.WorkLines[line], definition.Name, definition.Value) == 0) continue;
           changed = true;
+          if (!growth.Allows(i, before, run.WorkLines[line].size())) return changed;
           scan(line, k + 1);
         }
         linesOf[k] = {};
@@ -399,8 +402,10 @@ StageEnd RunLongNameReplacement(CompileRun& run, StageFrame& frame) {
                                           [](const Definition& d) {
                                             return d.Name.size() >= 2 && d.Name.find_first_of("\r\n") != std::string::npos;
                                           });
+  TextGrowthLimit growth(run);
   if (!lengths.empty() && !lineBreakInName) {
-    if (ReplaceLongNamesByLine(run, frame, lengths, rows)) frame.WorkTextReplaced();
+    if (ReplaceLongNamesByLine(run, frame, lengths, rows, growth)) frame.WorkTextReplaced();
+    if (growth.RunawayRow()) return StopRunawayGrowth(frame, "外部定義ﾃﾞｰﾀ置換", table[*growth.RunawayRow()]);
   } else if (!lengths.empty()) {
     // A name with a line break in it can match across lines: the whole
     // text stays one buffer for the whole pass and is set back once.
@@ -416,6 +421,7 @@ StageEnd RunLongNameReplacement(CompileRun& run, StageFrame& frame) {
           // The array form is looked for only when the name occurs; without
           // any "@" in the text the plain replacement is the search itself.
           std::size_t count = 0;
+          const std::size_t before = text.size();
           if (!candidates.MayOccur(i)) {
             // certainly absent
           } else if (!candidates.MayHaveAt()) {
@@ -432,6 +438,8 @@ StageEnd RunLongNameReplacement(CompileRun& run, StageFrame& frame) {
           if (count > 0) {
             candidates.Inserted(definition.Value);
             changed = true;
+            if (!growth.Allows(i, before, text.size()))
+              return StopRunawayGrowth(frame, "外部定義ﾃﾞｰﾀ置換", definition);
           }
         }
         frame.SetProgress(static_cast<std::int32_t>(i + 1));
@@ -456,6 +464,7 @@ StageEnd RunOneByteNameReplacement(CompileRun& run, StageFrame& frame) {
   const std::size_t rows = UsedRows(run);
   const std::vector<Definition>& table = run.DefinitionTable;
   std::string arrayMark, scratch;
+  TextGrowthLimit growth(run);
   for (std::size_t i = 0; i < rows; ++i) {
     const Definition& definition = table[i];
     if (definition.Name.size() == 1) {
@@ -465,10 +474,12 @@ StageEnd RunOneByteNameReplacement(CompileRun& run, StageFrame& frame) {
       for (std::int32_t r = std::max(definition.ScopeStartLine, 1); r <= run.LineCount; ++r) {
         std::string* line = run.MutableLine(r);
         if (!line || std::memchr(line->data(), name, line->size()) == nullptr) continue;
+        const std::size_t before = line->size();
         if (ContainsAtCharStart(*line, arrayMark))
           ExpandArray(*line, definition.Name, definition.Value);
         else
           ReplaceBetweenDelimiters(*line, name, definition.Value, scratch);
+        if (!growth.Allows(i, before, line->size())) return StopRunawayGrowth(frame, "定義ﾃﾞｰﾀ置換", definition);
       }
     }
     frame.SetProgress(static_cast<std::int32_t>(i + 1));
