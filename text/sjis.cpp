@@ -184,6 +184,20 @@ const std::vector<std::uint16_t>& EncodeTable() {
   return table;
 }
 
+// Characters that Windows (and the C library) write as the code of a
+// look-alike, since a Japanese input method on another system types them
+// for the same keys: they are written, and read back as the look-alike.
+// Windows' other best-fit forms (accented letters to plain ones and the
+// like) lose the character and are refused.
+struct BestFit {
+  char32_t from;
+  std::uint16_t code;  // one byte when below 0x100
+};
+constexpr BestFit kBestFit[] = {
+    {0x00A2, 0x8191}, {0x00A3, 0x8192}, {0x00A5, 0x5C},   {0x00AC, 0x81CA}, {0x2014, 0x815C},
+    {0x2016, 0x8161}, {0x203E, 0x7E},   {0x2212, 0x817C}, {0x301C, 0x8160},
+};
+
 // The next code point of well-formed UTF-8 at `pos` (advancing it); nullopt
 // for a malformed, overlong or surrogate sequence.
 std::optional<char32_t> NextUtf8(std::string_view s, std::size_t& pos) {
@@ -242,7 +256,11 @@ std::optional<std::string> FromUtf8(std::string_view utf8) {
       bytes += static_cast<char>(codes[*c] >> 8);
       bytes += static_cast<char>(codes[*c] & 0xFF);
     } else {
-      return std::nullopt;  // no cp932 form
+      const auto fit = std::find_if(std::begin(kBestFit), std::end(kBestFit),
+                                    [&](const BestFit& f) { return f.from == *c; });
+      if (fit == std::end(kBestFit)) return std::nullopt;  // no cp932 form
+      if (fit->code > 0xFF) bytes += static_cast<char>(fit->code >> 8);
+      bytes += static_cast<char>(fit->code & 0xFF);
     }
   }
   return bytes;

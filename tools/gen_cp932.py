@@ -21,8 +21,11 @@ What the table does not hold, and how the code around it treats it:
   U+2160 -> 8754, not FA4A), then the IBM extensions FA-FC (U+7E8A -> FA5C,
   not ED40), the NEC-selected IBM extensions ED-EE last. The script checks
   that this order gives glibc's choice for every such character.
-- Windows also has best-fit encodings (U+00A5 -> 5C and more) that do not
-  decode back; the program refuses such characters instead.
+- Windows and glibc both write nine look-alikes one way (U+00A2, U+00A3,
+  U+00A5 -> 5C, U+00AC, U+2014, U+2016, U+203E -> 7E, U+2212, U+301C ->
+  81 60); text/sjis.cpp lists them and writes them so. Windows' other
+  best-fit forms (accented letters to plain ones and the like) lose the
+  character, and the program refuses them.
 
 Run: python3 tools/gen_cp932.py > text/cp932_table.inc
 """
