@@ -108,6 +108,7 @@ TEST_F(WindowsCli, IncludeAndSettingsBesideTheProgram) {
   fs::create_directories(prog / "DEF");
   fs::create_directories(work);
   fs::copy_file(VOSTRELC_PATH, prog / "vostrelc.exe");
+  fs::copy_file(fs::path(VOSTRELC_PATH).parent_path() / "ChkData.lst", prog / "ChkData.lst");
   WriteFile(prog / "vostrel.INI", "[Options]\r\nStartChar=@\r\n");
   WriteFile(prog / "DEF" / "COMMON.DEF", "@XPOS 125.5 ;the corner\r\n");
   WriteFile(work / "part.nc", "#INCLUDE ..\\DEF\\COMMON.DEF\r\nG01 XXPOS\r\nM30\r\n");
