@@ -33,3 +33,9 @@ add_custom_target(windows_zip ALL DEPENDS ${VOSTREL_ZIP})
 # A helper of the Windows cases run under Wine (not packed).
 add_executable(hold_file tests/windows/hold_file.cpp)
 target_link_options(hold_file PRIVATE -static -municode)
+
+# The code page 932 conversion held to Windows' own converter (run under
+# Wine by the tests).
+add_executable(cp932_check tests/windows/cp932_check.cpp)
+target_link_libraries(cp932_check PRIVATE vostrel_core)
+target_link_options(cp932_check PRIVATE -static)

@@ -162,5 +162,17 @@ TEST_F(WindowsCli, FailedReplaceKeepsTheOldFile) {
     EXPECT_NE(entry.path().extension(), ".tmp") << "left behind: " << entry.path();
 }
 
+// The conversion against Windows' own code page 932 converter, over every
+// code both ways (tests/windows/cp932_check.cpp lists the known differences).
+TEST(WindowsCodePage, MatchesMultiByteToWideChar) {
+  if (!WindowsToolsThere()) GTEST_SKIP() << WindowsToolsMissing();
+  QProcess process;
+  process.start(VOSTRELC_LAUNCHER, Args({WINDOWS_CP932_CHECK}));
+  ASSERT_TRUE(process.waitForFinished(120000));
+  const std::string report = process.readAllStandardOutput().trimmed().toStdString();
+  EXPECT_EQ(process.exitCode(), 0);
+  EXPECT_EQ(report, "0 differences");
+}
+
 }  // namespace
 }  // namespace vostrel::test
