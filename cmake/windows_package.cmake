@@ -9,7 +9,7 @@ target_link_libraries(vostrelc PRIVATE shell32)
 # that they cannot rot unseen: shortcuts and the version resource.
 set(VOSTREL_ICON_FILE ${CMAKE_SOURCE_DIR}/data/vostrel.ico)
 configure_file(platform/vostrel.rc.in ${CMAKE_BINARY_DIR}/generated/vostrel.rc @ONLY)
-add_library(vostrel_win_pieces STATIC platform/shortcut_win.cpp platform/version_text.cpp
+add_library(vostrel_win_pieces STATIC platform/shortcut_win.cpp platform/version_text_win.cpp
   ${CMAKE_BINARY_DIR}/generated/vostrel.rc)
 target_include_directories(vostrel_win_pieces PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}
   ${CMAKE_CURRENT_BINARY_DIR}/generated)
