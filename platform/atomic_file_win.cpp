@@ -13,6 +13,8 @@
 #include <system_error>
 #include <vector>
 
+#include "text/path_text.h"
+
 namespace vostrel::platform {
 
 namespace fs = std::filesystem;
@@ -21,7 +23,19 @@ namespace {
 
 constexpr std::wstring_view kTempMark = L".vostrel-";
 
-std::string Reason(DWORD code) { return std::system_category().message(static_cast<int>(code)); }
+// The system's text for an error code, as UTF-8 (the console shows UTF-8;
+// the ANSI form would be Shift-JIS on a Japanese system).
+std::string Reason(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring wide(text ? text : L"", length);
+  LocalFree(text);
+  while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L'.')) wide.pop_back();
+  if (wide.empty()) return "system error " + std::to_string(code);
+  return PathToUtf8(fs::path(wide));
+}
 
 std::mutex g_pendingLock;
 std::vector<std::wstring> g_pending;
