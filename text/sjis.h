@@ -59,8 +59,9 @@ void UpperCaseInPlace(std::string& s);
 // upper-case); a trail byte in that range also answers true.
 bool MayHoldLowerCase(std::string_view s);
 
-// cp932 bytes to UTF-8 for the screen and the log. Bytes that cp932 does
-// not define come out as U+FFFD; nothing here ever fails.
+// cp932 bytes to UTF-8 for the screen and the log. Each byte 0x00-0x7F is
+// its own code point (both ways); bytes that cp932 does not define come out
+// as U+FFFD; nothing here ever fails.
 std::string ToUtf8(std::string_view cp932);
 
 // UTF-8 to cp932 bytes, choosing among two codes of one character as
