@@ -69,7 +69,7 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 compiled, 1 the run was stopped by an input error,\n"
     "2 usage or file error, 128 + signal number when interrupted (130 Ctrl-C,\n"
-    "129 SIGHUP, 143 SIGTERM).\n";
+    "129 SIGHUP or the console window closed, 143 SIGTERM).\n";
 
 struct UsageError {
   std::string message;
