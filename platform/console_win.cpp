@@ -57,10 +57,14 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
   return arguments;
 }
 
+// Standard error is buffered too: unbuffered, the C library would hand the
+// console one byte at a time, and a console cannot show a UTF-8 character
+// cut into bytes. std::cerr still flushes after every output.
 void UseUtf8Console() {
   SetConsoleOutputCP(CP_UTF8);
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
+  std::setvbuf(stderr, nullptr, _IOFBF, 1 << 16);
 }
 
 void CatchStopRequests(void (*onStop)(int status)) {
