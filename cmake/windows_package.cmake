@@ -39,3 +39,7 @@ target_link_options(hold_file PRIVATE -static -municode)
 add_executable(cp932_check tests/windows/cp932_check.cpp)
 target_link_libraries(cp932_check PRIVATE vostrel_core)
 target_link_options(cp932_check PRIVATE -static)
+
+# Presses Ctrl-C in a console while a run goes on (a helper of the tests).
+add_executable(ctrl_c tests/windows/ctrl_c.cpp)
+target_link_options(ctrl_c PRIVATE -static -municode)

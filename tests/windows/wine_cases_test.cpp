@@ -162,6 +162,28 @@ TEST_F(WindowsCli, FailedReplaceKeepsTheOldFile) {
     EXPECT_NE(entry.path().extension(), ".tmp") << "left behind: " << entry.path();
 }
 
+// Ctrl-C in the console while the run goes on: status 130, as on Linux, and
+// the old output stays. Wine delivers console events only to a program in a
+// terminal, so the run gets one from script(1).
+TEST_F(WindowsCli, CtrlCStopsTheRunWithStatus130) {
+  if (!fs::exists("/usr/bin/script")) GTEST_SKIP() << "needs script(1) for a terminal";
+  std::string big;
+  for (int i = 0; i < 200000; ++i)
+    big += "#" + std::to_string(100 + i % 800) + "=[#1+" + std::to_string(i) + "]*2\r\n";
+  WriteFile(tmp / "big.nc", big);
+  WriteFile(tmp / "out.nc", "OLD CONTENT\r\n");
+  const std::string command = std::string(VOSTRELC_LAUNCHER) + " '" + WINDOWS_CTRL_C + "' '" + VOSTRELC_PATH +
+                              "' --ini empty.INI --force --set Chg_MacroA=Y -o out.nc big.nc";
+  QProcess process;
+  process.setWorkingDirectory(QString::fromStdString(tmp.path().string()));
+  process.start("/usr/bin/script", Args({"-qec", command, "/dev/null"}));
+  process.closeWriteChannel();
+  const Result result = Finish(process);
+  const std::string screen = process.readAllStandardOutput().toStdString();
+  EXPECT_EQ(result.status, 130) << screen;
+  EXPECT_EQ(ReadFile(tmp / "out.nc"), "OLD CONTENT\r\n");
+}
+
 // The conversion against Windows' own code page 932 converter, over every
 // code both ways (tests/windows/cp932_check.cpp lists the known differences).
 TEST(WindowsCodePage, MatchesMultiByteToWideChar) {
