@@ -1,7 +1,7 @@
 #pragma once
 // Where the program keeps its files. The data folder is the program's own
 // folder when the user may write there; otherwise the per-user settings
-// folder ($XDG_CONFIG_HOME/vostrel, by default ~/.config/vostrel). The
+// folder (platform/user_folders.h: ~/.config/vostrel, %APPDATA%\vostrel). The
 // settings file and a user's own word list live in the data folder.
 
 #include <filesystem>
@@ -18,8 +18,5 @@ std::filesystem::path SettingsFilePath(const std::filesystem::path& exePath);
 // The word list to read: ChkData.lst in the data folder when it is there,
 // else the list shipped in the program's folder.
 std::filesystem::path WordListFilePath(const std::filesystem::path& exeDir);
-
-// The per-user settings folder of the program ($XDG_CONFIG_HOME/vostrel).
-std::filesystem::path UserConfigFolder();
 
 }  // namespace vostrel::settings
