@@ -21,7 +21,6 @@
 #include "cli/progress.h"
 #include "pipeline/compile_run.h"
 #include "pipeline/include_files.h"
-#include "platform/stop_signals.h"
 #include "text/path_text.h"
 
 namespace vostrel::cli {
@@ -117,7 +116,7 @@ int RunBatch(const CliOptions& options) {
 
   IncludeFiles includes;
   g_interrupted = false;
-  platform::CatchStopSignals(g_interrupted);
+  CatchStopRequests(g_interrupted);
 
   std::vector<SourceResult> results(count);
   std::mutex mutex;  // guards results, the next source, the output order
@@ -187,7 +186,7 @@ int RunBatch(const CliOptions& options) {
 
   int compiled = 0, stopped = 0, failed = 0, interrupted = 0, worst = kExitCompleted;
   for (const SourceResult& result : results) {
-    if (!result.done || result.status == platform::StopSignalExitStatus()) {
+    if (!result.done || result.status == StopExitStatus()) {
       ++interrupted;
       continue;
     }
@@ -207,7 +206,7 @@ int RunBatch(const CliOptions& options) {
                         " stopped by an input error, " + std::to_string(failed) + " failed";
   if (interrupted > 0) summary += ", " + std::to_string(interrupted) + " not compiled (interrupted)";
   std::cerr << summary << "\n";
-  return interrupted > 0 ? platform::StopSignalExitStatus() : worst;
+  return interrupted > 0 ? StopExitStatus() : worst;
 }
 
 }  // namespace vostrel::cli

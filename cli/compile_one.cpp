@@ -7,11 +7,6 @@
 #include <new>
 #include <vector>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 #include "cli/diagnostics.h"
 #include "cli/progress.h"
 #include "pipeline/compile.h"
@@ -19,7 +14,7 @@
 #include "pipeline/output_file.h"
 #include "platform/atomic_file.h"
 #include "platform/exe_path.h"
-#include "platform/stop_signals.h"
+#include "platform/console.h"
 #include "settings/data_folder.h"
 #include "text/path_text.h"
 
@@ -36,6 +31,28 @@ bool SameFile(const fs::path& a, const fs::path& b) {
   if (a.filename() != b.filename()) return false;
   return fs::exists(folder(a), ec) && fs::exists(folder(b), ec) ? fs::equivalent(folder(a), folder(b), ec)
                                                                  : a.lexically_normal() == b.lexically_normal();
+}
+
+namespace {
+
+// Ctrl-C, SIGTERM and SIGHUP (on Windows Ctrl-C and closing the console).
+std::atomic<std::atomic<bool>*> g_cancelFlag{nullptr};
+std::atomic<int> g_stopStatus{0};
+void OnStopRequest(int status) {
+  g_stopStatus.store(status);
+  if (std::atomic<bool>* flag = g_cancelFlag.load()) flag->store(true);
+}
+
+}  // namespace
+
+void CatchStopRequests(std::atomic<bool>& cancelFlag) {
+  g_cancelFlag.store(&cancelFlag);
+  platform::CatchStopRequests(OnStopRequest);
+}
+
+int StopExitStatus() {
+  const int status = g_stopStatus.load();
+  return status ? status : 130;
 }
 
 namespace {
@@ -148,7 +165,7 @@ int CompileSteps(const CliOptions& options, CompileRun& run, CompileContext& con
   // that has completed is written whole: its output is replaced only when
   // complete, so a single signal during the write is too late to matter.
   if (context.batchCancel) run.SharedCancel = context.batchCancel;
-  else platform::CatchStopSignals(run.CancelFlag);
+  else CatchStopRequests(run.CancelFlag);
   step.name = "コンパイル";
   const RunResult result = RunStages(run, frame);
   step.name = "出力ファイル書き込み";
@@ -158,15 +175,12 @@ int CompileSteps(const CliOptions& options, CompileRun& run, CompileContext& con
     return kExitUsage;
   }
 
-  if (result == RunResult::Cancelled) return platform::StopSignalExitStatus();
+  if (result == RunResult::Cancelled) return StopExitStatus();
   if (result == RunResult::Aborted) return kExitStopped;
   if (options.diagnostics.check) return context.diagnostics->Errors() > 0 ? kExitStopped : kExitCompleted;
 
   if (options.toStdout) {
     const std::string bytes = OutputBytes(run.WorkLines);
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
     if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
       messages << "vostrelc: cannot write to standard output: " << std::strerror(errno) << "\n";
       return kExitUsage;

@@ -39,6 +39,13 @@ struct CompileContext {
 // their names.
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
+// The first stop request (Ctrl-C, SIGTERM, SIGHUP, a closed console) sets
+// `cancelFlag`; a second ends the program at once (platform/console.h).
+void CatchStopRequests(std::atomic<bool>& cancelFlag);
+// The exit status of a run ended by a stop request: 128 + the signal number
+// it stands for (130 for Ctrl-C).
+int StopExitStatus();
+
 // Compiles options.source into options.output (or standard output) in
 // `run`, a fresh run made from options.run. Returns the exit status.
 int CompileOne(const CliOptions& options, CompileRun& run, CompileContext& context);

@@ -19,19 +19,19 @@ const char* const kDiagnosticsUsage =
     "                    (a stop of the run, an unbalanced bracket or an unknown\n"
     "                    word)\n";
 
-bool TakeDiagnosticsArgument(int argc, char** argv, int& i, DiagnosticsOptions& options,
+bool TakeDiagnosticsArgument(const std::vector<std::string>& args, std::size_t& i, DiagnosticsOptions& options,
                              std::string& error) {
-  const std::string arg = argv[i];
+  const std::string& arg = args[i];
   if (arg == "--check") {
     options.check = true;
     return true;
   }
   if (arg != "--diagnostics" && arg != "--diagnostics-file") return false;
-  if (i + 1 >= argc) {
+  if (i + 1 >= args.size()) {
     error = arg + " needs a value";
     return true;
   }
-  const std::string value = argv[++i];
+  const std::string& value = args[++i];
   if (arg == "--diagnostics-file") {
     options.file = PathFromUtf8(value);
   } else if (value == "gnu") {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "pipeline/finding.h"
 
@@ -25,7 +26,7 @@ struct DiagnosticsOptions {
 // Takes argv[i] when it is one of the options above, with its value
 // (advancing i); false when it is none of them. A bad value is reported in
 // `error`.
-bool TakeDiagnosticsArgument(int argc, char** argv, int& i, DiagnosticsOptions& options,
+bool TakeDiagnosticsArgument(const std::vector<std::string>& args, std::size_t& i, DiagnosticsOptions& options,
                              std::string& error);
 
 // The usage lines of the options above.

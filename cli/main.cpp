@@ -15,6 +15,7 @@
 #include "cli/diagnostics.h"
 #include "cli/progress.h"
 #include "pipeline/compile_run.h"
+#include "platform/console.h"
 #include "platform/exe_path.h"
 #include "settings/app_settings.h"
 #include "settings/data_folder.h"
@@ -72,7 +73,7 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 compiled, 1 the run was stopped by an input error,\n"
     "2 usage or file error, 128 + signal number when interrupted (130 Ctrl-C,\n"
-    "129 SIGHUP, 143 SIGTERM); with -d the worst of the sources.\n"
+    "129 SIGHUP or the console window closed, 143 SIGTERM); with -d the worst of the sources.\n"
     "On a terminal a run that takes more than a second shows its progress.\n";
 
 std::string ToCp932(const std::string& utf8, const char* what) {
@@ -104,16 +105,16 @@ void ReadRunOptions(CliOptions& options) {
 }
 
 // Parses the command line; returns nullopt after --help or --version.
-std::optional<CliOptions> ParseArguments(int argc, char** argv) {
+std::optional<CliOptions> ParseArguments(const std::vector<std::string>& args) {
   CliOptions options;
-  auto value = [&](int& i, const std::string& name) -> std::string {
-    if (i + 1 >= argc) throw UsageError{name + " needs a value"};
-    return argv[++i];
+  auto value = [&](std::size_t& i, const std::string& name) -> std::string {
+    if (i + 1 >= args.size()) throw UsageError{name + " needs a value"};
+    return args[++i];
   };
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     std::string error;
-    if (cli::TakeDiagnosticsArgument(argc, argv, i, options.diagnostics, error)) {
+    if (cli::TakeDiagnosticsArgument(args, i, options.diagnostics, error)) {
       if (!error.empty()) throw UsageError{error};
     } else if (arg == "--help" || arg == "-h") {
       std::cout << kUsage << cli::kDiagnosticsUsage;
@@ -218,9 +219,10 @@ int RunSingle(const CliOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::UseUtf8Console();
   std::optional<CliOptions> options;
   try {
-    options = ParseArguments(argc, argv);
+    options = ParseArguments(platform::Utf8Arguments(argc, argv));
   } catch (const UsageError& usage) {
     std::cerr << "vostrelc: " << usage.message << "\n\n" << kUsage << cli::kDiagnosticsUsage;
     return kExitUsage;

@@ -1,7 +1,6 @@
 #include "settings/app_settings.h"
 
-#include <QDir>
-
+#include "platform/user_folders.h"
 #include "text/sjis.h"
 
 namespace vostrel::settings {
@@ -39,14 +38,7 @@ std::string RecentKey(int i) { return "File" + std::to_string(i + 1); }
 
 std::string Cp932(std::string_view utf8) { return sjis::FromUtf8(utf8).value_or(std::string()); }
 
-std::string DefaultFolder() {
-#ifdef _WIN32
-  return "C:\\";
-#else
-  const std::string home = QDir::homePath().toStdString();
-  return sjis::FromUtf8(home).value_or("/");
-#endif
-}
+std::string DefaultFolder() { return sjis::FromUtf8(platform::DefaultStartFolder()).value_or("/"); }
 
 AppSettings::AppSettings()
     : DirPath(DefaultFolder()),

@@ -2,8 +2,8 @@
 // Where the program keeps its files. The data folder is the program's own
 // folder when the user may write there; otherwise, and always for a program
 // installed in <prefix>/bin, the per-user settings folder
-// ($XDG_CONFIG_HOME/vostrel, by default ~/.config/vostrel). The settings
-// file and a user's own word list live in the data folder.
+// (platform/user_folders.h: ~/.config/vostrel, %APPDATA%\vostrel). The
+// settings file and a user's own word list live in the data folder.
 
 #include <filesystem>
 #include <vector>
@@ -26,8 +26,5 @@ std::filesystem::path WordListFilePath(const std::filesystem::path& exeDir);
 // program the user's data folder, then the shipped files
 // (<prefix>/share/vostrel).
 std::vector<std::filesystem::path> IncludeHomeFolders(const std::filesystem::path& exeDir);
-
-// The per-user settings folder of the program ($XDG_CONFIG_HOME/vostrel).
-std::filesystem::path UserConfigFolder();
 
 }  // namespace vostrel::settings

@@ -1,12 +1,9 @@
 #include "text/sjis.h"
 
-#include <QString>
-#include <QStringDecoder>
-#include <QStringEncoder>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace vostrel::sjis {
 
@@ -119,77 +116,153 @@ bool MayHoldLowerCase(std::string_view s) {
 
 namespace {
 
-constexpr const char* kCodecName = "Shift_JIS";
+// The double-byte half of code page 932 (where it comes from, and how it
+// differs from the system converters, is told in tools/gen_cp932.py).
+constexpr std::size_t kTrailCount = 188;
+constexpr char16_t kDoubleByte[60][kTrailCount] = {
+#include "text/cp932_table.inc"
+};
 
-// The codec gives some control bytes other code points (0x1A, 0x1C and 0x7F
-// trade places): bytes 0x00-0x7F are therefore never handed to it. Each is
-// its own code point both ways, and no other byte sequence becomes one.
-constexpr bool IsAscii(char c) { return static_cast<unsigned char>(c) < 0x80; }
+constexpr std::size_t LeadIndex(unsigned char lead) { return lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + 31; }
+constexpr std::size_t TrailIndex(unsigned char trail) { return trail <= 0x7E ? trail - 0x40 : trail - 0x80 + 63; }
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// The code point of the character at `pos` (of CharLength bytes); U+FFFD
+// for a byte or pair that is no character.
+char32_t Decode(std::string_view s, std::size_t pos, std::size_t length) {
+  const auto c = static_cast<unsigned char>(s[pos]);
+  if (length == 2) {
+    const char16_t point = kDoubleByte[LeadIndex(c)][TrailIndex(static_cast<unsigned char>(s[pos + 1]))];
+    return point ? point : kReplacement;
+  }
+  if (c < 0x80) return c;
+  if (c >= 0xA1 && c <= 0xDF) return 0xFF61 + (c - 0xA1);  // half-width katakana
+  return kReplacement;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Which of two codes of one character is written, as Windows chooses:
+// JIS X 0208 first, then NEC row 13, then the IBM extensions (FA-FC), the
+// NEC-selected IBM extensions (ED-EE) last.
+int EncodingRank(unsigned code) {
+  const unsigned lead = code >> 8;
+  if (lead == 0x87) return 1;
+  if (lead >= 0xFA && lead <= 0xFC) return 2;
+  if (lead >= 0xED && lead <= 0xEE) return 3;
+  return 0;
+}
+
+// Code point (BMP only) to its double-byte code; 0 where there is none.
+const std::vector<std::uint16_t>& EncodeTable() {
+  static const std::vector<std::uint16_t> table = [] {
+    std::vector<std::uint16_t> codes(0x10000, 0);
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+      if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+      for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+        if (!IsTrailByte(static_cast<unsigned char>(trail))) continue;
+        const char16_t point = kDoubleByte[LeadIndex(lead)][TrailIndex(trail)];
+        const unsigned code = lead << 8 | trail;
+        std::uint16_t& slot = codes[point];
+        if (point && (!slot || EncodingRank(code) < EncodingRank(slot))) slot = static_cast<std::uint16_t>(code);
+      }
+    }
+    return codes;
+  }();
+  return table;
+}
+
+// Characters that Windows (and the C library) write as the code of a
+// look-alike, since a Japanese input method on another system types them
+// for the same keys: they are written, and read back as the look-alike.
+// Windows' other best-fit forms (accented letters to plain ones and the
+// like) lose the character and are refused.
+struct BestFit {
+  char32_t from;
+  std::uint16_t code;  // one byte when below 0x100
+};
+constexpr BestFit kBestFit[] = {
+    {0x00A2, 0x8191}, {0x00A3, 0x8192}, {0x00A5, 0x5C},   {0x00AC, 0x81CA}, {0x2014, 0x815C},
+    {0x2016, 0x8161}, {0x203E, 0x7E},   {0x2212, 0x817C}, {0x301C, 0x8160},
+};
+
+// The next code point of well-formed UTF-8 at `pos` (advancing it); nullopt
+// for a malformed, overlong or surrogate sequence.
+std::optional<char32_t> NextUtf8(std::string_view s, std::size_t& pos) {
+  const auto lead = static_cast<unsigned char>(s[pos]);
+  std::size_t length;
+  char32_t c;
+  if (lead < 0x80) {
+    ++pos;
+    return lead;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, c = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, c = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, c = lead & 0x07;
+  } else {
+    return std::nullopt;
+  }
+  if (s.size() - pos < length) return std::nullopt;
+  for (std::size_t i = 1; i < length; ++i) {
+    const auto next = static_cast<unsigned char>(s[pos + i]);
+    if ((next & 0xC0) != 0x80) return std::nullopt;
+    c = c << 6 | (next & 0x3F);
+  }
+  constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (c < kSmallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
+  pos += length;
+  return c;
+}
 
 }  // namespace
 
 std::string ToUtf8(std::string_view cp932) {
-  // Plain ASCII needs no conversion (the common case for NC text).
-  if (std::all_of(cp932.begin(), cp932.end(), IsAscii)) return std::string(cp932);
-
-  // ASCII bytes are copied; runs of other well-formed characters go through
-  // the codec; a byte that is no character at all (0x80, 0xA0, 0xFD-0xFF, a
-  // lead byte without its trail) shows as U+FFFD. What the codec gives for
-  // such a run is never ASCII: a code point below 0x80 there is its mark
-  // for an unassigned pair, also shown as U+FFFD.
   std::string text;
   text.reserve(cp932.size() + cp932.size() / 2);
-  QStringDecoder decoder(kCodecName, QStringConverter::Flag::Stateless);
-  std::size_t runStart = 0;
-  auto flush = [&](std::size_t end) {
-    if (end == runStart) return;
-    const std::string_view run = cp932.substr(runStart, end - runStart);
-    QString part = decoder.decode(QByteArrayView(run.data(), static_cast<qsizetype>(run.size())));
-    for (QChar& c : part)
-      if (c.unicode() < 0x80) c = QChar(0xFFFD);
-    text += part.toStdString();
-  };
   for (std::size_t i = 0; i < cp932.size();) {
-    const auto c = static_cast<unsigned char>(cp932[i]);
-    const std::size_t len = CharLength(cp932, i);
-    if (len == 1 && c < 0x80) {
-      flush(i);
-      text += cp932[i];
-      runStart = i + 1;
-    } else if (len == 1 && !(c >= 0xA1 && c <= 0xDF)) {
-      flush(i);
-      text += "\xEF\xBF\xBD";  // U+FFFD
-      runStart = i + 1;
-    }
-    i += len;
+    const std::size_t length = CharLength(cp932, i);
+    AppendUtf8(text, Decode(cp932, i, length));
+    i += length;
   }
-  flush(cp932.size());
   return text;
 }
 
 std::optional<std::string> FromUtf8(std::string_view utf8) {
-  const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-  // Text that is not valid UTF-8 decodes to U+FFFD and cannot round-trip.
-  if (text.toUtf8() != QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())))
-    return std::nullopt;
-  // ASCII is copied; every other run of characters goes through the codec.
+  const std::vector<std::uint16_t>& codes = EncodeTable();
   std::string bytes;
   bytes.reserve(utf8.size());
-  QStringEncoder encoder(kCodecName, QStringConverter::Flag::Stateless);
-  for (qsizetype i = 0; i < text.size();) {
-    qsizetype end = i;
-    if (text[i].unicode() < 0x80) {
-      while (end < text.size() && text[end].unicode() < 0x80) bytes += static_cast<char>(text[end++].unicode());
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    const std::optional<char32_t> c = NextUtf8(utf8, pos);
+    if (!c) return std::nullopt;
+    if (*c < 0x80) {
+      bytes += static_cast<char>(*c);
+    } else if (*c >= 0xFF61 && *c <= 0xFF9F) {
+      bytes += static_cast<char>(*c - 0xFF61 + 0xA1);
+    } else if (*c <= 0xFFFF && codes[*c]) {
+      bytes += static_cast<char>(codes[*c] >> 8);
+      bytes += static_cast<char>(codes[*c] & 0xFF);
     } else {
-      while (end < text.size() && text[end].unicode() >= 0x80) ++end;
-      const QByteArray part = encoder.encode(QStringView(text).sliced(i, end - i));
-      bytes.append(part.constData(), static_cast<std::size_t>(part.size()));
+      const auto fit = std::find_if(std::begin(kBestFit), std::end(kBestFit),
+                                    [&](const BestFit& f) { return f.from == *c; });
+      if (fit == std::end(kBestFit)) return std::nullopt;  // no cp932 form
+      if (fit->code > 0xFF) bytes += static_cast<char>(fit->code >> 8);
+      bytes += static_cast<char>(fit->code & 0xFF);
     }
-    i = end;
   }
-  if (encoder.hasError()) return std::nullopt;
-  // A character without a cp932 form comes out as a substitute: refuse it.
-  if (ToUtf8(bytes) != utf8) return std::nullopt;
   return bytes;
 }
 

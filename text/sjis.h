@@ -64,7 +64,10 @@ bool MayHoldLowerCase(std::string_view s);
 // as U+FFFD; nothing here ever fails.
 std::string ToUtf8(std::string_view cp932);
 
-// UTF-8 to cp932 bytes; empty optional when a character has no cp932 form.
+// UTF-8 to cp932 bytes, choosing among two codes of one character as
+// Windows does; empty optional when a character has no cp932 form. A few
+// look-alikes are written as Windows writes them (U+301C as 81 60, U+00A5
+// as 5C) and read back as the cp932 character.
 std::optional<std::string> FromUtf8(std::string_view utf8);
 
 }  // namespace vostrel::sjis

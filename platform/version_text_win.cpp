@@ -1,17 +1,13 @@
+// Windows: the FileVersion string of the executable's version resource.
+
 #include "platform/version_text.h"
 
-#include "version.h"
-
-#ifdef _WIN32
 #include <windows.h>
 
 #include <cstdio>
 #include <vector>
-#endif
 
 namespace vostrel::platform {
-
-#ifdef _WIN32
 
 std::string ReadVersionText(const std::filesystem::path& exePath) {
   DWORD handle = 0;
@@ -38,11 +34,5 @@ std::string ReadVersionText(const std::filesystem::path& exePath) {
   for (const wchar_t* c = value; *c; ++c) text += static_cast<char>(*c < 0x80 ? *c : '?');
   return text;
 }
-
-#else
-
-std::string ReadVersionText(const std::filesystem::path& /*exePath*/) { return VOSTREL_VERSION; }
-
-#endif
 
 }  // namespace vostrel::platform
