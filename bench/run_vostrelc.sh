@@ -13,5 +13,15 @@ bytes=$(wc -c < "$work/cam.nc")
 /usr/bin/time -f '%e %M' -o "$work/time" "$build/bin/vostrelc" -q --ini /dev/null "$@" -o "$work/out.nc" "$work/cam.nc"
 read -r secs kb < "$work/time"
 awk -v g="$generator" -v b="$bytes" -v s="$secs" -v kb="$kb" -v l="$lines" 'BEGIN {
-  printf "vostrelc (%s): %d lines, %.1f MB in %.2f s = %.1f MB/s, peak memory %.0f MB\n",
-         g, l, b / 1e6, s, (s > 0 ? b / 1e6 / s : 0), kb / 1024 }'
+  printf "vostrelc (%s): %d lines, %.1f MB in %.2f s = %.1f MB/s, peak memory %.0f MB (%.2f x the source)\n",
+         g, l, b / 1e6, s, (s > 0 ? b / 1e6 / s : 0), kb / 1024, kb * 1024 / b }'
+# The yardstick: mawk doing a small part of the job (comments, blanks, upper
+# case) on the same file, timed in the same run.
+if command -v mawk > /dev/null; then
+  /usr/bin/time -f '%e' -o "$work/mawk_time" mawk '{sub(/;.*/,""); gsub(/[ \t]/,""); print toupper($0)}' \
+    "$work/cam.nc" > /dev/null
+  read -r mawk_secs < "$work/mawk_time"
+  awk -v s="$secs" -v m="$mawk_secs" 'BEGIN {
+    printf "mawk subset: %.2f s; vostrelc / mawk = %.2f\n", m, (m > 0 ? s / m : 0) }'
+fi
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -6,12 +6,21 @@
 
 namespace vostrel {
 
-std::string StripComment(std::string_view line) {
+namespace {
+// The comment rule applied in place, so that a comment line needs no new
+// string.
+void CutComment(std::string& line) {
   // ";" never occurs inside a double-byte character: a byte search is exact.
   const std::size_t p = line.find(';');
-  if (p == std::string_view::npos) return std::string(line);
-  if (p == 0) return " ";
-  return std::string(line.substr(0, p));
+  if (p == 0) line = " ";
+  else if (p != std::string::npos) line.resize(p);
+}
+}  // namespace
+
+std::string StripComment(std::string_view line) {
+  std::string stripped(line);
+  CutComment(stripped);
+  return stripped;
 }
 
 StageEnd RunCommentRemoval(CompileRun& run, StageFrame& frame) {
@@ -22,7 +31,7 @@ StageEnd RunCommentRemoval(CompileRun& run, StageFrame& frame) {
   for (std::int32_t n = 1; n <= run.LineCount; ++n) {
     frame.HighlightLine(n);
     std::string* line = run.MutableLine(n);
-    if (line && line->find(';') != std::string::npos) *line = StripComment(*line);
+    if (line) CutComment(*line);
     frame.ShowLineProgress(n, "行目 :ｺﾒﾝﾄ削除");
   }
   frame.AppendLog("ｺﾒﾝﾄ削除 -- 完了");

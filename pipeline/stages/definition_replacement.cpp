@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -458,6 +459,36 @@ StageEnd RunLongNameReplacement(CompileRun& run, StageFrame& frame) {
   return StageEnd::Continue;
 }
 
+// Which of up to 64 name bytes each line holds, one bit per byte, so that
+// each one-byte name's pass over the program reads a word per line instead
+// of the line. A line's bits are worked out again whenever it is rewritten.
+class NameBytesPerLine {
+ public:
+  NameBytesPerLine(const CompileRun& run, std::span<const Definition> rows) {
+    int bits = 0;
+    for (const Definition& definition : rows) {
+      const auto byte = static_cast<unsigned char>(definition.Name[0]);
+      if (definition.Name.size() == 1 && bits < 64 && !bitOf_[byte]) bitOf_[byte] = std::uint64_t{1} << bits++;
+    }
+    held_.resize(static_cast<std::size_t>(run.LineCount) + 1);
+    for (std::int32_t r = 1; r <= run.LineCount; ++r) Update(r, run.Line(r));
+  }
+  // False only when line r surely does not hold `name`.
+  bool MayHold(std::int32_t r, char name) const {
+    const std::uint64_t bit = bitOf_[static_cast<unsigned char>(name)];
+    return bit == 0 || (held_[static_cast<std::size_t>(r)] & bit) != 0;
+  }
+  void Update(std::int32_t r, std::string_view line) {
+    std::uint64_t held = 0;
+    for (const char c : line) held |= bitOf_[static_cast<unsigned char>(c)];
+    held_[static_cast<std::size_t>(r)] = held;
+  }
+
+ private:
+  std::array<std::uint64_t, 256> bitOf_{};
+  std::vector<std::uint64_t> held_;  // by 1-based line number
+};
+
 StageEnd RunOneByteNameReplacement(CompileRun& run, StageFrame& frame) {
   frame.AppendLog("定義ﾃﾞｰﾀ置換 -- 開始");
 
@@ -465,6 +496,7 @@ StageEnd RunOneByteNameReplacement(CompileRun& run, StageFrame& frame) {
   const std::vector<Definition>& table = run.DefinitionTable;
   std::string arrayMark, scratch;
   TextGrowthLimit growth(run);
+  NameBytesPerLine nameBytes(run, std::span(table).first(rows));
   for (std::size_t i = 0; i < rows; ++i) {
     const Definition& definition = table[i];
     if (definition.Name.size() == 1) {
@@ -472,6 +504,7 @@ StageEnd RunOneByteNameReplacement(CompileRun& run, StageFrame& frame) {
       const char name = definition.Name[0];
       arrayMark.assign("@").append(definition.Name);
       for (std::int32_t r = std::max(definition.ScopeStartLine, 1); r <= run.LineCount; ++r) {
+        if (!nameBytes.MayHold(r, name)) continue;
         std::string* line = run.MutableLine(r);
         if (!line || std::memchr(line->data(), name, line->size()) == nullptr) continue;
         const std::size_t before = line->size();
@@ -479,6 +512,7 @@ StageEnd RunOneByteNameReplacement(CompileRun& run, StageFrame& frame) {
           ExpandArray(*line, definition.Name, definition.Value);
         else
           ReplaceBetweenDelimiters(*line, name, definition.Value, scratch);
+        nameBytes.Update(r, *line);
         if (!growth.Allows(i, before, line->size())) return StopRunawayGrowth(frame, "定義ﾃﾞｰﾀ置換", definition);
       }
     }

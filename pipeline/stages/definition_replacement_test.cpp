@@ -120,6 +120,30 @@ TEST(OneByteNameReplacement, ScopeAndTableOrder) {
             (TextLines{"G01$#1$10.", "G01 $#1$ 10.", "MX1", "X"}));
 }
 
+// More distinct one-byte names than the pass keeps per-line bits for: the
+// names past the 64th are still replaced, and so is a name that an earlier
+// value brought into a line.
+TEST(OneByteNameReplacement, ManyDistinctNames) {
+  std::string names;
+  for (char c = 'A'; c <= 'Z'; ++c) names += c;
+  for (char c = 'a'; c <= 'z'; ++c) names += c;
+  names += "!\"%&',:;<>?\\^_`{|}~";
+  ASSERT_GT(names.size(), 64u);
+  const std::string last = "$#" + std::to_string(names.size() + 99) + "$";  // the last name's value
+  std::vector<Def> defs;
+  TextLines before, after;
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    defs.push_back({std::string(1, names[k]), "#" + std::to_string(k + 100)});
+    before.push_back("#1=" + std::string(1, names[k]) + "+" + std::string(1, names.back()));
+    after.push_back("#1=$#" + std::to_string(k + 100) + "$+" + last);
+  }
+  // The first value brings in the second name between delimiters: replaced too.
+  defs.front().value = "1+B+2";
+  after.front() = "#1=$1+$#101$+2$+" + last;
+  after.back() = "#1=" + last + "+" + last;
+  EXPECT_EQ(Replace(before, defs), after);
+}
+
 TEST(DefinitionReplacement, OnlyOneByteNamesAndTheLog) {
   Log log;
   EXPECT_EQ(Replace({"#1=a", "PITCH"}, {{"a", "1"}}, &log), (TextLines{"#1=$1$", "PITCH"}));

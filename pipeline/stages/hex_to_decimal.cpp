@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "pipeline/compile_run.h"
@@ -28,15 +27,10 @@ bool IsHexDigit(char c) {
 // double-byte character, so the byte after it always starts a character of
 // its own and a plain byte test is exact.
 bool HasHexMarker(std::string_view line) {
-  const char* data = line.data();
-  std::size_t size = line.size();
-  while (size >= 2) {
-    const void* hit = std::memchr(data, '0', size - 1);
-    if (!hit) return false;
-    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
-    if (data[at + 1] == 'X' || data[at + 1] == 'x') return true;
-    data += at + 1;
-    size -= at + 1;
+  // Looked for from the "X" side: a line holds few X's but many 0's.
+  for (const char x : {'X', 'x'}) {
+    for (std::size_t at = line.find(x, 1); at != std::string_view::npos; at = line.find(x, at + 1))
+      if (line[at - 1] == '0') return true;
   }
   return false;
 }
