@@ -43,19 +43,6 @@ void OnStopRequest(int status) {
   if (std::atomic<bool>* flag = g_cancelFlag.load()) flag->store(true);
 }
 
-}  // namespace
-
-void CatchStopRequests(std::atomic<bool>& cancelFlag) {
-  g_cancelFlag.store(&cancelFlag);
-  platform::CatchStopRequests(OnStopRequest);
-}
-
-int StopExitStatus() {
-  const int status = g_stopStatus.load();
-  return status ? status : 130;
-}
-
-namespace {
 
 // The files a run writes must not be the files it reads, nor each other;
 // --force does not change that. An empty text when all is well.
@@ -199,6 +186,16 @@ int CompileSteps(const CliOptions& options, CompileRun& run, CompileContext& con
 }
 
 }  // namespace
+
+void CatchStopRequests(std::atomic<bool>& cancelFlag) {
+  g_cancelFlag.store(&cancelFlag);
+  platform::CatchStopRequests(OnStopRequest);
+}
+
+int StopExitStatus() {
+  const int status = g_stopStatus.load();
+  return status ? status : 130;
+}
 
 int CompileOne(const CliOptions& options, CompileRun& run, CompileContext& context) {
   Step step;
