@@ -734,8 +734,12 @@ TEST(Interrupt, NoTempFileSurvivesWithoutUnnamedTempFiles) {
       n += entry.path().filename().string().find(".vostrel-") != std::string::npos;
     return n;
   };
+  // The loader splits LD_PRELOAD at spaces: the shim is preloaded from a
+  // copy here, not from a checkout whose path may hold spaces.
+  const fs::path shim = tmp / "no_tmpfile_shim.so";
+  fs::copy_file(NO_TMPFILE_SHIM, shim);
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("LD_PRELOAD", NO_TMPFILE_SHIM);
+  env.insert("LD_PRELOAD", QString::fromStdString(shim.string()));
   env.insert("VOSTREL_SHIM_SLOW_WRITE", "1");
   const QStringList args{"-q", "--word-list", QString::fromStdString(kWordList), "--force", "-o",
                          QString::fromStdString(target.string()), QString::fromStdString((tmp / "src.nc").string())};
