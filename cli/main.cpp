@@ -114,10 +114,10 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     std::string error;
-    if (cli::TakeDiagnosticsArgument(args, i, options.diagnostics, error)) {
+    if (TakeDiagnosticsArgument(args, i, options.diagnostics, error)) {
       if (!error.empty()) throw UsageError{error};
     } else if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage << cli::kDiagnosticsUsage;
+      std::cout << kUsage << kDiagnosticsUsage;
       return std::nullopt;
     } else if (arg == "--version") {
       std::cout << "vostrelc " VOSTREL_VERSION "\n";
@@ -224,7 +224,7 @@ int main(int argc, char** argv) {
   try {
     options = ParseArguments(platform::Utf8Arguments(argc, argv));
   } catch (const UsageError& usage) {
-    std::cerr << "vostrelc: " << usage.message << "\n\n" << kUsage << cli::kDiagnosticsUsage;
+    std::cerr << "vostrelc: " << usage.message << "\n\n" << kUsage << kDiagnosticsUsage;
     return kExitUsage;
   }
   if (!options) return kExitCompleted;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/test_support.h"
+#include "tests/vostrelc_process.h"
 
 namespace vostrel::test {
 namespace {
@@ -147,13 +148,7 @@ TEST(Batch, InterruptStartsNoNewSource) {
   ASSERT_TRUE(process.waitForStarted());
   // The first source's log comes out whole when it is done: interrupt then.
   std::string log;
-  while (log.find("--- ｺﾝﾊﾟｲﾙ 完了 ---") == std::string::npos && process.state() == QProcess::Running) {
-    process.waitForReadyRead(100);
-    log += process.readAllStandardError().toStdString();
-  }
-  const qint64 pid = process.processId();
-  ASSERT_TRUE(process.state() == QProcess::Running && pid > 0) << "the batch ended before the interrupt";
-  ASSERT_EQ(::kill(static_cast<pid_t>(pid), SIGINT), 0);
+  ASSERT_TRUE(SignalWhenLogShows(process, "--- ｺﾝﾊﾟｲﾙ 完了 ---", SIGINT, log)) << "the batch ended before the interrupt";
   ASSERT_TRUE(process.waitForFinished(120000));
   log += process.readAllStandardError().toStdString();
   ASSERT_EQ(process.exitStatus(), QProcess::NormalExit) << log;

@@ -27,6 +27,7 @@
 #include <unistd.h>
 
 #include "tests/test_support.h"
+#include "tests/vostrelc_process.h"
 
 namespace vostrel::test {
 namespace {
@@ -534,16 +535,7 @@ TEST(Interrupt, SigintDuringARun) {
   // The log goes to standard error; interrupt once the comment removal has
   // started, with most of the run still to come.
   std::string log;
-  while (log.find("ｺﾒﾝﾄ削除 -- 開始") == std::string::npos && process.state() == QProcess::Running) {
-    process.waitForReadyRead(100);
-    log += process.readAllStandardError().toStdString();
-  }
-  // A finished process has no id (and kill(0) would hit this test itself);
-  // until QProcess reaps it, the id stays valid even if it has just ended.
-  const qint64 pid = process.processId();
-  if (process.state() == QProcess::Running && pid > 0) {
-    ASSERT_EQ(::kill(static_cast<pid_t>(pid), SIGINT), 0);
-  }
+  SignalWhenLogShows(process, "ｺﾒﾝﾄ削除 -- 開始", SIGINT, log);  // a run that ended first is checked below
   ASSERT_TRUE(process.waitForFinished(120000));
   log += process.readAllStandardError().toStdString();
   ASSERT_EQ(process.exitStatus(), QProcess::NormalExit) << "vostrelc died of the signal:\n" << log;

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <string>
 
+#include <signal.h>
+
 namespace vostrel::test {
 
 inline void StartVostrelc(QProcess& process, const QStringList& args) {
@@ -16,6 +18,19 @@ inline void StartVostrelc(QProcess& process, const QStringList& args) {
 #else
   process.start(VOSTRELC_PATH, args);
 #endif
+}
+
+// Reads the program's standard error into `log` until it holds `marker`,
+// then sends `signal`. False when the program ended first.
+inline bool SignalWhenLogShows(QProcess& process, const std::string& marker, int signal, std::string& log) {
+  while (log.find(marker) == std::string::npos && process.state() == QProcess::Running) {
+    process.waitForReadyRead(100);
+    log += process.readAllStandardError().toStdString();
+  }
+  // A finished process has no id (and kill(0) would hit the test itself);
+  // until QProcess reaps it, the id stays valid even if it has just ended.
+  const qint64 pid = process.processId();
+  return process.state() == QProcess::Running && pid > 0 && ::kill(static_cast<pid_t>(pid), signal) == 0;
 }
 
 #ifdef VOSTRELC_LAUNCHER
