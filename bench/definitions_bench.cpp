@@ -65,21 +65,22 @@ Program MakeProgram(std::size_t lineCount, std::size_t defCount, std::size_t use
   }
 
   for (std::size_t i = 0; i < definitionLines.size() && i + 2 < program.lines.size(); ++i)
-    program.lines[i + 2] = definitionLines[i];
+    program.lines.assign(i + 2, definitionLines[i]);
   std::size_t next = 0;
   for (std::size_t n = definitionLines.size() + 2; n + 2 < program.lines.size(); n += useEvery) {
     for (std::size_t tries = 0; tries < names.size(); ++tries) {
       const Name& name = names[next++ % names.size()];
       if (name.use.empty()) continue;
-      program.lines[n] = name.use;
+      program.lines.assign(n, name.use);
       break;
     }
   }
   // The stages before the definitions remove comments and tabs.
-  for (std::string& line : program.lines) {
-    line = StripComment(line);
+  for (std::size_t i = 0; i < program.lines.size(); ++i) {
+    std::string line = StripComment(program.lines[i]);
     for (char& c : line)
       if (c == '\t') c = ' ';
+    program.lines.assign(i, line);
     program.bytes += line.size() + 2;
   }
   return program;
@@ -116,7 +117,7 @@ void RunDefinitionStages(benchmark::State& state, const Program& program) {
       RunOneByteNameReplacement(run, frame);
       oneByteNames += since(mark);
     }
-    benchmark::DoNotOptimize(run.WorkLines.data());
+    benchmark::DoNotOptimize(run.WorkLines.size());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * program.bytes));
   const auto perRun = benchmark::Counter::kAvgIterations;

@@ -25,7 +25,7 @@ void RunPipeline(benchmark::State& state, const RunOptions& options, const std::
     run.WorkLines = SplitSourceText(text);
     HeadlessFrame frame(run);
     RunStages(run, frame);
-    benchmark::DoNotOptimize(run.WorkLines.data());
+    benchmark::DoNotOptimize(run.WorkLines.size());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }

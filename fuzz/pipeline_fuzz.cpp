@@ -57,10 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (finding.file.empty() && (finding.line < 0 || finding.line > sourceLines)) std::abort();
   });
   vostrel::RunStages(run, frame);
-  if (!run.LineOrigins.empty() && run.LineOrigins.size() != run.WorkLines.size()) std::abort();
-  for (std::size_t i = 0; i < run.LineOrigins.size(); ++i)
-    if (run.LineOrigins[i] < 1 || run.LineOrigins[i] > sourceLines ||
-        (i > 0 && run.LineOrigins[i] < run.LineOrigins[i - 1]))
-      std::abort();
+  const std::vector<std::int32_t> origins = run.SourceLines();
+  if (!origins.empty() && origins.size() != run.WorkLines.size()) std::abort();
+  for (std::size_t i = 0; i < origins.size(); ++i)
+    if (origins[i] < 1 || origins[i] > sourceLines || (i > 0 && origins[i] < origins[i - 1])) std::abort();
   return 0;
 }

@@ -45,11 +45,9 @@ StageEnd RunMacroAStage(CompileRun& run, StageFrame& frame) {
   bool changed = false;
   for (std::int32_t n = 1; n <= run.LineCount; ++n) {
     frame.HighlightLine(n);
-    std::string* line = run.MutableLine(n);
-    if (!line) continue;
-    if (std::optional<std::string> converted = ConvertMacroALine(*line)) {
-      changed = changed || *converted != *line;
-      *line = std::move(*converted);
+    if (std::optional<std::string> converted = ConvertMacroALine(run.Line(n))) {
+      changed = changed || *converted != run.Line(n);
+      run.SetLine(n, *converted);
     }
   }
   // One refresh of the working view for the whole loop.

@@ -58,22 +58,33 @@ bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& 
   if (cut) *cut = SourceCut{};
   if (!platform::ReadWholeFile(path, bytes, error, pipes)) return false;
   const std::size_t nul = bytes.find('\0');
-  run.SetLoadedLines(SplitSourceText(std::string_view(bytes).substr(0, nul)));
   if (cut && nul != std::string::npos) {
     cut->offset = nul;
     cut->line = 1 + static_cast<std::size_t>(
                         std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(nul), '\n'));
   }
-  if (run.WorkLines.empty()) {
+  run.SourceSize = bytes.size();
+  // A text of its own bytes before any NUL; a non-empty text always has a
+  // line.
+  if (nul != 0 && !bytes.empty()) {
+    // The bytes stay for the columns of findings; otherwise the lines are
+    // kept in the file's own bytes.
+    if (frame.WantsFindings()) {
+      run.SetLoadedLines(SplitSourceText(std::string_view(bytes).substr(0, nul)));
+      run.Source.Reset(std::move(bytes));
+    } else {
+      if (nul != std::string::npos) bytes.resize(nul);
+      run.SetLoadedLines(TextLines::FromSource(std::move(bytes)));
+      run.Source.Reset({});
+    }
+  } else {
     if (frame.AskYesNo("ファイル形式が違います。\nそのまま読み込みは可能ですが、"
                        "データの一部読み込めない可能性が有ります。\n読み込み開始は「はい(Y)」")) {
       ReadLinesFallback(bytes, run);
       if (cut) cut->lineByLine = true;
     }
+    run.Source.Reset(frame.WantsFindings() ? std::move(bytes) : std::string());
   }
-  run.SourceSize = bytes.size();
-  // The bytes stay only for the columns of findings.
-  run.Source.Reset(frame.WantsFindings() ? std::move(bytes) : std::string());
   frame.WorkTextReplaced();
   return true;
 }
@@ -107,6 +118,8 @@ RunResult RunStages(CompileRun& run, StageFrame& frame, std::span<const StageEnt
                      std::string(stage.logName) + " -- 中止", {stop});
       return RunResult::Aborted;
     }
+    // Lines that grew left their old bytes behind.
+    run.WorkLines.compact_if_wasteful();
     if (end == StageEnd::EndRun) return ended();
     if (stage.after == AfterStage::CancelCheck && frame.PollCancel()) return RunResult::Cancelled;
     frame.SetProgress(0);

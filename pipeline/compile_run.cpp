@@ -12,18 +12,35 @@ std::int32_t CompileRun::CountLines() {
 
 void CompileRun::SetLoadedLines(TextLines lines) {
   WorkLines = std::move(lines);
-  LineOrigins.resize(WorkLines.size());
-  for (std::size_t i = 0; i < LineOrigins.size(); ++i) LineOrigins[i] = static_cast<std::int32_t>(i + 1);
+  LineOrigins.clear();
+  LinesAreSourceLines = !WorkLines.empty();
+}
+
+std::vector<std::int32_t>& CompileRun::Origins() {
+  if (LinesAreSourceLines) {
+    LinesAreSourceLines = false;
+    LineOrigins.resize(WorkLines.size());
+    for (std::size_t i = 0; i < LineOrigins.size(); ++i) LineOrigins[i] = static_cast<std::int32_t>(i + 1);
+  }
+  return LineOrigins;
+}
+
+std::vector<std::int32_t> CompileRun::SourceLines() const {
+  if (!LinesAreSourceLines) return LineOrigins;
+  std::vector<std::int32_t> lines(WorkLines.size());
+  for (std::size_t i = 0; i < lines.size(); ++i) lines[i] = static_cast<std::int32_t>(i + 1);
+  return lines;
 }
 
 void CompileRun::SetWholeText(std::string_view text) {
-  const bool mapped = !LineOrigins.empty();
+  const bool mapped = HasSourceMap();
+  if (mapped) Origins();
   std::vector<std::int32_t> origins;
   if (mapped && LineOrigins.size() == WorkLines.size()) {
     // The old line in which the byte after each LF stands.
     std::vector<std::size_t> lineAfterLf;
     for (std::size_t i = 0; i < WorkLines.size(); ++i) {
-      for (char c : WorkLines[i])
+      for (const char c : WorkLines[i])
         if (c == '\n') lineAfterLf.push_back(i);
       if (i + 1 < WorkLines.size()) lineAfterLf.push_back(i + 1);
     }
@@ -46,9 +63,8 @@ void CompileRun::SetWholeText(std::string_view text) {
 }
 
 void CompileRun::Reset() {
-  WorkLines.clear();
+  ClearLines();
   SourceSize = 0;
-  LineOrigins.clear();
   SourcePath.clear();
   Source.Reset({});
   LineCount = 0;

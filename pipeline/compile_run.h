@@ -42,9 +42,12 @@ struct CompileRun {
   TextLines WorkLines;
   std::size_t SourceSize = 0;  // bytes of the loaded source file
   // The source line (1-based) each working line came from, kept by every
-  // stage that moves, splits, joins or deletes lines. Empty for a text that
-  // was given directly rather than loaded: each line is then its own.
+  // stage that moves, splits, joins or deletes lines. While the lines are
+  // still the loaded source's lines one for one (LinesAreSourceLines) the
+  // list is left empty, as it is for a text that was given directly rather
+  // than loaded: each line is then its own. Origins() fills it in.
   std::vector<std::int32_t> LineOrigins;
+  bool LinesAreSourceLines = false;
   // The source file as loaded, for the columns of findings (kept only
   // when the front end wants findings).
   SourceText Source;
@@ -82,29 +85,45 @@ struct CompileRun {
     if (n < 1 || static_cast<std::size_t>(n) > WorkLines.size()) return {};
     return WorkLines[static_cast<std::size_t>(n - 1)];
   }
-  // Line n (1-based) to rewrite in place; nullptr past the end.
-  std::string* MutableLine(std::int32_t n) {
-    if (n < 1 || static_cast<std::size_t>(n) > WorkLines.size()) return nullptr;
-    return &WorkLines[static_cast<std::size_t>(n - 1)];
-  }
   // Store line n (1-based); storing past the end does nothing.
-  void SetLine(std::int32_t n, std::string text) {
-    if (std::string* line = MutableLine(n)) *line = std::move(text);
+  void SetLine(std::int32_t n, std::string_view text) {
+    if (n >= 1 && static_cast<std::size_t>(n) <= WorkLines.size()) WorkLines.assign(static_cast<std::size_t>(n - 1), text);
+  }
+  // Rewrite line n (1-based) through `edit(std::string&)`, working on a copy
+  // in `scratch`; false past the end.
+  template <class Edit>
+  bool EditLine(std::int32_t n, std::string& scratch, Edit&& edit) {
+    if (n < 1 || static_cast<std::size_t>(n) > WorkLines.size()) return false;
+    scratch.assign(WorkLines[static_cast<std::size_t>(n - 1)]);
+    edit(scratch);
+    WorkLines.assign(static_cast<std::size_t>(n - 1), scratch);
+    return true;
   }
 
   // The source line working line n came from; 0 when it is not known.
   std::int32_t SourceLineOf(std::int32_t n) const {
+    if (LinesAreSourceLines)
+      return n >= 1 && static_cast<std::size_t>(n) <= WorkLines.size() ? n : 0;
     if (LineOrigins.empty()) return n;
     if (n < 1 || static_cast<std::size_t>(n) > LineOrigins.size() || LineOrigins.size() != WorkLines.size())
       return 0;
     return LineOrigins[static_cast<std::size_t>(n - 1)];
   }
+  // Whether the working lines have a source to point at.
+  bool HasSourceMap() const { return LinesAreSourceLines || !LineOrigins.empty(); }
+  // The source line of every working line, to change along with the lines
+  // (empty without a source map).
+  std::vector<std::int32_t>& Origins();
+  // The source line of every working line as a list (empty without a
+  // source map).
+  std::vector<std::int32_t> SourceLines() const;
   // The working lines as loaded from the source: line n is source line n.
   void SetLoadedLines(TextLines lines);
   // No lines left (and so no origins).
   void ClearLines() {
     WorkLines.clear();
     LineOrigins.clear();
+    LinesAreSourceLines = false;
   }
 
   // LineCount = the number of lines in WorkLines.

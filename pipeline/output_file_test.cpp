@@ -27,7 +27,8 @@ TEST(OutputFile, WritesEveryLineWithCrLf) {
 }
 
 TEST(OutputFile, AFailingWriteIsReported) {
-  TextLines lines(200000, std::string(40, 'G'));
+  TextLines lines;
+  for (int i = 0; i < 200000; ++i) lines.push_back(std::string(40, 'G'));
   for (std::size_t room : {0, 100, 1 << 20, 5 << 20}) {
     std::string written;
     EXPECT_FALSE(WriteLines(FullSink(room, written), lines)) << "room " << room;

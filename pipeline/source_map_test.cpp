@@ -51,7 +51,7 @@ TEST_P(SourceMapRun, FindingsAndOutputLinesPointAtTheSource) {
   RunStages(h.run, h.frame);
   EXPECT_EQ(places, c.findings);
   if (!c.outputOrigins.empty()) {
-    EXPECT_EQ(h.run.LineOrigins, c.outputOrigins);
+    EXPECT_EQ(h.run.SourceLines(), c.outputOrigins);
   }
 }
 

@@ -11,7 +11,7 @@ namespace vostrel {
 std::size_t TextGrowthLimit::Bound(std::size_t sourceSize) { return 64 * sourceSize + (std::size_t{256} << 20); }
 
 TextGrowthLimit::TextGrowthLimit(const CompileRun& run) : bound_(Bound(run.SourceSize)) {
-  for (const std::string& line : run.WorkLines) size_ += line.size() + 2;
+  size_ = run.WorkLines.text_bytes() + 2 * run.WorkLines.size();
 }
 
 bool TextGrowthLimit::Allows(std::size_t row, std::size_t before, std::size_t after) {

@@ -1,13 +1,130 @@
 #pragma once
 // The working text: a list of Shift-JIS byte lines without terminators.
+//
+// The lines live back to back in a few large byte blocks (the loaded file
+// itself, then blocks for lines that outgrew their place), indexed by a
+// start and a length per line: about 12 bytes per line beside the text,
+// where a string per line costs a heap block and some 40 bytes more. A line
+// is rewritten in its own place when it does not grow; a longer line takes
+// new room and its old bytes stay as waste until the list is compacted.
 
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <iterator>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vostrel {
 
-using TextLines = std::vector<std::string>;
+class TextLines {
+ public:
+  class const_iterator {
+   public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = std::string_view;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = std::string_view;
+
+    const_iterator() = default;
+    const_iterator(const TextLines* lines, std::size_t index) : lines_(lines), index_(index) {}
+    std::string_view operator*() const { return (*lines_)[index_]; }
+    std::string_view operator[](difference_type n) const { return (*lines_)[index_ + static_cast<std::size_t>(n)]; }
+    const_iterator& operator++() { ++index_; return *this; }
+    const_iterator operator++(int) { const_iterator old = *this; ++index_; return old; }
+    const_iterator& operator--() { --index_; return *this; }
+    const_iterator operator--(int) { const_iterator old = *this; --index_; return old; }
+    const_iterator& operator+=(difference_type n) { index_ += static_cast<std::size_t>(n); return *this; }
+    const_iterator& operator-=(difference_type n) { index_ -= static_cast<std::size_t>(n); return *this; }
+    friend const_iterator operator+(const_iterator it, difference_type n) { return it += n; }
+    friend const_iterator operator+(difference_type n, const_iterator it) { return it += n; }
+    friend const_iterator operator-(const_iterator it, difference_type n) { return it -= n; }
+    friend difference_type operator-(const const_iterator& a, const const_iterator& b) {
+      return static_cast<difference_type>(a.index_) - static_cast<difference_type>(b.index_);
+    }
+    friend bool operator==(const const_iterator& a, const const_iterator& b) { return a.index_ == b.index_; }
+    friend auto operator<=>(const const_iterator& a, const const_iterator& b) { return a.index_ <=> b.index_; }
+
+   private:
+    const TextLines* lines_ = nullptr;
+    std::size_t index_ = 0;
+  };
+  using value_type = std::string_view;
+  using size_type = std::size_t;
+  using iterator = const_iterator;
+
+  TextLines() = default;
+  TextLines(std::initializer_list<std::string_view> lines);
+  TextLines(const TextLines& other);
+  TextLines(TextLines&&) noexcept = default;
+  TextLines& operator=(const TextLines& other);
+  TextLines& operator=(TextLines&&) noexcept = default;
+  TextLines& operator=(std::initializer_list<std::string_view> lines);
+
+  // The lines of `text` split as SplitSourceText / SplitAtCrLf do, kept in
+  // the text itself (no copy of the bytes).
+  static TextLines FromSource(std::string&& text);
+  static TextLines FromCrLfText(std::string&& text);
+
+  std::size_t size() const { return length_.size(); }
+  bool empty() const { return length_.empty(); }
+  // Views of line i (const, so that assigning to one does not compile).
+  const std::string_view operator[](std::size_t i) const { return {start_[i], length_[i]}; }
+  const std::string_view front() const { return (*this)[0]; }
+  const std::string_view back() const { return (*this)[size() - 1]; }
+  const_iterator begin() const { return {this, 0}; }
+  const_iterator end() const { return {this, size()}; }
+
+  void clear();
+  // Room for `lines` lines of `bytes` bytes in all, so that adding them
+  // allocates once.
+  void reserve(std::size_t lines, std::size_t bytes);
+  void push_back(std::string_view line);
+
+  // Replaces line i; `text` may be any line of the list, this one too.
+  void assign(std::size_t i, std::string_view text);
+  // The bytes of line i, to change in place without changing its length.
+  std::span<char> bytes(std::size_t i) { return {start_[i], length_[i]}; }
+  // Line i becomes the part of itself that starts `offset` bytes in and is
+  // `length` bytes long (never longer than what is there).
+  void narrow(std::size_t i, std::size_t offset, std::size_t length);
+  // Line `to` becomes line `from` (whose place may then be reused); an
+  // index move only, the bytes stay where they are.
+  void move_line(std::size_t to, std::size_t from);
+  // Deletes the first `count` lines / keeps only the first `count` lines.
+  void erase_front(std::size_t count);
+  void truncate(std::size_t count);
+
+  // Bytes of all the lines, and bytes held for them (lines and waste).
+  std::size_t text_bytes() const { return live_; }
+  std::size_t held_bytes() const { return held_; }
+  // Gathers the lines into one block when the waste is large; every view
+  // of a line taken before is then invalid.
+  void compact_if_wasteful();
+
+  friend bool operator==(const TextLines& a, const TextLines& b);
+
+ private:
+  struct Block {
+    std::unique_ptr<std::string> text;  // fixed in memory: lines point into it
+    std::size_t used = 0;
+  };
+  char* Allocate(std::size_t bytes);
+  char* Adopt(std::string&& text);
+  void AddLine(char* start, std::size_t length);
+  void CopyFrom(const TextLines& other);
+  static std::uint32_t CheckedLength(std::size_t length);
+
+  std::vector<Block> blocks_;
+  std::vector<char*> start_;
+  std::vector<std::uint32_t> length_;
+  std::size_t live_ = 0;  // sum of the line lengths
+  std::size_t held_ = 0;  // sum of the block sizes
+};
 
 // Whole-text view: the lines joined with CR LF between them.
 std::string JoinLines(const TextLines& lines);

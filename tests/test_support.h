@@ -18,10 +18,11 @@ struct StageHarness {
   CompileRun run{options};
   HeadlessFrame frame{run};
 
-  explicit StageHarness(std::vector<std::string> lines = {}) {
+  explicit StageHarness(TextLines lines = {}) {
     run.WorkLines = std::move(lines);
     run.CountLines();
   }
+
 };
 
 std::string ReadFile(const std::filesystem::path& path);

@@ -89,9 +89,10 @@ std::string ReplaceAll(std::string_view text, std::string_view old, std::string_
   return result;
 }
 
-void UpperCaseInPlace(std::string& s) {
+void UpperCaseInPlace(std::span<char> s) {
+  const std::string_view text(s.data(), s.size());
   for (std::size_t i = 0; i < s.size();) {
-    const std::size_t len = CharLength(s, i);
+    const std::size_t len = CharLength(text, i);
     if (len == 1 && s[i] >= 'a' && s[i] <= 'z') s[i] = static_cast<char>(s[i] - 'a' + 'A');
     i += len;
   }

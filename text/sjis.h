@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -53,7 +54,7 @@ std::string ReplaceAll(std::string_view text, std::string_view old, std::string_
 std::size_t ReplaceAllInPlace(std::string& text, std::string_view old, std::string_view repl);
 
 // ASCII a-z become A-Z; double-byte characters are left byte for byte.
-void UpperCaseInPlace(std::string& s);
+void UpperCaseInPlace(std::span<char> s);
 
 // False only when no byte of `s` is in a-z (so there is nothing to
 // upper-case); a trail byte in that range also answers true.

@@ -52,7 +52,14 @@ LineTextView::LineTextView(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 void LineTextView::SetLines(const std::vector<std::string>* lines, Encoding encoding) {
+  ShowLines(lines, nullptr, encoding);
+}
+
+void LineTextView::SetLines(const TextLines* lines, Encoding encoding) { ShowLines(nullptr, lines, encoding); }
+
+void LineTextView::ShowLines(const std::vector<std::string>* lines, const TextLines* textLines, Encoding encoding) {
   lines_ = lines;
+  textLines_ = textLines;
   encoding_ = encoding;
   anchor_ = caret_ = {};
   verticalScrollBar()->setValue(0);
@@ -61,7 +68,7 @@ void LineTextView::SetLines(const std::vector<std::string>* lines, Encoding enco
 }
 
 void LineTextView::LinesChanged() {
-  rows_ = lines_ ? static_cast<int>(std::min<std::size_t>(lines_->size(), INT32_MAX)) : 0;
+  rows_ = static_cast<int>(std::min<std::size_t>(ShownLineCount(), INT32_MAX));
   auto clamp = [this](Position& p) {
     if (p.line >= rows_) p = {std::max(rows_ - 1, 0), 0};
   };
@@ -73,11 +80,12 @@ void LineTextView::LinesChanged() {
 }
 
 QString LineTextView::LineText(int index) const {
-  if (!lines_ || index < 0 || static_cast<std::size_t>(index) >= lines_->size()) return {};
-  const std::string& line = (*lines_)[static_cast<std::size_t>(index)];
+  if (index < 0 || static_cast<std::size_t>(index) >= ShownLineCount()) return {};
+  const std::string_view line = LineAt(static_cast<std::size_t>(index));
   if (line.empty()) return {};
-  const QString text = encoding_ == Encoding::ShiftJis ? QString::fromStdString(sjis::ToUtf8(line))
-                                                       : QString::fromStdString(line);
+  const QString text = encoding_ == Encoding::ShiftJis
+                           ? QString::fromStdString(sjis::ToUtf8(line))
+                           : QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
   return ExpandTabs(text);
 }
 
@@ -89,7 +97,7 @@ int LineTextView::FirstVisibleLine() const { return verticalScrollBar()->value()
 
 void LineTextView::LinesAppended() {
   const int before = rows_;
-  rows_ = lines_ ? static_cast<int>(std::min<std::size_t>(lines_->size(), INT32_MAX)) : 0;
+  rows_ = static_cast<int>(std::min<std::size_t>(ShownLineCount(), INT32_MAX));
   if (rows_ < before) return LinesChanged();
   if (rows_ == before) return;
   MeasureWidth(before);
@@ -102,9 +110,9 @@ void LineTextView::MeasureWidth(int fromRow) {
   // double-byte character is two), so the longest line in bytes gives the
   // width without decoding every line. Painting widens it when needed.
   std::size_t longest = 0;
-  if (lines_)
+  if (HasLines())
     for (std::size_t i = static_cast<std::size_t>(fromRow); i < static_cast<std::size_t>(rows_); ++i)
-      longest = std::max(longest, (*lines_)[i].size());
+      longest = std::max(longest, LineAt(i).size());
   const int column = std::max(fontMetrics().horizontalAdvance(QLatin1Char('0')), 1);
   const long long width = static_cast<long long>(longest + 1) * column + 2 * kMargin;
   const int measured = static_cast<int>(std::min<long long>(width, 1 << 24));
@@ -143,7 +151,7 @@ void LineTextView::paintEvent(QPaintEvent*) {
   const Position from = SelectionStart(), to = SelectionEnd();
   const bool selected = from != to;
   const QPalette& pal = palette();
-  const int last = std::min(rows_, lines_ ? static_cast<int>(std::min<std::size_t>(lines_->size(), INT32_MAX)) : 0);
+  const int last = std::min(rows_, static_cast<int>(std::min<std::size_t>(ShownLineCount(), INT32_MAX)));
   int widest = 0;
   for (int row = 0, line = first; line < last && row * height < viewport()->height() + height; ++row, ++line) {
     const QString text = LineText(line);

@@ -12,7 +12,10 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "pipeline/text_lines.h"
 
 class QMenu;
 
@@ -28,6 +31,7 @@ class LineTextView : public QAbstractScrollArea {
   // Shows `lines` (nullptr: nothing). The vector must outlive the view or
   // be replaced before it goes.
   void SetLines(const std::vector<std::string>* lines, Encoding encoding);
+  void SetLines(const TextLines* lines, Encoding encoding);
   // The number of lines may have changed: recount, re-measure, repaint.
   void LinesChanged();
   // Only lines were added at the end (cheaper: measures just the new ones).
@@ -93,7 +97,13 @@ class LineTextView : public QAbstractScrollArea {
   void MoveCaret(Position to, bool extend);
   void EnsureCaretVisible();
 
+  // The lines shown: one of the two kinds of list, or none.
+  std::size_t ShownLineCount() const { return textLines_ ? textLines_->size() : lines_ ? lines_->size() : 0; }
+  std::string_view LineAt(std::size_t i) const { return textLines_ ? (*textLines_)[i] : std::string_view((*lines_)[i]); }
+  bool HasLines() const { return lines_ || textLines_; }
+  void ShowLines(const std::vector<std::string>* lines, const TextLines* textLines, Encoding encoding);
   const std::vector<std::string>* lines_ = nullptr;
+  const TextLines* textLines_ = nullptr;
   Encoding encoding_ = Encoding::ShiftJis;
   int rows_ = 0;
   int contentWidth_ = 0;

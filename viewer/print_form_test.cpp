@@ -77,7 +77,7 @@ TEST(Printing, PdfHasHeaderNumberedLinesAndPageNumbers) {
   int margin = 10;
   for (; margin <= 99 && p.form.CurrentLinesPerPage() != 50; ++margin) p.settings.Print.BottomMargin = margin;
   ASSERT_EQ(p.form.CurrentLinesPerPage(), 50) << "no bottom margin gives 50 lines";
-  p.lines[59] = test::Sjis("(ﾃｽﾄ 加工)");
+  p.lines.assign(59, test::Sjis("(ﾃｽﾄ 加工)"));
 
   p.form.PrintCommand(p.pane, p.label, nullptr);
   EXPECT_EQ(p.dialogs, 1);

@@ -80,12 +80,14 @@ bool SourceView::ShowPlace(const Finding& finding) {
       EditorButton->setEnabled(false);
       return false;
     }
-    lines_ = SplitSourceText(bytes);
-    numberWidth_ = std::to_string(lines_.size()).size();
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
+    const TextLines source = SplitSourceText(bytes);
+    numberWidth_ = std::to_string(source.size()).size();
+    lines_.clear();
+    lines_.reserve(source.size());
+    for (std::size_t i = 0; i < source.size(); ++i) {
       char number[32];
       std::snprintf(number, sizeof number, "%*zu  ", static_cast<int>(numberWidth_), i + 1);
-      lines_[i].insert(0, number);
+      lines_.push_back(std::string(number).append(source[i]));
     }
     file_ = finding.file;
     SourceText->SetLines(&lines_, LineTextView::Encoding::ShiftJis);

@@ -41,7 +41,7 @@ std::int32_t FindEndLine(const CompileRun& run, std::int32_t from) {
 }
 
 void Blank(CompileRun& run, std::int32_t n) {
-  if (std::string* line = run.MutableLine(n)) line->clear();
+  run.SetLine(n, {});
 }
 
 }  // namespace

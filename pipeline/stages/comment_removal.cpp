@@ -1,5 +1,7 @@
 // ｺﾒﾝﾄ削除: a ";" comment runs from the first ";" to the end of its line.
 
+#include <cstring>
+
 #include "pipeline/compile_run.h"
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/stages.h"
@@ -7,20 +9,20 @@
 namespace vostrel {
 
 namespace {
-// The comment rule applied in place, so that a comment line needs no new
-// string.
-void CutComment(std::string& line) {
-  // ";" never occurs inside a double-byte character: a byte search is exact.
-  const std::size_t p = line.find(';');
-  if (p == 0) line = " ";
-  else if (p != std::string::npos) line.resize(p);
+// Where the comment rule cuts the line: the length kept, and whether the
+// line was all comment (it then becomes one space).
+// ";" never occurs inside a double-byte character: a byte search is exact.
+std::size_t CommentStart(std::string_view line) {
+  const void* semicolon = line.empty() ? nullptr : std::memchr(line.data(), ';', line.size());
+  return semicolon ? static_cast<std::size_t>(static_cast<const char*>(semicolon) - line.data())
+                   : std::string_view::npos;
 }
 }  // namespace
 
 std::string StripComment(std::string_view line) {
-  std::string stripped(line);
-  CutComment(stripped);
-  return stripped;
+  const std::size_t p = CommentStart(line);
+  if (p == 0) return " ";
+  return std::string(line.substr(0, p));
 }
 
 StageEnd RunCommentRemoval(CompileRun& run, StageFrame& frame) {
@@ -30,8 +32,13 @@ StageEnd RunCommentRemoval(CompileRun& run, StageFrame& frame) {
   frame.HighlightLine(1);
   for (std::int32_t n = 1; n <= run.LineCount; ++n) {
     frame.HighlightLine(n);
-    std::string* line = run.MutableLine(n);
-    if (line) CutComment(*line);
+    // Cut in place: a comment line needs no new room.
+    const std::size_t i = static_cast<std::size_t>(n - 1);
+    if (i < run.WorkLines.size()) {
+      const std::size_t p = CommentStart(run.WorkLines[i]);
+      if (p == 0) run.WorkLines.assign(i, " ");
+      else if (p != std::string_view::npos) run.WorkLines.narrow(i, 0, p);
+    }
     frame.ShowLineProgress(n, "行目 :ｺﾒﾝﾄ削除");
   }
   frame.AppendLog("ｺﾒﾝﾄ削除 -- 完了");

@@ -355,6 +355,7 @@ bool ReplaceLongNamesByLine(CompileRun& run, StageFrame& frame, const std::vecto
   // after an earlier replacement); it is replaced once, since a value that
   // holds its own name must not be replaced again.
   std::vector<std::uint32_t> doneFor(run.WorkLines.size(), 0);  // k + 1 of the last turn
+  std::string edited;
   bool changed = false;
   std::size_t k = 0;
   for (const std::size_t length : lengths) {
@@ -368,9 +369,11 @@ bool ReplaceLongNamesByLine(CompileRun& run, StageFrame& frame, const std::vecto
           // "@name[" becomes "#[value+" first; where the line holds none
           // that step changes nothing, as in a text without the array form.
           const std::size_t before = run.WorkLines[line].size();
-          if (ExpandArray(run.WorkLines[line], definition.Name, definition.Value) == 0) continue;
+          edited.assign(run.WorkLines[line]);
+          if (ExpandArray(edited, definition.Name, definition.Value) == 0) continue;
+          run.WorkLines.assign(line, edited);
           changed = true;
-          if (!growth.Allows(i, before, run.WorkLines[line].size())) return changed;
+          if (!growth.Allows(i, before, edited.size())) return changed;
           scan(line, k + 1);
         }
         linesOf[k] = {};
@@ -494,7 +497,7 @@ StageEnd RunOneByteNameReplacement(CompileRun& run, StageFrame& frame) {
 
   const std::size_t rows = UsedRows(run);
   const std::vector<Definition>& table = run.DefinitionTable;
-  std::string arrayMark, scratch;
+  std::string arrayMark, scratch, edited;
   TextGrowthLimit growth(run);
   NameBytesPerLine nameBytes(run, std::span(table).first(rows));
   for (std::size_t i = 0; i < rows; ++i) {
@@ -505,15 +508,17 @@ StageEnd RunOneByteNameReplacement(CompileRun& run, StageFrame& frame) {
       arrayMark.assign("@").append(definition.Name);
       for (std::int32_t r = std::max(definition.ScopeStartLine, 1); r <= run.LineCount; ++r) {
         if (!nameBytes.MayHold(r, name)) continue;
-        std::string* line = run.MutableLine(r);
-        if (!line || std::memchr(line->data(), name, line->size()) == nullptr) continue;
-        const std::size_t before = line->size();
-        if (ContainsAtCharStart(*line, arrayMark))
-          ExpandArray(*line, definition.Name, definition.Value);
+        const std::string_view held = run.Line(r);
+        if (held.empty() || std::memchr(held.data(), name, held.size()) == nullptr) continue;
+        const std::size_t before = held.size();
+        edited.assign(held);
+        if (ContainsAtCharStart(edited, arrayMark))
+          ExpandArray(edited, definition.Name, definition.Value);
         else
-          ReplaceBetweenDelimiters(*line, name, definition.Value, scratch);
-        nameBytes.Update(r, *line);
-        if (!growth.Allows(i, before, line->size())) return StopRunawayGrowth(frame, "定義ﾃﾞｰﾀ置換", definition);
+          ReplaceBetweenDelimiters(edited, name, definition.Value, scratch);
+        run.SetLine(r, edited);
+        nameBytes.Update(r, edited);
+        if (!growth.Allows(i, before, edited.size())) return StopRunawayGrowth(frame, "定義ﾃﾞｰﾀ置換", definition);
       }
     }
     frame.SetProgress(static_cast<std::int32_t>(i + 1));

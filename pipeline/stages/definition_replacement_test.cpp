@@ -139,8 +139,8 @@ TEST(OneByteNameReplacement, ManyDistinctNames) {
   }
   // The first value brings in the second name between delimiters: replaced too.
   defs.front().value = "1+B+2";
-  after.front() = "#1=$1+$#101$+2$+" + last;
-  after.back() = "#1=" + last + "+" + last;
+  after.assign(0, "#1=$1+$#101$+2$+" + last);
+  after.assign(after.size() - 1, "#1=" + last + "+" + last);
   EXPECT_EQ(Replace(before, defs), after);
 }
 

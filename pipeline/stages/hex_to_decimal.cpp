@@ -260,14 +260,14 @@ StageEnd RunHexToDecimal(CompileRun& run, StageFrame& frame) {
     bool changed = false;
     for (std::int32_t n = 1; n <= run.LineCount; ++n) {
       frame.HighlightLine(n);
-      std::string* line = run.MutableLine(n);
-      if (n >= first && line && HasHexMarker(*line)) {
-        HexLineResult converted = ConvertHexLine(*line);
+      const std::string_view line = run.Line(n);
+      if (n >= first && HasHexMarker(line)) {
+        HexLineResult converted = ConvertHexLine(line);
         if (!converted.badLiteral.empty()) {
           if (changed) frame.WorkTextReplaced();
           // The line is still as the earlier stages left it: the literal
           // stands in it as written, maybe in lower case.
-          const std::size_t at = FindWord(*line, converted.badLiteral);
+          const std::size_t at = FindWord(line, converted.badLiteral);
           frame.AbortRun(sjis::ToUtf8(converted.badLiteral) +
                              " は16進数に変換できません。\nコンパイルを中止します。",
                          std::string(kStage) + " -- 中止",
@@ -275,7 +275,7 @@ StageEnd RunHexToDecimal(CompileRun& run, StageFrame& frame) {
                                       at == std::string::npos ? 0 : at)});
           return StageEnd::EndRun;
         }
-        *line = std::move(converted.line);
+        run.SetLine(n, converted.line);
         changed = true;
       }
       frame.ShowLineProgress(n, "行目 :16進ﾃﾞｰﾀ検索中");

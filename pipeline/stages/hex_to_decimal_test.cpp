@@ -114,7 +114,8 @@ TEST(ConvertHexLine, AgreesWithOneReplacePerLiteralOnRealPrograms) {
   std::size_t lines = 0;
   for (const auto& entry : std::filesystem::directory_iterator(*dir)) {
     if (!entry.is_regular_file()) continue;
-    for (std::string line : SplitSourceText(test::ReadFile(entry.path()))) {
+    for (const std::string_view sourceLine : SplitSourceText(test::ReadFile(entry.path()))) {
+      std::string line(sourceLine);
       for (int pass = 0; pass < 2; ++pass) {
         const HexLineResult expected = ReferenceConvertHexLine(line);
         const HexLineResult actual = ConvertHexLine(line);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <span>
 #include <vector>
 
 #include "pipeline/compile_run.h"
@@ -31,10 +33,13 @@ StageEnd RunLineEndingConversion(CompileRun& run, StageFrame& frame) {
   // are the old line breaks; the lines are kept apart here instead (each
   // without its CRs) and only joined if the run is cancelled in between.
   bool anyLineFeed = false;
-  for (auto& line : run.WorkLines) {
-    if (line.find('\r') != std::string::npos)
-      line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
-    anyLineFeed = anyLineFeed || line.find('\n') != std::string::npos;
+  for (std::size_t i = 0; i < run.WorkLines.size(); ++i) {
+    const std::span<char> line = run.WorkLines.bytes(i);
+    if (!line.empty() && std::memchr(line.data(), '\r', line.size())) {
+      const auto end = std::remove(line.begin(), line.end(), '\r');
+      run.WorkLines.narrow(i, 0, static_cast<std::size_t>(end - line.begin()));
+    }
+    anyLineFeed = anyLineFeed || (!line.empty() && std::memchr(line.data(), '\n', line.size()));
   }
   const bool anyText = run.WorkLines.size() > 1 || (run.WorkLines.size() == 1 && !run.WorkLines[0].empty());
   frame.WorkTextReplaced();
@@ -48,11 +53,11 @@ StageEnd RunLineEndingConversion(CompileRun& run, StageFrame& frame) {
       if (i) text += '\n';
       text += run.WorkLines[i];
     }
-    const std::int32_t firstOrigin = run.LineOrigins.empty() ? 0 : run.SourceLineOf(1);
-    const bool mapped = !run.LineOrigins.empty();
+    const bool mapped = run.HasSourceMap();
+    const std::int32_t firstOrigin = mapped ? run.SourceLineOf(1) : 0;
     run.ClearLines();
     if (!text.empty()) {
-      run.WorkLines.push_back(std::move(text));
+      run.WorkLines.push_back(text);
       if (mapped) run.LineOrigins.push_back(firstOrigin);
     }
     run.CountLines();
@@ -63,29 +68,25 @@ StageEnd RunLineEndingConversion(CompileRun& run, StageFrame& frame) {
   // Step two: every LF becomes CR LF, so every LF ends a line.
   if (anyLineFeed) {
     // Every piece of a split line comes from the source line of the line.
-    const bool mapped = !run.LineOrigins.empty();
+    const bool mapped = run.HasSourceMap();
     TextLines split;
     std::vector<std::int32_t> origins;
-    split.reserve(run.WorkLines.size());
+    split.reserve(run.WorkLines.size(), run.WorkLines.text_bytes());
     if (mapped) origins.reserve(run.WorkLines.size());
     for (std::size_t i = 0; i < run.WorkLines.size(); ++i) {
-      std::string& line = run.WorkLines[i];
+      const std::string_view line = run.WorkLines[i];
       const std::int32_t origin = mapped ? run.SourceLineOf(static_cast<std::int32_t>(i + 1)) : 0;
-      if (line.find('\n') == std::string::npos) {
-        split.push_back(std::move(line));
-        if (mapped) origins.push_back(origin);
-        continue;
-      }
       std::size_t start = 0;
       for (;;) {
         const std::size_t lf = line.find('\n', start);
-        split.emplace_back(line, start, lf == std::string::npos ? std::string::npos : lf - start);
+        split.push_back(line.substr(start, lf == std::string_view::npos ? std::string_view::npos : lf - start));
         if (mapped) origins.push_back(origin);
-        if (lf == std::string::npos) break;
+        if (lf == std::string_view::npos) break;
         start = lf + 1;
       }
     }
-    run.WorkLines.swap(split);
+    run.LinesAreSourceLines = false;
+    run.WorkLines = std::move(split);
     run.LineOrigins.swap(origins);
   } else if (!anyText) {
     run.ClearLines();  // an empty whole text sets back as no lines

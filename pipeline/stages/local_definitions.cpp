@@ -43,16 +43,16 @@ StageEnd RunLocalDefinitions(CompileRun& run, StageFrame& frame) {
     Definition definition;
     for (std::int32_t n = 1; n <= run.LineCount; ++n) {
       frame.HighlightLine(n);
-      std::string* line = run.MutableLine(n);
-      if (line && IsDefinitionLine(*line, startChar)) {
-        if (ParseDefinitionLine(*line, startChar, n + 1, definition)) {
+      const std::string_view line = run.Line(n);
+      if (IsDefinitionLine(line, startChar)) {
+        if (ParseDefinitionLine(line, startChar, n + 1, definition)) {
           definition.SourceLine = run.SourceLineOf(n);
           StoreDefinition(run, definition);
         } else if (frame.WantsFindings()) {
           frame.ReportFinding(EmptyDefinitionFinding({}, run.SourceLineOf(n), "定義ﾃﾞｰﾀ読み込みと削除"));
         }
         // Emptied, not removed: later line numbers stay as they were.
-        line->clear();
+        run.SetLine(n, {});
       }
       frame.ShowLineProgress(n, "行目 :定義検索中");
     }

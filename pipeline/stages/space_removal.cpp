@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
+#include <utility>
 
 #include "pipeline/compile_run.h"
 #include "pipeline/stage_frame.h"
@@ -20,16 +22,18 @@ bool Contains(std::string_view line, char c) {
 inline bool IsSpaceOrMarker(char c) { return c == ' ' || c == '$'; }
 
 // Neither a space nor "$" can be the second byte of a double-byte
-// character, so deleting the bytes is exactly deleting the characters.
-void RemoveSpacesAndMarkers(std::string& text) {
-  if (!Contains(text, ' ') && !Contains(text, '$')) return;
-  text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return IsSpaceOrMarker(c); }),
-             text.end());
+// character, so deleting the bytes is exactly deleting the characters. The
+// kept bytes are packed to the front; returns how many there are.
+std::size_t RemoveSpacesAndMarkers(std::span<char> text) {
+  const std::string_view view(text.data(), text.size());
+  if (!Contains(view, ' ') && !Contains(view, '$')) return text.size();
+  return static_cast<std::size_t>(
+      std::remove_if(text.begin(), text.end(), [](char c) { return IsSpaceOrMarker(c); }) - text.begin());
 }
 
 }  // namespace
 
-void RemoveSpacesOnLine(std::string& line) {
+std::pair<std::size_t, std::size_t> RemoveSpacesOnLine(std::span<char> line) {
   // Trim bytes of value 32 and below at both ends (bytes of 128 and above
   // are characters, never blanks).
   auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
@@ -37,26 +41,27 @@ void RemoveSpacesOnLine(std::string& line) {
   while (end > 0 && blank(line[end - 1])) --end;
   std::size_t begin = 0;
   while (begin < end && blank(line[begin])) ++begin;
-  line.erase(end);
-  line.erase(0, begin);
+  const std::span<char> trimmed = line.subspan(begin, end - begin);
 
-  if (!Contains(line, '(')) {
-    RemoveSpacesAndMarkers(line);
-    return;
-  }
+  if (!Contains(std::string_view(trimmed.data(), trimmed.size()), '(')) return {begin, RemoveSpacesAndMarkers(trimmed)};
   // From the last byte back to the first: a ")" opens the protected part,
   // the "(" before it closes it again. Kept bytes are packed towards the
-  // end of the line, then the freed front is cut off.
+  // end of the line, and the line then starts after the freed front.
   bool inside = false;
-  std::size_t keep = line.size();
-  for (std::size_t i = line.size(); i-- > 0;) {
+  std::size_t keep = end;
+  for (std::size_t i = end; i-- > begin;) {
     const char c = line[i];
     if (c == ')') inside = true;
     if (c == '(') inside = false;
     if (IsSpaceOrMarker(c) && !inside) continue;
     line[--keep] = c;
   }
-  line.erase(0, keep);
+  return {keep, end - keep};
+}
+
+void RemoveSpacesOnLine(std::string& line) {
+  const auto [offset, length] = RemoveSpacesOnLine(std::span<char>(line));
+  line = line.substr(offset, length);
 }
 
 StageEnd RunSpaceRemoval(CompileRun& run, StageFrame& frame) {
@@ -66,21 +71,25 @@ StageEnd RunSpaceRemoval(CompileRun& run, StageFrame& frame) {
   frame.HighlightLine(1);
 
   const bool lineMode = std::any_of(run.WorkLines.begin(), run.WorkLines.end(),
-                                    [](const std::string& line) { return Contains(line, '('); });
+                                    [](std::string_view line) { return Contains(line, '('); });
   if (lineMode) {
     for (std::int32_t n = 1; n <= run.LineCount; ++n) {
       frame.HighlightLine(n);
-      if (std::string* line = run.MutableLine(n)) RemoveSpacesOnLine(*line);
+      const std::size_t i = static_cast<std::size_t>(n - 1);
+      if (i < run.WorkLines.size()) {
+        const auto [offset, length] = RemoveSpacesOnLine(run.WorkLines.bytes(i));
+        run.WorkLines.narrow(i, offset, length);
+      }
       frame.ShowLineProgress(n, "行目 :ｽﾍﾟｰｽ削除中");
     }
     frame.WorkTextReplaced();
   } else {
     frame.ShowBusy(true);
     const bool anyLineFeed = std::any_of(run.WorkLines.begin(), run.WorkLines.end(),
-                                         [](const std::string& line) { return Contains(line, '\n'); });
+                                         [](std::string_view line) { return Contains(line, '\n'); });
     if (anyLineFeed) {
       std::string text = run.WholeText();
-      RemoveSpacesAndMarkers(text);
+      text.resize(RemoveSpacesAndMarkers(text));
       run.SetWholeText(text);
     } else {
       // Deleting spaces and "$" from the whole text and setting it back,
@@ -88,7 +97,8 @@ StageEnd RunSpaceRemoval(CompileRun& run, StageFrame& frame) {
       // whole text is the LF of a CR LF between lines, and neither of those
       // two bytes is deleted, so the text splits at the same places. The
       // one exception is the empty whole text, which sets back as no lines.
-      for (auto& line : run.WorkLines) RemoveSpacesAndMarkers(line);
+      for (std::size_t i = 0; i < run.WorkLines.size(); ++i)
+        run.WorkLines.narrow(i, 0, RemoveSpacesAndMarkers(run.WorkLines.bytes(i)));
       if (run.WorkLines.size() == 1 && run.WorkLines.front().empty()) run.ClearLines();
     }
     frame.WorkTextReplaced();

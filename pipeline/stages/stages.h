@@ -2,7 +2,9 @@
 // Entry points of the stages, in the order of the stage table.
 
 #include <filesystem>
+#include <span>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
@@ -62,5 +64,8 @@ std::vector<std::string_view> UnknownWords(std::string_view line,
 
 // Space and "$" removal of one line in the line mode of ｽﾍﾟｰｽ削除.
 void RemoveSpacesOnLine(std::string& line);
+// The same in place: returns where the line now starts in `line` and its
+// length.
+std::pair<std::size_t, std::size_t> RemoveSpacesOnLine(std::span<char> line);
 
 }  // namespace vostrel

@@ -1,6 +1,8 @@
 // タブ削除: every TAB becomes exactly one space.
 
 #include <algorithm>
+#include <cstring>
+#include <span>
 
 #include "pipeline/compile_run.h"
 #include "pipeline/stage_frame.h"
@@ -15,8 +17,9 @@ StageEnd RunTabReplacement(CompileRun& run, StageFrame& frame) {
   // byte by one byte cannot join or split lines, so replacing it line by
   // line in place is the whole-text replacement without the copies.
   bool changed = false;
-  for (auto& line : run.WorkLines) {
-    if (line.find('\t') == std::string::npos) continue;
+  for (std::size_t i = 0; i < run.WorkLines.size(); ++i) {
+    const std::span<char> line = run.WorkLines.bytes(i);
+    if (line.empty() || !std::memchr(line.data(), '\t', line.size())) continue;
     std::replace(line.begin(), line.end(), '\t', ' ');
     changed = true;
   }

@@ -24,20 +24,24 @@ StageEnd RunTidyUp(CompileRun& run, StageFrame& frame) {
   // Each kept line takes its source line along.
   const bool deleteEmpty = run.Options->End_set == "N";
   TextLines& lines = run.WorkLines;
-  std::vector<std::int32_t>& origins = run.LineOrigins;
+  // The source map is filled in only when a line goes.
+  const bool anyGoes = deleteEmpty && std::any_of(lines.begin(), lines.end(),
+                                                  [](std::string_view line) { return line.empty(); });
+  std::vector<std::int32_t> unmapped;
+  std::vector<std::int32_t>& origins = anyGoes ? run.Origins() : unmapped;
   const bool mapped = origins.size() == lines.size() && !origins.empty();
   std::size_t keep = static_cast<std::size_t>(run.LineCount);
   for (std::int32_t n = run.LineCount; n >= 1; --n) {
     frame.HighlightLine(n);
     const std::size_t index = static_cast<std::size_t>(n - 1);
     if (!(deleteEmpty && lines[index].empty()) && --keep != index) {
-      lines[keep] = std::move(lines[index]);
+      lines.move_line(keep, index);
       if (mapped) origins[keep] = origins[index];
     }
     frame.ShowLineProgress(n, "行目 :ｺﾝﾊﾟｲﾙ後ﾃﾞｰﾀ整理中");
   }
   if (keep > 0) {
-    lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(keep));
+    lines.erase_front(keep);
     if (mapped) origins.erase(origins.begin(), origins.begin() + static_cast<std::ptrdiff_t>(keep));
     frame.WorkTextReplaced();
   }
@@ -46,10 +50,12 @@ StageEnd RunTidyUp(CompileRun& run, StageFrame& frame) {
 
   if (run.Options->End_set == "Y") {
     const auto firstData = std::find_if(lines.begin(), lines.end(),
-                                        [](const std::string& line) { return !line.empty(); });
+                                        [](std::string_view line) { return !line.empty(); });
     if (firstData != lines.begin()) {
-      if (mapped) origins.erase(origins.begin(), origins.begin() + (firstData - lines.begin()));
-      lines.erase(lines.begin(), firstData);
+      const auto gone = firstData - lines.begin();
+      std::vector<std::int32_t>& leading = run.Origins();
+      if (leading.size() == lines.size()) leading.erase(leading.begin(), leading.begin() + gone);
+      lines.erase_front(static_cast<std::size_t>(gone));
       frame.WorkTextReplaced();
       frame.LetEventsRun();
     }

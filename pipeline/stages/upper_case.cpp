@@ -20,9 +20,9 @@ StageEnd RunUpperCase(CompileRun& run, StageFrame& frame) {
   // whole text. The one line the set-back does not restore is a single
   // empty line: the empty whole text sets back as no lines.
   bool changed = false;
-  for (auto& line : run.WorkLines) {
-    if (sjis::MayHoldLowerCase(line)) {
-      sjis::UpperCaseInPlace(line);
+  for (std::size_t i = 0; i < run.WorkLines.size(); ++i) {
+    if (sjis::MayHoldLowerCase(run.WorkLines[i])) {
+      sjis::UpperCaseInPlace(run.WorkLines.bytes(i));
       changed = true;
     }
   }
