@@ -45,6 +45,8 @@ StageEnd RunMacroAStage(CompileRun& run, StageFrame& frame) {
   bool changed = false;
   for (std::int32_t n = 1; n <= run.LineCount; ++n) {
     frame.HighlightLine(n);
+    // Each form holds "=" or the "T" of "GOTO".
+    if (!run.MayHold(n, kHoldsEquals | kHoldsT)) continue;
     if (std::optional<std::string> converted = ConvertMacroALine(run.Line(n))) {
       changed = changed || *converted != run.Line(n);
       run.SetLine(n, *converted);

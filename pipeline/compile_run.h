@@ -85,6 +85,12 @@ struct CompileRun {
     if (n < 1 || static_cast<std::size_t>(n) > WorkLines.size()) return {};
     return WorkLines[static_cast<std::size_t>(n - 1)];
   }
+  // Whether line n (1-based) may hold any of `what` (see line_summary.h);
+  // false past the end.
+  bool MayHold(std::int32_t n, LineSummary what) const {
+    return n >= 1 && static_cast<std::size_t>(n) <= WorkLines.size() &&
+           WorkLines.may_hold(static_cast<std::size_t>(n - 1), what);
+  }
   // Store line n (1-based); storing past the end does nothing.
   void SetLine(std::int32_t n, std::string_view text) {
     if (n >= 1 && static_cast<std::size_t>(n) <= WorkLines.size()) WorkLines.assign(static_cast<std::size_t>(n - 1), text);

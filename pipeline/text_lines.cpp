@@ -75,6 +75,7 @@ char* TextLines::Allocate(std::size_t bytes) {
 void TextLines::AddLine(char* start, std::size_t length) {
   length_.push_back(CheckedLength(length));
   start_.push_back(start);
+  summary_.push_back(Summarise({start, length}));
   live_ += length;
 }
 
@@ -82,12 +83,14 @@ void TextLines::clear() {
   blocks_.clear();
   start_.clear();
   length_.clear();
+  summary_.clear();
   live_ = held_ = 0;
 }
 
 void TextLines::reserve(std::size_t lines, std::size_t bytes) {
   start_.reserve(lines);
   length_.reserve(lines);
+  summary_.reserve(lines);
   if (bytes > 0 && (blocks_.empty() || blocks_.back().text->size() - blocks_.back().used < bytes)) {
     auto text = std::make_unique<std::string>();
     text->resize(bytes);
@@ -114,6 +117,7 @@ void TextLines::assign(std::size_t i, std::string_view text) {
     start_[i] = place;
   }
   length_[i] = CheckedLength(text.size());
+  summary_[i] = Summarise((*this)[i]);
   live_ = live_ - old + text.size();
 }
 
@@ -128,8 +132,10 @@ void TextLines::move_line(std::size_t to, std::size_t from) {
   live_ -= length_[to];
   start_[to] = start_[from];
   length_[to] = length_[from];
+  summary_[to] = summary_[from];
   start_[from] = nullptr;
   length_[from] = 0;
+  summary_[from] = 0;
 }
 
 void TextLines::erase_front(std::size_t count) {
@@ -137,6 +143,7 @@ void TextLines::erase_front(std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) live_ -= length_[i];
   start_.erase(start_.begin(), start_.begin() + static_cast<std::ptrdiff_t>(count));
   length_.erase(length_.begin(), length_.begin() + static_cast<std::ptrdiff_t>(count));
+  summary_.erase(summary_.begin(), summary_.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
 void TextLines::truncate(std::size_t count) {
@@ -144,6 +151,7 @@ void TextLines::truncate(std::size_t count) {
   for (std::size_t i = count; i < size(); ++i) live_ -= length_[i];
   start_.resize(count);
   length_.resize(count);
+  summary_.resize(count);
 }
 
 void TextLines::compact_if_wasteful() {
@@ -163,6 +171,7 @@ TextLines TextLines::FromSource(std::string&& text) {
   const std::size_t count = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
   lines.start_.reserve(count);
   lines.length_.reserve(count);
+  lines.summary_.reserve(count);
   char* const bytes = lines.Adopt(std::move(text));
   std::size_t start = 0;
   while (start < size) {

@@ -7,6 +7,7 @@
 // where a string per line costs a heap block and some 40 bytes more. A line
 // is rewritten in its own place when it does not grow; a longer line takes
 // new room and its old bytes stay as waste until the list is compacted.
+// Each line also carries a summary of the bytes it may hold (2 bytes).
 
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +18,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "pipeline/line_summary.h"
 
 namespace vostrel {
 
@@ -88,9 +91,21 @@ class TextLines {
   // Replaces line i; `text` may be any line of the list, this one too.
   void assign(std::size_t i, std::string_view text);
   // The bytes of line i, to change in place without changing its length.
-  std::span<char> bytes(std::size_t i) { return {start_[i], length_[i]}; }
+  // Its summary then says "look" for everything until set again.
+  std::span<char> bytes(std::size_t i) {
+    summary_[i] = kHoldsAll;
+    return {start_[i], length_[i]};
+  }
+  // What line i may hold (see line_summary.h).
+  LineSummary summary(std::size_t i) const { return summary_[i]; }
+  bool may_hold(std::size_t i, LineSummary what) const { return (summary_[i] & what) != 0; }
+  // After an edit in place: the caller's own account of line i, or a new
+  // look at its bytes.
+  void set_summary(std::size_t i, LineSummary summary) { summary_[i] = summary; }
+  void resummarise(std::size_t i) { summary_[i] = Summarise((*this)[i]); }
   // Line i becomes the part of itself that starts `offset` bytes in and is
-  // `length` bytes long (never longer than what is there).
+  // `length` bytes long (never longer than what is there). Its summary
+  // stays: a part holds nothing the whole did not.
   void narrow(std::size_t i, std::size_t offset, std::size_t length);
   // Line `to` becomes line `from` (whose place may then be reused); an
   // index move only, the bytes stay where they are.
@@ -122,6 +137,7 @@ class TextLines {
   std::vector<Block> blocks_;
   std::vector<char*> start_;
   std::vector<std::uint32_t> length_;
+  std::vector<LineSummary> summary_;
   std::size_t live_ = 0;  // sum of the line lengths
   std::size_t held_ = 0;  // sum of the block sizes
 };

@@ -36,7 +36,7 @@ bool HasKeyword(std::string_view line, std::string_view keyword) {
 // The first line at or after `from` that holds "#END"; 0 when none does.
 std::int32_t FindEndLine(const CompileRun& run, std::int32_t from) {
   for (std::int32_t m = from; m <= run.LineCount; ++m)
-    if (HasKeyword(run.Line(m), "#END")) return m;
+    if (run.MayHold(m, kHoldsHash) && HasKeyword(run.Line(m), "#END")) return m;
   return 0;
 }
 
@@ -65,7 +65,8 @@ StageEnd RunArgumentBlocks(CompileRun& run, StageFrame& frame) {
   // The whole-text pre-check, line by line ("#IF" cannot span a line end);
   // no line before the first "#IF" line needs looking at again.
   std::int32_t first = 1;
-  while (first <= run.LineCount && !HasKeyword(run.Line(first), "#IF")) ++first;
+  while (first <= run.LineCount && !(run.MayHold(first, kHoldsHash) && HasKeyword(run.Line(first), "#IF")))
+    ++first;
 
   if (first > run.LineCount) {
     frame.AppendLog("引数定義 -- 無し");
@@ -73,7 +74,8 @@ StageEnd RunArgumentBlocks(CompileRun& run, StageFrame& frame) {
     bool changed = false;
     for (std::int32_t n = 1; n <= run.LineCount; ++n) {
       frame.HighlightLine(n);
-      const std::string_view name = n >= first ? IfBlockName(run.Line(n)) : std::string_view();
+      const std::string_view name =
+          n >= first && run.MayHold(n, kHoldsHash) ? IfBlockName(run.Line(n)) : std::string_view();
       if (!name.empty()) {
         const bool enabled =
             std::any_of(run.RunArguments.begin(), run.RunArguments.end(),

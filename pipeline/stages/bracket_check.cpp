@@ -71,14 +71,14 @@ StageEnd RunBracketCheck(CompileRun& run, StageFrame& frame) {
   // The whole-text pre-check, line by line; lines before the first one
   // with a bracket have none to count.
   std::int32_t first = 1;
-  while (first <= run.LineCount && !HasBracket(run.Line(first))) ++first;
+  while (first <= run.LineCount && !(run.MayHold(first, kHoldsBracket) && HasBracket(run.Line(first)))) ++first;
 
   if (first > run.LineCount) {
     frame.AppendLog("括弧ﾁｪｯｸ -- 無し");
   } else {
     for (std::int32_t n = 1; n <= run.LineCount; ++n) {
       frame.HighlightLine(n);
-      if (n >= first) {
+      if (n >= first && run.MayHold(n, kHoldsBracket)) {
         const BracketCounts counts = CountBrackets(run.Line(n));
         if (counts.openSquare != counts.closeSquare) {
           frame.AppendFinding(std::to_string(n) + "行目 []の数が合いません。",

@@ -34,7 +34,7 @@ StageEnd RunCommentRemoval(CompileRun& run, StageFrame& frame) {
     frame.HighlightLine(n);
     // Cut in place: a comment line needs no new room.
     const std::size_t i = static_cast<std::size_t>(n - 1);
-    if (i < run.WorkLines.size()) {
+    if (i < run.WorkLines.size() && run.WorkLines.may_hold(i, kHoldsSemicolon)) {
       const std::size_t p = CommentStart(run.WorkLines[i]);
       if (p == 0) run.WorkLines.assign(i, " ");
       else if (p != std::string_view::npos) run.WorkLines.narrow(i, 0, p);

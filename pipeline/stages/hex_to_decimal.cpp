@@ -252,7 +252,7 @@ StageEnd RunHexToDecimal(CompileRun& run, StageFrame& frame) {
   // It also tells where the first line to rewrite is, so the loop below
   // looks at no line twice.
   std::int32_t first = 1;
-  while (first <= run.LineCount && !HasHexMarker(run.Line(first))) ++first;
+  while (first <= run.LineCount && !(run.MayHold(first, kHoldsHexMarker) && HasHexMarker(run.Line(first)))) ++first;
 
   if (first > run.LineCount) {
     frame.AppendLog("16進から10進 -- 無し");
@@ -261,7 +261,7 @@ StageEnd RunHexToDecimal(CompileRun& run, StageFrame& frame) {
     for (std::int32_t n = 1; n <= run.LineCount; ++n) {
       frame.HighlightLine(n);
       const std::string_view line = run.Line(n);
-      if (n >= first && HasHexMarker(line)) {
+      if (n >= first && run.MayHold(n, kHoldsHexMarker) && HasHexMarker(line)) {
         HexLineResult converted = ConvertHexLine(line);
         if (!converted.badLiteral.empty()) {
           if (changed) frame.WorkTextReplaced();

@@ -34,12 +34,13 @@ StageEnd RunLineEndingConversion(CompileRun& run, StageFrame& frame) {
   // without its CRs) and only joined if the run is cancelled in between.
   bool anyLineFeed = false;
   for (std::size_t i = 0; i < run.WorkLines.size(); ++i) {
-    const std::span<char> line = run.WorkLines.bytes(i);
-    if (!line.empty() && std::memchr(line.data(), '\r', line.size())) {
+    if (run.WorkLines.may_hold(i, kHoldsCr)) {
+      const std::span<char> line = run.WorkLines.bytes(i);
       const auto end = std::remove(line.begin(), line.end(), '\r');
       run.WorkLines.narrow(i, 0, static_cast<std::size_t>(end - line.begin()));
+      run.WorkLines.resummarise(i);
     }
-    anyLineFeed = anyLineFeed || (!line.empty() && std::memchr(line.data(), '\n', line.size()));
+    anyLineFeed = anyLineFeed || run.WorkLines.may_hold(i, kHoldsLf);
   }
   const bool anyText = run.WorkLines.size() > 1 || (run.WorkLines.size() == 1 && !run.WorkLines[0].empty());
   frame.WorkTextReplaced();

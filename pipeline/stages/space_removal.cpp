@@ -31,6 +31,14 @@ std::size_t RemoveSpacesAndMarkers(std::span<char> text) {
       std::remove_if(text.begin(), text.end(), [](char c) { return IsSpaceOrMarker(c); }) - text.begin());
 }
 
+// Whether the line mode may change line i: it holds a space or "$", or a
+// blank (a byte of 32 or below) at either end.
+bool MayChange(const TextLines& lines, std::size_t i) {
+  if (lines.may_hold(i, kHoldsSpace | kHoldsDollar)) return true;
+  const std::string_view line = lines[i];
+  return !line.empty() && (static_cast<unsigned char>(line.front()) <= 32 || static_cast<unsigned char>(line.back()) <= 32);
+}
+
 }  // namespace
 
 std::pair<std::size_t, std::size_t> RemoveSpacesOnLine(std::span<char> line) {
@@ -70,23 +78,28 @@ StageEnd RunSpaceRemoval(CompileRun& run, StageFrame& frame) {
   frame.ShowActivity("スペース削除中");
   frame.HighlightLine(1);
 
-  const bool lineMode = std::any_of(run.WorkLines.begin(), run.WorkLines.end(),
-                                    [](std::string_view line) { return Contains(line, '('); });
+  const TextLines& lines = run.WorkLines;
+  auto anyLineHolds = [&lines](LineSummary what, char c) {
+    for (std::size_t i = 0; i < lines.size(); ++i)
+      if (lines.may_hold(i, what) && Contains(lines[i], c)) return true;
+    return false;
+  };
+  const bool lineMode = anyLineHolds(kHoldsOpenRound, '(');
   if (lineMode) {
     for (std::int32_t n = 1; n <= run.LineCount; ++n) {
       frame.HighlightLine(n);
       const std::size_t i = static_cast<std::size_t>(n - 1);
-      if (i < run.WorkLines.size()) {
+      if (i < run.WorkLines.size() && MayChange(run.WorkLines, i)) {
         const auto [offset, length] = RemoveSpacesOnLine(run.WorkLines.bytes(i));
         run.WorkLines.narrow(i, offset, length);
+        run.WorkLines.resummarise(i);
       }
       frame.ShowLineProgress(n, "行目 :ｽﾍﾟｰｽ削除中");
     }
     frame.WorkTextReplaced();
   } else {
     frame.ShowBusy(true);
-    const bool anyLineFeed = std::any_of(run.WorkLines.begin(), run.WorkLines.end(),
-                                         [](std::string_view line) { return Contains(line, '\n'); });
+    const bool anyLineFeed = anyLineHolds(kHoldsLf, '\n');
     if (anyLineFeed) {
       std::string text = run.WholeText();
       text.resize(RemoveSpacesAndMarkers(text));
@@ -97,8 +110,11 @@ StageEnd RunSpaceRemoval(CompileRun& run, StageFrame& frame) {
       // whole text is the LF of a CR LF between lines, and neither of those
       // two bytes is deleted, so the text splits at the same places. The
       // one exception is the empty whole text, which sets back as no lines.
-      for (std::size_t i = 0; i < run.WorkLines.size(); ++i)
+      for (std::size_t i = 0; i < run.WorkLines.size(); ++i) {
+        if (!run.WorkLines.may_hold(i, kHoldsSpace | kHoldsDollar)) continue;
         run.WorkLines.narrow(i, 0, RemoveSpacesAndMarkers(run.WorkLines.bytes(i)));
+        run.WorkLines.resummarise(i);
+      }
       if (run.WorkLines.size() == 1 && run.WorkLines.front().empty()) run.ClearLines();
     }
     frame.WorkTextReplaced();

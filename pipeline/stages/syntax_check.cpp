@@ -119,7 +119,7 @@ StageEnd RunSyntaxCheck(CompileRun& run, StageFrame& frame) {
   for (std::int32_t n = 1; n <= run.LineCount; ++n) {
     frame.HighlightLine(n);
     const std::string_view line = run.Line(n);
-    if (line.size() >= 2) {
+    if (line.size() >= 2 && run.MayHold(n, kHoldsLongWord)) {
       for (std::string_view word : UnknownWords(line, run.CheckWordList)) {
         frame.AppendFinding(std::to_string(n) + "行目 " + sjis::ToUtf8(word) + " 不明", [&](std::string message) {
           return LineFinding(run, Severity::Error, "構文ﾁｪｯｸ", n, std::move(message), word,

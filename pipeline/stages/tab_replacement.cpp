@@ -18,9 +18,16 @@ StageEnd RunTabReplacement(CompileRun& run, StageFrame& frame) {
   // line in place is the whole-text replacement without the copies.
   bool changed = false;
   for (std::size_t i = 0; i < run.WorkLines.size(); ++i) {
+    const LineSummary summary = run.WorkLines.summary(i);
+    if (!(summary & kHoldsTab)) continue;
     const std::span<char> line = run.WorkLines.bytes(i);
-    if (line.empty() || !std::memchr(line.data(), '\t', line.size())) continue;
+    if (!std::memchr(line.data(), '\t', line.size())) {
+      run.WorkLines.set_summary(i, summary);
+      continue;
+    }
     std::replace(line.begin(), line.end(), '\t', ' ');
+    // Both are delimiters to every stage: no pair of bytes changes.
+    run.WorkLines.set_summary(i, (summary & ~kHoldsTab) | kHoldsSpace);
     changed = true;
   }
   if (changed) frame.WorkTextReplaced();

@@ -21,8 +21,9 @@ StageEnd RunUpperCase(CompileRun& run, StageFrame& frame) {
   // empty line: the empty whole text sets back as no lines.
   bool changed = false;
   for (std::size_t i = 0; i < run.WorkLines.size(); ++i) {
-    if (sjis::MayHoldLowerCase(run.WorkLines[i])) {
+    if (run.WorkLines.may_hold(i, kHoldsLowerCase) && sjis::MayHoldLowerCase(run.WorkLines[i])) {
       sjis::UpperCaseInPlace(run.WorkLines.bytes(i));
+      run.WorkLines.resummarise(i);
       changed = true;
     }
   }

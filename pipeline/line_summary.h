@@ -1,0 +1,38 @@
+#pragma once
+// What a line may hold, in one 16-bit word per line: the stages ask it
+// before they search a line, so that a line without the bytes a stage looks
+// for is passed over without reading it. A bit that is clear is a promise
+// (the line does not hold it); a bit that is set only means "look".
+
+#include <cstdint>
+#include <string_view>
+
+namespace vostrel {
+
+using LineSummary = std::uint16_t;
+
+enum : LineSummary {
+  kHoldsCr = 1 << 0,
+  kHoldsLf = 1 << 1,
+  kHoldsSemicolon = 1 << 2,
+  kHoldsTab = 1 << 3,
+  kHoldsHexMarker = 1 << 4,  // "0X" or "0x"
+  kHoldsHash = 1 << 5,
+  kHoldsBracket = 1 << 6,  // any of "(", ")", "[", "]"
+  kHoldsOpenRound = 1 << 7,
+  kHoldsSpace = 1 << 8,
+  kHoldsDollar = 1 << 9,
+  kHoldsEquals = 1 << 10,
+  kHoldsLowerCase = 1 << 11,  // a byte a-z (maybe a second byte)
+  kHoldsT = 1 << 12,
+  // Two bytes side by side that are neither delimiters nor parentheses to
+  // the syntax check (".0123456789#-+/*[]=", space, TAB, "$", "(", ")"):
+  // without them the line has no word to look up.
+  kHoldsLongWord = 1 << 13,
+  kHoldsAll = 0xFFFF,
+};
+
+// The summary of `line`, every bit exact.
+LineSummary Summarise(std::string_view line);
+
+}  // namespace vostrel
