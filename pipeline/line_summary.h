@@ -4,6 +4,7 @@
 // for is passed over without reading it. A bit that is clear is a promise
 // (the line does not hold it); a bit that is set only means "look".
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -34,5 +35,17 @@ enum : LineSummary {
 
 // The summary of `line`, every bit exact.
 LineSummary Summarise(std::string_view line);
+
+// Summarises the line that starts at `begin` and ends at the first LF
+// before `end` (or at `end`), a CR right before that LF left out; returns
+// where that LF is, or `end`.
+const char* SummariseUpToLineFeed(const char* begin, const char* end, LineSummary& summary);
+
+// How many LF bytes `text` holds.
+std::size_t CountLineFeeds(std::string_view text);
+
+// The bits every line holding `marker` has set: one byte of it that a
+// summary records, else all bits (a line must then be read).
+LineSummary MarkerSummary(std::string_view marker);
 
 }  // namespace vostrel

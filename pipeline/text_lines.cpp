@@ -168,22 +168,22 @@ TextLines TextLines::FromSource(std::string&& text) {
   TextLines lines;
   const std::size_t size = text.size();
   // One count first, so the index is allocated once and never moved.
-  const std::size_t count = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+  const std::size_t count = CountLineFeeds(text) + 1;
   lines.start_.reserve(count);
   lines.length_.reserve(count);
   lines.summary_.reserve(count);
   char* const bytes = lines.Adopt(std::move(text));
-  std::size_t start = 0;
-  while (start < size) {
-    const void* found = std::memchr(bytes + start, '\n', size - start);
-    if (!found) {
-      lines.AddLine(bytes + start, size - start);
-      break;
-    }
-    const std::size_t lf = static_cast<std::size_t>(static_cast<const char*>(found) - bytes);
-    std::size_t end = lf;
-    if (end > start && bytes[end - 1] == '\r') --end;
-    lines.AddLine(bytes + start, end - start);
+  char* const end = bytes + size;
+  for (char* start = bytes; start < end;) {
+    LineSummary summary;
+    char* const lf = const_cast<char*>(SummariseUpToLineFeed(start, end, summary));
+    char* lineEnd = lf;
+    // The CR of a CR LF is no part of the line.
+    if (lf < end && lineEnd > start && lineEnd[-1] == '\r') --lineEnd;
+    lines.length_.push_back(CheckedLength(static_cast<std::size_t>(lineEnd - start)));
+    lines.start_.push_back(start);
+    lines.summary_.push_back(summary);
+    lines.live_ += static_cast<std::size_t>(lineEnd - start);
     start = lf + 1;
   }
   return lines;

@@ -19,8 +19,9 @@ constexpr std::string_view kStage = "外部定義ﾃﾞｰﾀ読み込み";
 
 bool AnyLineContains(const CompileRun& run, std::string_view marker) {
   if (marker.empty()) return false;
+  const LineSummary held = MarkerSummary(marker);
   for (std::int32_t n = 1; n <= run.LineCount; ++n)
-    if (sjis::FindBytes(run.Line(n), marker) != std::string_view::npos) return true;
+    if (run.MayHold(n, held) && sjis::FindBytes(run.Line(n), marker) != std::string_view::npos) return true;
   return false;
 }
 
@@ -103,9 +104,10 @@ StageEnd RunExternalDefinitions(CompileRun& run, StageFrame& frame) {
   frame.HighlightLine(1);
 
   if (AnyLineContains(run, directive)) {
+    const LineSummary held = MarkerSummary(directive);
     for (std::int32_t n = 1; n <= run.LineCount; ++n) {
       frame.HighlightLine(n);
-      if (sjis::FindBytes(run.Line(n), directive) != std::string_view::npos &&
+      if (run.MayHold(n, held) && sjis::FindBytes(run.Line(n), directive) != std::string_view::npos &&
           !ProcessIncludeLine(run, frame, n, directive, startChar))
         return StageEnd::EndRun;
       frame.SetProgress(n);

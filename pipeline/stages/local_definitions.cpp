@@ -14,8 +14,9 @@ namespace {
 // Whether the whole text (lines joined by CR LF) holds `marker`.
 bool WholeTextContains(const CompileRun& run, std::string_view marker) {
   if (marker.empty()) return false;
+  const LineSummary held = MarkerSummary(marker);
   for (std::int32_t n = 1; n <= run.LineCount; ++n)
-    if (sjis::FindBytes(run.Line(n), marker) != std::string_view::npos) return true;
+    if (run.MayHold(n, held) && sjis::FindBytes(run.Line(n), marker) != std::string_view::npos) return true;
   // A marker with a line break in it can only be found across lines.
   if (marker.find_first_of("\r\n") != std::string_view::npos)
     return sjis::FindBytes(run.WholeText(), marker) != std::string_view::npos;
@@ -41,10 +42,11 @@ StageEnd RunLocalDefinitions(CompileRun& run, StageFrame& frame) {
     frame.AppendLog("定義ﾃﾞｰﾀ読み込みと削除 -- 無し");
   } else {
     Definition definition;
+    const LineSummary held = MarkerSummary(startChar);
     for (std::int32_t n = 1; n <= run.LineCount; ++n) {
       frame.HighlightLine(n);
       const std::string_view line = run.Line(n);
-      if (IsDefinitionLine(line, startChar)) {
+      if (run.MayHold(n, held) && IsDefinitionLine(line, startChar)) {
         if (ParseDefinitionLine(line, startChar, n + 1, definition)) {
           definition.SourceLine = run.SourceLineOf(n);
           StoreDefinition(run, definition);

@@ -25,11 +25,18 @@ inline bool IsSpaceOrMarker(char c) { return c == ' ' || c == '$'; }
 // character, so deleting the bytes is exactly deleting the characters. The
 // kept bytes are packed to the front; returns how many there are.
 std::size_t RemoveSpacesAndMarkers(std::span<char> text) {
-  const std::string_view view(text.data(), text.size());
-  if (!Contains(view, ' ') && !Contains(view, '$')) return text.size();
-  return static_cast<std::size_t>(
-      std::remove_if(text.begin(), text.end(), [](char c) { return IsSpaceOrMarker(c); }) - text.begin());
+  // Every byte is written, a kept one moves the end on: no branch to guess.
+  std::size_t kept = 0;
+  for (const char c : text) {
+    text[kept] = c;
+    kept += !IsSpaceOrMarker(c);
+  }
+  return kept;
 }
+
+// What a line may hold once bytes were taken out of it: nothing new, but
+// bytes that stood apart may now stand side by side.
+LineSummary AfterRemoval(LineSummary before) { return before | kHoldsHexMarker | kHoldsLongWord; }
 
 // Whether the line mode may change line i: it holds a space or "$", or a
 // blank (a byte of 32 or below) at either end.
@@ -90,9 +97,10 @@ StageEnd RunSpaceRemoval(CompileRun& run, StageFrame& frame) {
       frame.HighlightLine(n);
       const std::size_t i = static_cast<std::size_t>(n - 1);
       if (i < run.WorkLines.size() && MayChange(run.WorkLines, i)) {
+        const LineSummary summary = run.WorkLines.summary(i);
         const auto [offset, length] = RemoveSpacesOnLine(run.WorkLines.bytes(i));
         run.WorkLines.narrow(i, offset, length);
-        run.WorkLines.resummarise(i);
+        run.WorkLines.set_summary(i, AfterRemoval(summary));
       }
       frame.ShowLineProgress(n, "行目 :ｽﾍﾟｰｽ削除中");
     }
@@ -111,9 +119,10 @@ StageEnd RunSpaceRemoval(CompileRun& run, StageFrame& frame) {
       // two bytes is deleted, so the text splits at the same places. The
       // one exception is the empty whole text, which sets back as no lines.
       for (std::size_t i = 0; i < run.WorkLines.size(); ++i) {
-        if (!run.WorkLines.may_hold(i, kHoldsSpace | kHoldsDollar)) continue;
+        const LineSummary summary = run.WorkLines.summary(i);
+        if (!(summary & (kHoldsSpace | kHoldsDollar))) continue;
         run.WorkLines.narrow(i, 0, RemoveSpacesAndMarkers(run.WorkLines.bytes(i)));
-        run.WorkLines.resummarise(i);
+        run.WorkLines.set_summary(i, AfterRemoval(summary));
       }
       if (run.WorkLines.size() == 1 && run.WorkLines.front().empty()) run.ClearLines();
     }
