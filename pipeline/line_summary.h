@@ -36,11 +36,6 @@ enum : LineSummary {
 // The summary of `line`, every bit exact.
 LineSummary Summarise(std::string_view line);
 
-// Summarises the line that starts at `begin` and ends at the first LF
-// before `end` (or at `end`), a CR right before that LF left out; returns
-// where that LF is, or `end`.
-const char* SummariseUpToLineFeed(const char* begin, const char* end, LineSummary& summary);
-
 // How many LF bytes `text` holds.
 std::size_t CountLineFeeds(std::string_view text);
 

@@ -175,15 +175,12 @@ TextLines TextLines::FromSource(std::string&& text) {
   char* const bytes = lines.Adopt(std::move(text));
   char* const end = bytes + size;
   for (char* start = bytes; start < end;) {
-    LineSummary summary;
-    char* const lf = const_cast<char*>(SummariseUpToLineFeed(start, end, summary));
+    char* lf = static_cast<char*>(std::memchr(start, '\n', static_cast<std::size_t>(end - start)));
+    if (!lf) lf = end;
     char* lineEnd = lf;
     // The CR of a CR LF is no part of the line.
     if (lf < end && lineEnd > start && lineEnd[-1] == '\r') --lineEnd;
-    lines.length_.push_back(CheckedLength(static_cast<std::size_t>(lineEnd - start)));
-    lines.start_.push_back(start);
-    lines.summary_.push_back(summary);
-    lines.live_ += static_cast<std::size_t>(lineEnd - start);
+    lines.AddLine(start, static_cast<std::size_t>(lineEnd - start));
     start = lf + 1;
   }
   return lines;

@@ -66,6 +66,7 @@ std::vector<std::string_view> UnknownWords(std::string_view line,
 void RemoveSpacesOnLine(std::string& line);
 // The same in place: returns where the line now starts in `line` and its
 // length.
-std::pair<std::size_t, std::size_t> RemoveSpacesOnLine(std::span<char> line);
+// `mayHoldOpenRound` false: the line is known to hold no "(".
+std::pair<std::size_t, std::size_t> RemoveSpacesOnLine(std::span<char> line, bool mayHoldOpenRound = true);
 
 }  // namespace vostrel
