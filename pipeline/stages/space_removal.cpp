@@ -25,37 +25,26 @@ inline bool IsSpaceOrMarker(char c) { return c == ' ' || c == '$'; }
 // character, so deleting the bytes is exactly deleting the characters. The
 // kept bytes are packed to the front; returns how many there are.
 std::size_t RemoveSpacesAndMarkers(std::span<char> text) {
-  // Eight bytes are read at a time; a word without a space or "$" moves
-  // down whole, any other byte by byte: every byte is written and a kept
-  // one moves the end on. Writing at `kept` never passes the bytes read.
-  constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kLow7 = 0x7F7F7F7F7F7F7F7FULL;
-  auto anyByteIs = [](std::uint64_t word, unsigned char c) {
-    const std::uint64_t v = word ^ (kOnes * c);
-    return (~(((v & kLow7) + kLow7) | v | kLow7)) != 0;
-  };
+  // Every byte is written and a kept one moves the end on: no branch to
+  // guess. The bytes go to a small buffer first and back in one copy:
+  // writing into the bytes still being read stalls the loads behind each
+  // store. What is written back never passes what was read.
+  constexpr std::size_t kPiece = 256;
+  char kept[kPiece];
   char* const p = text.data();
-  const std::size_t size = text.size();
-  std::size_t kept = 0, i = 0;
-  for (; i + 8 <= size; i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p + i, 8);
-    if (!anyByteIs(word, ' ') && !anyByteIs(word, '$')) {
-      std::memcpy(p + kept, &word, 8);
-      kept += 8;
-      continue;
+  std::size_t end = 0;
+  for (std::size_t from = 0; from < text.size(); from += kPiece) {
+    const std::size_t piece = std::min(kPiece, text.size() - from);
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < piece; ++i) {
+      const char c = p[from + i];
+      kept[count] = c;
+      count += !IsSpaceOrMarker(c);
     }
-    for (int k = 0; k < 8; ++k) {
-      const char c = static_cast<char>(word >> (8 * k));
-      p[kept] = c;
-      kept += !IsSpaceOrMarker(c);
-    }
+    std::memmove(p + end, kept, count);
+    end += count;
   }
-  for (; i < size; ++i) {
-    const char c = p[i];
-    p[kept] = c;
-    kept += !IsSpaceOrMarker(c);
-  }
-  return kept;
+  return end;
 }
 
 // What a line may hold once bytes were taken out of it: nothing new, but
