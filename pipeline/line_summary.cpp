@@ -70,70 +70,63 @@ LineSummary SummariseBytes(std::string_view line) {
 LineSummary SummariseBlocks(std::string_view line) {
   const char* const p = line.data();
   const std::size_t n = line.size();
-  auto splat = [](char c) { return _mm_set1_epi8(c); };
+  auto splat = [](int c) { return _mm_set1_epi8(static_cast<char>(c)); };
   auto is = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
   // Bytes from `low` to `low` + `span` (unsigned).
   auto within = [splat](__m128i v, char low, char span) {
     const __m128i t = _mm_sub_epi8(v, splat(low));
     return _mm_cmpeq_epi8(_mm_min_epu8(t, splat(span)), t);
   };
-  const __m128i zero = _mm_setzero_si128();
-  __m128i cr = zero, lf = zero, semicolon = zero, tab = zero, hash = zero, bracket = zero, open = zero,
-          space = zero, dollar = zero, equals = zero, lower = zero, letterT = zero, hex = zero, word2 = zero;
+  // Every byte of `low` gathers the summary's bits 0-7 and every byte of
+  // `high` its bits 8-15, each from the byte positions where they hold.
+  __m128i low = _mm_setzero_si128(), high = _mm_setzero_si128();
+  auto mark = [](__m128i& into, __m128i where, LineSummary bit, int shift) {
+    into = _mm_or_si128(into, _mm_and_si128(where, _mm_set1_epi8(static_cast<char>(bit >> shift))));
+  };
   for (std::size_t o = 0;; o += 16) {
     const std::size_t at = o + 16 <= n ? o : n - 16;
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
     const __m128i isTab = is(v, '\t'), isHash = is(v, '#'), isDollar = is(v, '$'), isEquals = is(v, '='),
-                  isSpace = is(v, ' '), isOpenSquare = is(v, '['), isCloseSquare = is(v, ']'), isOpen = is(v, '('),
+                  isSpace = is(v, ' '), isSquare = _mm_or_si128(is(v, '['), is(v, ']')), isOpen = is(v, '('),
                   isZero = is(v, '0');
-    cr = _mm_or_si128(cr, is(v, '\r'));
-    lf = _mm_or_si128(lf, is(v, '\n'));
-    semicolon = _mm_or_si128(semicolon, is(v, ';'));
-    tab = _mm_or_si128(tab, isTab);
-    hash = _mm_or_si128(hash, isHash);
-    bracket = _mm_or_si128(bracket, _mm_or_si128(_mm_or_si128(isOpenSquare, isCloseSquare),
-                                                 _mm_or_si128(isOpen, is(v, ')'))));
-    open = _mm_or_si128(open, isOpen);
-    space = _mm_or_si128(space, isSpace);
-    dollar = _mm_or_si128(dollar, isDollar);
-    equals = _mm_or_si128(equals, isEquals);
-    lower = _mm_or_si128(lower, within(v, 'a', 25));
-    letterT = _mm_or_si128(letterT, is(v, 'T'));
+    mark(low, is(v, '\r'), kHoldsCr, 0);
+    mark(low, is(v, '\n'), kHoldsLf, 0);
+    mark(low, is(v, ';'), kHoldsSemicolon, 0);
+    mark(low, isTab, kHoldsTab, 0);
+    mark(low, isHash, kHoldsHash, 0);
+    mark(low, _mm_or_si128(isSquare, _mm_or_si128(isOpen, is(v, ')'))), kHoldsBracket, 0);
+    mark(low, isOpen, kHoldsOpenRound, 0);
+    mark(high, isSpace, kHoldsSpace, 8);
+    mark(high, isDollar, kHoldsDollar, 8);
+    mark(high, isEquals, kHoldsEquals, 8);
+    mark(high, within(v, 'a', 25), kHoldsLowerCase, 8);
+    mark(high, is(v, 'T'), kHoldsT, 8);
     // Delimiters: "(" to "9" but ",", then "#$=[]", space and TAB.
     const __m128i delimiter = _mm_or_si128(
         _mm_andnot_si128(is(v, ','), within(v, '(', '9' - '(')),
         _mm_or_si128(_mm_or_si128(_mm_or_si128(isHash, isDollar), _mm_or_si128(isEquals, isSpace)),
-                     _mm_or_si128(_mm_or_si128(isOpenSquare, isCloseSquare), isTab)));
-    const __m128i isWord = _mm_andnot_si128(delimiter, _mm_set1_epi8(-1));
+                     _mm_or_si128(isSquare, isTab)));
+    const __m128i isWord = _mm_andnot_si128(delimiter, splat(0xFF));
     // The same flags one byte back: the byte before the block comes from
     // the table (none before the line).
     std::uint32_t before = 0;
     if (at > 0) before = kTable[static_cast<unsigned char>(p[at - 1])];
-    const __m128i wordBefore = _mm_or_si128(_mm_slli_si128(isWord, 1),
-                                            _mm_cvtsi32_si128((before & kWordByte) ? 0xFF : 0));
-    const __m128i zeroBefore = _mm_or_si128(_mm_slli_si128(isZero, 1),
-                                            _mm_cvtsi32_si128((before & kZero) ? 0xFF : 0));
-    word2 = _mm_or_si128(word2, _mm_and_si128(isWord, wordBefore));
-    hex = _mm_or_si128(hex, _mm_and_si128(zeroBefore, _mm_cmpeq_epi8(_mm_or_si128(v, splat(0x20)), splat('x'))));
+    const __m128i wordBefore =
+        _mm_or_si128(_mm_slli_si128(isWord, 1), _mm_cvtsi32_si128((before & kWordByte) ? 0xFF : 0));
+    const __m128i zeroBefore =
+        _mm_or_si128(_mm_slli_si128(isZero, 1), _mm_cvtsi32_si128((before & kZero) ? 0xFF : 0));
+    mark(high, _mm_and_si128(isWord, wordBefore), kHoldsLongWord, 8);
+    mark(low, _mm_and_si128(zeroBefore, _mm_cmpeq_epi8(_mm_or_si128(v, splat(0x20)), splat('x'))),
+         kHoldsHexMarker, 0);
     if (at + 16 >= n) break;
   }
-  auto any = [](__m128i m) { return _mm_movemask_epi8(m) != 0; };
-  LineSummary summary = 0;
-  if (any(cr)) summary |= kHoldsCr;
-  if (any(lf)) summary |= kHoldsLf;
-  if (any(semicolon)) summary |= kHoldsSemicolon;
-  if (any(tab)) summary |= kHoldsTab;
-  if (any(hex)) summary |= kHoldsHexMarker;
-  if (any(hash)) summary |= kHoldsHash;
-  if (any(bracket)) summary |= kHoldsBracket;
-  if (any(open)) summary |= kHoldsOpenRound;
-  if (any(space)) summary |= kHoldsSpace;
-  if (any(dollar)) summary |= kHoldsDollar;
-  if (any(equals)) summary |= kHoldsEquals;
-  if (any(lower)) summary |= kHoldsLowerCase;
-  if (any(letterT)) summary |= kHoldsT;
-  if (any(word2)) summary |= kHoldsLongWord;
-  return summary;
+  // Both gathered into one byte each: fold the halves onto each other.
+  __m128i both = _mm_unpacklo_epi8(_mm_or_si128(low, _mm_srli_si128(low, 8)),
+                                   _mm_or_si128(high, _mm_srli_si128(high, 8)));  // 8 pairs (low, high)
+  both = _mm_or_si128(both, _mm_srli_si128(both, 8));
+  both = _mm_or_si128(both, _mm_srli_si128(both, 4));
+  both = _mm_or_si128(both, _mm_srli_si128(both, 2));
+  return static_cast<LineSummary>(_mm_cvtsi128_si32(both) & 0xFFFF);
 }
 #endif
 
