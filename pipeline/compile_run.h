@@ -95,17 +95,6 @@ struct CompileRun {
   void SetLine(std::int32_t n, std::string_view text) {
     if (n >= 1 && static_cast<std::size_t>(n) <= WorkLines.size()) WorkLines.assign(static_cast<std::size_t>(n - 1), text);
   }
-  // Rewrite line n (1-based) through `edit(std::string&)`, working on a copy
-  // in `scratch`; false past the end.
-  template <class Edit>
-  bool EditLine(std::int32_t n, std::string& scratch, Edit&& edit) {
-    if (n < 1 || static_cast<std::size_t>(n) > WorkLines.size()) return false;
-    scratch.assign(WorkLines[static_cast<std::size_t>(n - 1)]);
-    edit(scratch);
-    WorkLines.assign(static_cast<std::size_t>(n - 1), scratch);
-    return true;
-  }
-
   // The source line working line n came from; 0 when it is not known.
   std::int32_t SourceLineOf(std::int32_t n) const {
     if (LinesAreSourceLines)

@@ -42,5 +42,29 @@ TEST(TextLines, OutputEndsEveryLine) {
   EXPECT_EQ(OutputBytes({""}), "\r\n");
 }
 
+// Lines rewritten in place, moved to new room, narrowed and moved in the
+// index keep every other line as it was, and a copy or a compaction keeps
+// them all; the summary follows each rewrite.
+TEST(TextLines, EditsKeepTheOtherLines) {
+  TextLines lines = SplitSourceText("G00 X1\r\nG01;c\r\n\r\nM30\n");
+  lines.assign(1, lines[1].substr(0, 3));      // shorter: its own bytes, in place
+  lines.assign(2, "#1=0X1F (grown)");          // longer: new room
+  lines.assign(0, lines[2]);                   // from another line
+  lines.narrow(3, 1, 2);
+  EXPECT_EQ(lines, (TextLines{"#1=0X1F (grown)", "G01", "#1=0X1F (grown)", "30"}));
+  EXPECT_EQ(lines.summary(0), Summarise(lines[0]));
+  EXPECT_EQ(lines.text_bytes(), 15u + 3 + 15 + 2);
+
+  lines.move_line(3, 1);
+  lines.erase_front(2);
+  EXPECT_EQ(lines, (TextLines{"#1=0X1F (grown)", "G01"}));
+  const TextLines copy = lines;
+  for (int i = 0; i < 300; ++i) lines.assign(1, std::string(static_cast<std::size_t>(i) * 997, 'X'));
+  lines.compact_if_wasteful();
+  EXPECT_LT(lines.held_bytes(), 2 * lines.text_bytes());
+  EXPECT_EQ(lines[0], copy[0]);
+  EXPECT_EQ(lines[1], std::string(299 * 997, 'X'));
+}
+
 }  // namespace
 }  // namespace vostrel
