@@ -49,7 +49,9 @@ StageEnd RunMacroAStage(CompileRun& run, StageFrame& frame) {
     if (!run.MayHold(n, kHoldsEquals | kHoldsT)) continue;
     if (std::optional<std::string> converted = ConvertMacroALine(run.Line(n))) {
       changed = changed || *converted != run.Line(n);
-      run.SetLine(n, *converted);
+      // "Look at the line itself" for any later reader: no stage after
+      // this one asks what a line holds.
+      run.WorkLines.assign(static_cast<std::size_t>(n - 1), *converted, kHoldsAll);
     }
   }
   // One refresh of the working view for the whole loop.

@@ -105,7 +105,7 @@ void TextLines::push_back(std::string_view line) {
   AddLine(place, line.size());
 }
 
-void TextLines::assign(std::size_t i, std::string_view text) {
+void TextLines::assign(std::size_t i, std::string_view text, LineSummary summary) {
   const std::size_t old = length_[i];
   if (text.size() <= old) {
     // memmove: the text may be a part of this very line.
@@ -117,7 +117,7 @@ void TextLines::assign(std::size_t i, std::string_view text) {
     start_[i] = place;
   }
   length_[i] = CheckedLength(text.size());
-  summary_[i] = Summarise((*this)[i]);
+  summary_[i] = summary;
   live_ = live_ - old + text.size();
 }
 

@@ -89,7 +89,10 @@ class TextLines {
   void push_back(std::string_view line);
 
   // Replaces line i; `text` may be any line of the list, this one too.
-  void assign(std::size_t i, std::string_view text);
+  void assign(std::size_t i, std::string_view text) { assign(i, text, Summarise(text)); }
+  // The same with the caller's own account of what the text may hold
+  // (kHoldsAll where no later reader needs the look).
+  void assign(std::size_t i, std::string_view text, LineSummary summary);
   // The bytes of line i, to change in place without changing its length.
   // Its summary then says "look" for everything until set again.
   std::span<char> bytes(std::size_t i) {

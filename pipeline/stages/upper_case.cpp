@@ -21,9 +21,13 @@ StageEnd RunUpperCase(CompileRun& run, StageFrame& frame) {
   // empty line: the empty whole text sets back as no lines.
   bool changed = false;
   for (std::size_t i = 0; i < run.WorkLines.size(); ++i) {
-    if (run.WorkLines.may_hold(i, kHoldsLowerCase) && sjis::MayHoldLowerCase(run.WorkLines[i])) {
+    const LineSummary summary = run.WorkLines.summary(i);
+    if ((summary & kHoldsLowerCase) && sjis::MayHoldLowerCase(run.WorkLines[i])) {
       sjis::UpperCaseInPlace(run.WorkLines.bytes(i));
-      run.WorkLines.resummarise(i);
+      // A letter keeps its kind (word byte, "x" of a hex marker) in upper
+      // case; a "t" may now be a "T", and the second bytes of double-byte
+      // characters may still be a-z.
+      run.WorkLines.set_summary(i, summary | kHoldsT);
       changed = true;
     }
   }
