@@ -57,6 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (finding.file.empty() && (finding.line < 0 || finding.line > sourceLines)) std::abort();
   });
   vostrel::RunStages(run, frame);
+  if (!run.WorkLines.summaries_hold()) std::abort();
   const std::vector<std::int32_t> origins = run.SourceLines();
   if (!origins.empty() && origins.size() != run.WorkLines.size()) std::abort();
   for (std::size_t i = 0; i < origins.size(); ++i)

@@ -1,6 +1,7 @@
 #include "pipeline/compile.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -120,6 +121,8 @@ RunResult RunStages(CompileRun& run, StageFrame& frame, std::span<const StageEnt
     }
     // Lines that grew left their old bytes behind.
     run.WorkLines.compact_if_wasteful();
+    // Later stages pass over lines by their summaries.
+    assert(run.WorkLines.summaries_hold());
     if (end == StageEnd::EndRun) return ended();
     if (stage.after == AfterStage::CancelCheck && frame.PollCancel()) return RunResult::Cancelled;
     frame.SetProgress(0);

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "pipeline/run_options.h"
 #include "pipeline/source_map.h"
 #include "pipeline/text_lines.h"
+#include "pipeline/word_set.h"
 
 namespace vostrel {
 
@@ -76,7 +76,7 @@ struct CompileRun {
   int MaxNameLength = 0;
 
   // Allowed words of the syntax check, read afresh in every run.
-  std::unordered_set<std::string> CheckWordList;
+  WordSet CheckWordList;
   int BracketErrorCount = 0;
   int SyntaxErrorCount = 0;
 

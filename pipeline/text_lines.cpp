@@ -160,6 +160,12 @@ void TextLines::compact_if_wasteful() {
   *this = std::move(compact);
 }
 
+bool TextLines::summaries_hold() const {
+  for (std::size_t i = 0; i < size(); ++i)
+    if (Summarise((*this)[i]) & ~summary_[i]) return false;
+  return true;
+}
+
 bool operator==(const TextLines& a, const TextLines& b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
 }

@@ -117,6 +117,10 @@ class TextLines {
   void erase_front(std::size_t count);
   void truncate(std::size_t count);
 
+  // Whether every summary keeps its promise: no line holds a bit its
+  // summary lacks (a check for tests and debug builds; reads every line).
+  bool summaries_hold() const;
+
   // Bytes of all the lines, and bytes held for them (lines and waste).
   std::size_t text_bytes() const { return live_; }
   std::size_t held_bytes() const { return held_; }

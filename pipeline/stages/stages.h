@@ -6,10 +6,10 @@
 #include <string>
 #include <utility>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "pipeline/stage_table.h"
+#include "pipeline/word_set.h"
 
 namespace vostrel {
 
@@ -56,11 +56,11 @@ BracketCounts CountBrackets(std::string_view line);
 
 // Reads a word list (one word per line; CR LF, CR or LF end a line) into
 // `words`; false when the file cannot be read.
-bool ReadCheckWordList(const std::filesystem::path& path, std::unordered_set<std::string>& words);
+bool ReadCheckWordList(const std::filesystem::path& path, WordSet& words);
 // The words of `line` the syntax check looks up and does not find, in
 // order (views into `line`).
 std::vector<std::string_view> UnknownWords(std::string_view line,
-                                           const std::unordered_set<std::string>& words);
+                                           const WordSet& words);
 
 // Space and "$" removal of one line in the line mode of ｽﾍﾟｰｽ削除.
 void RemoveSpacesOnLine(std::string& line);

@@ -47,7 +47,7 @@ bool HasLongWord(std::string_view line) {
 
 }  // namespace
 
-bool ReadCheckWordList(const std::filesystem::path& path, std::unordered_set<std::string>& words) {
+bool ReadCheckWordList(const std::filesystem::path& path, WordSet& words) {
   std::string text;
   if (!platform::ReadWholeFile(path, text)) return false;
   words.clear();
@@ -56,19 +56,18 @@ bool ReadCheckWordList(const std::filesystem::path& path, std::unordered_set<std
   std::size_t start = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] != '\r' && text[i] != '\n') continue;
-    words.emplace(text, start, i - start);
+    words.insert(std::string_view(text).substr(start, i - start));
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
     start = i + 1;
   }
-  if (start < text.size()) words.emplace(text, start, std::string::npos);
+  if (start < text.size()) words.insert(std::string_view(text).substr(start));
   return true;
 }
 
 std::vector<std::string_view> UnknownWords(std::string_view line,
-                                           const std::unordered_set<std::string>& words) {
+                                           const WordSet& words) {
   std::vector<std::string_view> unknown;
   if (!HasLongWord(line)) return unknown;
-  std::string key;  // reused for every lookup
   bool outside = true;
   const auto* const begin = reinterpret_cast<const unsigned char*>(line.data());
   const auto* const end = begin + line.size();
@@ -93,8 +92,8 @@ std::vector<std::string_view> UnknownWords(std::string_view line,
     if (p < end && kByteClass[*p] == kOpenRound) outside = false;
     if (p - start < 2 || !outside) continue;
     const auto offset = static_cast<std::size_t>(start - begin), length = static_cast<std::size_t>(p - start);
-    key.assign(line, offset, length);
-    if (!words.contains(key)) unknown.push_back(line.substr(offset, length));
+    const std::string_view word = line.substr(offset, length);
+    if (!words.contains(word)) unknown.push_back(word);
   }
   return unknown;
 }

@@ -16,7 +16,7 @@ using test::Sjis;
 using test::StageHarness;
 using test::TempDir;
 using test::WriteFile;
-using Words = std::unordered_set<std::string>;
+using Words = WordSet;
 
 TEST(SyntaxCheck, ReportsWordsNotOnTheList) {
   struct Case { std::string line; std::vector<std::string> messages; };

@@ -167,8 +167,10 @@ TEST_F(WindowsCli, FailedReplaceKeepsTheOldFile) {
 // terminal, so the run gets one from script(1).
 TEST_F(WindowsCli, CtrlCStopsTheRunWithStatus130) {
   if (!fs::exists("/usr/bin/script")) GTEST_SKIP() << "needs script(1) for a terminal";
+  // Long enough that the run is still going when the Ctrl-C arrives (a
+  // fraction of a second of compiling is not).
   std::string big;
-  for (int i = 0; i < 200000; ++i)
+  for (int i = 0; i < 2000000; ++i)
     big += "#" + std::to_string(100 + i % 800) + "=[#1+" + std::to_string(i) + "]*2\r\n";
   WriteFile(tmp / "big.nc", big);
   WriteFile(tmp / "out.nc", "OLD CONTENT\r\n");
