@@ -24,10 +24,7 @@ StageEnd RunUpperCase(CompileRun& run, StageFrame& frame) {
     const LineSummary summary = run.WorkLines.summary(i);
     if ((summary & kHoldsLowerCase) && sjis::MayHoldLowerCase(run.WorkLines[i])) {
       sjis::UpperCaseInPlace(run.WorkLines.bytes(i));
-      // A letter keeps its kind (word byte, "x" of a hex marker) in upper
-      // case; a "t" may now be a "T", and the second bytes of double-byte
-      // characters may still be a-z.
-      run.WorkLines.set_summary(i, summary | kHoldsT);
+      run.WorkLines.resummarise(i);
       changed = true;
     }
   }
