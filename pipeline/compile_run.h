@@ -93,7 +93,8 @@ struct CompileRun {
   }
   // Store line n (1-based); storing past the end does nothing.
   void SetLine(std::int32_t n, std::string_view text) {
-    if (n >= 1 && static_cast<std::size_t>(n) <= WorkLines.size()) WorkLines.assign(static_cast<std::size_t>(n - 1), text);
+    if (n >= 1 && static_cast<std::size_t>(n) <= WorkLines.size())
+      WorkLines.assign(static_cast<std::size_t>(n - 1), text);
   }
   // The source line working line n came from; 0 when it is not known.
   std::int32_t SourceLineOf(std::int32_t n) const {

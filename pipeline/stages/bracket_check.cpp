@@ -71,7 +71,8 @@ StageEnd RunBracketCheck(CompileRun& run, StageFrame& frame) {
   // The whole-text pre-check, line by line; lines before the first one
   // with a bracket have none to count.
   std::int32_t first = 1;
-  while (first <= run.LineCount && !(run.MayHold(first, kHoldsBracket) && HasBracket(run.Line(first)))) ++first;
+  while (first <= run.LineCount && !(run.MayHold(first, kHoldsBracket) && HasBracket(run.Line(first))))
+    ++first;
 
   if (first > run.LineCount) {
     frame.AppendLog("括弧ﾁｪｯｸ -- 無し");

@@ -252,7 +252,8 @@ StageEnd RunHexToDecimal(CompileRun& run, StageFrame& frame) {
   // It also tells where the first line to rewrite is, so the loop below
   // looks at no line twice.
   std::int32_t first = 1;
-  while (first <= run.LineCount && !(run.MayHold(first, kHoldsHexMarker) && HasHexMarker(run.Line(first)))) ++first;
+  while (first <= run.LineCount && !(run.MayHold(first, kHoldsHexMarker) && HasHexMarker(run.Line(first))))
+    ++first;
 
   if (first > run.LineCount) {
     frame.AppendLog("16進から10進 -- 無し");
