@@ -6,6 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "pipeline/compile_run.h"
+#include "pipeline/stage_table.h"
+#include "pipeline/word_set.h"
+#include "tests/test_support.h"
+
 namespace vostrel {
 namespace {
 
@@ -65,6 +70,54 @@ TEST(LineSummary, CountsLineFeeds) {
   EXPECT_EQ(CountLineFeeds(""), 0u);
   EXPECT_EQ(CountLineFeeds(std::string(17, '\n')), 17u);
   EXPECT_EQ(CountLineFeeds("\x8A\n\x0B\n\n\x0A\xFF" + std::string(30, 'x') + "\n"), 5u);
+}
+
+// Every stage keeps the promise of the summaries it leaves for the next
+// one, on random programs of the bytes the stages look for.
+TEST(LineSummary, EveryStageKeepsThePromise) {
+  const char* const pieces[] = {" ", "\t", ";c", "(", ")", "[", "]", "$", "#", "=", "0X1F", "0x2a", "x", "t",
+                                "GOTO", "#3000=1", "IF[#1GT2]GOTO10", "g01", "\r", "\x83\x65", "\x81\x5B",
+                                "@A[", "A", "AB", "12.5", "#IF MILL", "#END", "$A 1", "$AB #100", "WHILE"};
+  test::TempDir dir;
+  test::WriteFile(dir / "words.lst", "GOTO\r\nIF\r\nGT\r\n");
+  std::mt19937 random(5);
+  for (int program = 0; program < 300; ++program) {
+    std::string text;
+    for (int line = random() % 40; line > 0; --line) {
+      for (int piece = random() % 10; piece > 0; --piece) text += pieces[random() % std::size(pieces)];
+      text += random() % 5 ? "\r\n" : "\n";
+    }
+    test::StageHarness h;
+    h.options.EndChar = program % 2 ? "Y" : "N";
+    h.options.chg16_10 = "Y";
+    h.options.Chg_MacroA = "Y";
+    h.options.End_set = "N";
+    h.run.WordListPath = dir / "words.lst";
+    h.run.RunArguments[0] = "MILL";
+    h.run.SetLoadedLines(TextLines::FromSource(std::string(text)));
+    h.run.CountLines();
+    for (const StageEntry& stage : StageOrder()) {
+      if (stage.gate && !stage.gate(h.run)) continue;
+      if (stage.run(h.run, h.frame) == StageEnd::EndRun) break;
+      ASSERT_TRUE(h.run.WorkLines.summaries_hold()) << "after " << stage.logName << " in:\n" << text;
+    }
+  }
+}
+
+TEST(WordSet, FindsEveryWordAndNoOther) {
+  WordSet words{"GOTO", "IF", "GOTO", ""};
+  EXPECT_EQ(words.size(), 3u);
+  EXPECT_TRUE(words.contains("") && words.contains("IF") && words.contains("GOTO"));
+  EXPECT_FALSE(words.contains("GOT") || words.contains("GOTOX") || words.contains("if"));
+  // Past the first table size, and in another order: the same set.
+  WordSet many, reversed;
+  for (int i = 0; i < 1000; ++i) many.insert("W" + std::to_string(i));
+  for (int i = 999; i >= 0; --i) reversed.insert("W" + std::to_string(i));
+  for (int i = 0; i < 1000; ++i) ASSERT_TRUE(many.contains("W" + std::to_string(i))) << i;
+  EXPECT_FALSE(many.contains("W1000"));
+  EXPECT_TRUE(many == reversed);
+  reversed.insert("W1000");
+  EXPECT_FALSE(many == reversed);
 }
 
 }  // namespace

@@ -26,6 +26,18 @@ TEST(OutputFile, WritesEveryLineWithCrLf) {
   }
 }
 
+// Lines that end just before, on and just after the edge of the 1 MiB
+// block, with its CR LF split across two writes or not.
+TEST(OutputFile, LinesAtTheBlockEdge) {
+  constexpr std::size_t kBlock = 1 << 20;
+  for (const std::size_t second : {kBlock - 4, kBlock - 3, kBlock - 2, kBlock - 1, kBlock, kBlock + 1}) {
+    const TextLines lines{"G00", std::string(second, 'X'), "M30", ""};
+    std::string written;
+    ASSERT_TRUE(WriteLines(FullSink(std::string::npos, written), lines));
+    EXPECT_TRUE(written == OutputBytes(lines)) << second;
+  }
+}
+
 TEST(OutputFile, AFailingWriteIsReported) {
   TextLines lines;
   for (int i = 0; i < 200000; ++i) lines.push_back(std::string(40, 'G'));

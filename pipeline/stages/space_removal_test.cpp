@@ -32,6 +32,21 @@ TEST(SpaceRemoval, LineMode) {
   }
 }
 
+// Lines longer than the piece the removal works in, with and without "(".
+TEST(SpaceRemoval, LongLines) {
+  for (const std::size_t length : {255u, 256u, 257u, 1000u}) {
+    for (const char* tail : {"", " (A B)"}) {
+      std::string line, expected;
+      for (std::size_t i = 0; i < length; ++i) line += "X $"[i % 3];
+      for (const char c : line)
+        if (c != ' ' && c != '$') expected += c;
+      StageHarness h({line + tail});
+      RunSpaceRemoval(h.run, h.frame);
+      EXPECT_EQ(h.run.WorkLines[0], expected + (*tail ? "(A B)" : "")) << length << tail;
+    }
+  }
+}
+
 TEST(SpaceRemoval, ModeFollowsTheWholeText) {
   struct Case { TextLines before, after; };
   const Case cases[] = {
