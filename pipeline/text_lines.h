@@ -3,11 +3,11 @@
 //
 // The lines live back to back in a few large byte blocks (the loaded file
 // itself, then blocks for lines that outgrew their place), indexed by a
-// start and a length per line: about 12 bytes per line beside the text,
-// where a string per line costs a heap block and some 40 bytes more. A line
-// is rewritten in its own place when it does not grow; a longer line takes
-// new room and its old bytes stay as waste until the list is compacted.
-// Each line also carries a summary of the bytes it may hold (2 bytes).
+// start, a length and a summary of the bytes it may hold (line_summary.h):
+// 14 bytes per line beside the text, where a string per line costs a heap
+// block and some 40 bytes more. A line is rewritten in its own place when
+// it does not grow; a longer line takes new room and its old bytes stay as
+// waste until the list is compacted.
 
 #include <cstddef>
 #include <cstdint>
