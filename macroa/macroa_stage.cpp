@@ -9,6 +9,7 @@
 #include "macroa/take.h"
 #include "pipeline/compile_run.h"
 #include "pipeline/stage_frame.h"
+#include "pipeline/stages/line_walk.h"
 #include "pipeline/stages/stages.h"
 
 namespace vostrel {
@@ -43,17 +44,19 @@ StageEnd RunMacroAStage(CompileRun& run, StageFrame& frame) {
   frame.ShowActivity("マクロＡに変換中");
   frame.HighlightLine(1);
   bool changed = false;
-  for (std::int32_t n = 1; n <= run.LineCount; ++n) {
-    frame.HighlightLine(n);
-    // Each form holds "=" or the "T" of "GOTO".
-    if (!run.MayHold(n, kHoldsEquals | kHoldsT)) continue;
-    if (std::optional<std::string> converted = ConvertMacroALine(run.Line(n))) {
-      changed = changed || *converted != run.Line(n);
-      // "Look at the line itself" for any later reader: no stage after
-      // this one asks what a line holds.
-      run.WorkLines.assign(static_cast<std::size_t>(n - 1), *converted, kHoldsAll);
-    }
-  }
+  // Each form holds "=" or the "T" of "GOTO".
+  WalkLinesHolding(
+      run, kHoldsEquals | kHoldsT, [&](std::int32_t n) { frame.HighlightLine(n); },
+      [&](std::int32_t n) {
+        if (std::optional<std::string> converted = ConvertMacroALine(run.Line(n))) {
+          changed = changed || *converted != run.Line(n);
+          // "Look at the line itself" for any later reader: no stage after
+          // this one asks what a line holds.
+          run.WorkLines.assign(static_cast<std::size_t>(n - 1), *converted, kHoldsAll);
+        }
+        return n;
+      },
+      [](std::int32_t) {});
   // One refresh of the working view for the whole loop.
   if (changed) frame.WorkTextReplaced();
   frame.AppendLog("ﾏｸﾛAに変換 -- 完了");

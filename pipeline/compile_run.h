@@ -91,6 +91,13 @@ struct CompileRun {
     return n >= 1 && static_cast<std::size_t>(n) <= WorkLines.size() &&
            WorkLines.may_hold(static_cast<std::size_t>(n - 1), what);
   }
+  // The first line (1-based) from n to LineCount that may hold any of
+  // `what`; LineCount + 1 when there is none.
+  std::int32_t NextLineHolding(std::int32_t n, LineSummary what) const {
+    const auto last = static_cast<std::size_t>(LineCount < 0 ? 0 : LineCount);
+    const std::size_t i = WorkLines.next_holding(static_cast<std::size_t>(n - 1), what, last);
+    return i < last && i < WorkLines.size() ? static_cast<std::int32_t>(i + 1) : LineCount + 1;
+  }
   // Store line n (1-based); storing past the end does nothing.
   void SetLine(std::int32_t n, std::string_view text) {
     if (n >= 1 && static_cast<std::size_t>(n) <= WorkLines.size())

@@ -102,6 +102,13 @@ class TextLines {
   // What line i may hold (see line_summary.h).
   LineSummary summary(std::size_t i) const { return summary_[i]; }
   bool may_hold(std::size_t i, LineSummary what) const { return (summary_[i] & what) != 0; }
+  // The first line from i on, before `end`, that may hold any of `what`;
+  // `end` when there is none.
+  std::size_t next_holding(std::size_t i, LineSummary what, std::size_t end) const {
+    end = end < size() ? end : size();
+    while (i < end && !(summary_[i] & what)) ++i;
+    return i < end ? i : end;
+  }
   // After an edit in place: the caller's own account of line i, or a new
   // look at its bytes.
   void set_summary(std::size_t i, LineSummary summary) { summary_[i] = summary; }

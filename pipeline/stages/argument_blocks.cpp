@@ -7,6 +7,7 @@
 #include "pipeline/compile_run.h"
 #include "pipeline/source_map.h"
 #include "pipeline/stage_frame.h"
+#include "pipeline/stages/line_walk.h"
 #include "pipeline/stages/stages.h"
 #include "text/sjis.h"
 
@@ -72,45 +73,44 @@ StageEnd RunArgumentBlocks(CompileRun& run, StageFrame& frame) {
     frame.AppendLog("引数定義 -- 無し");
   } else {
     bool changed = false;
-    for (std::int32_t n = 1; n <= run.LineCount; ++n) {
-      frame.HighlightLine(n);
-      const std::string_view name =
-          n >= first && run.MayHold(n, kHoldsHash) ? IfBlockName(run.Line(n)) : std::string_view();
-      if (!name.empty()) {
-        const bool enabled =
-            std::any_of(run.RunArguments.begin(), run.RunArguments.end(),
-                        [name](const std::string& word) { return !word.empty() && word == name; });
-        // An enabled block keeps its inner lines, so its end is searched
-        // after the "#IF" line; a disabled block may end on the same line.
-        const std::int32_t end = FindEndLine(run, enabled ? n + 1 : n);
-        if (end == 0) {
-          // No "#END" follows: the block runs to the last line.
-          frame.AppendFinding(std::to_string(n) + "行目 #IF に対応する #END が有りません。",
-                              [&](std::string message) {
-                                Finding finding = LineFinding(run, Severity::Warning, "引数定義", n,
-                                                              std::move(message), "#IF",
-                                                              FindKeyword(run.Line(n), "#IF"));
-                                finding.word = sjis::ToUtf8(name);
-                                return finding;
-                              });
+    WalkLinesHolding(
+        run, kHoldsHash, [&](std::int32_t n) { frame.HighlightLine(n); },
+        [&](std::int32_t n) {
+          const std::string_view name = n >= first ? IfBlockName(run.Line(n)) : std::string_view();
+          if (name.empty()) return n;
+          const bool enabled =
+              std::any_of(run.RunArguments.begin(), run.RunArguments.end(),
+                          [name](const std::string& word) { return !word.empty() && word == name; });
+          changed = true;
+          // An enabled block keeps its inner lines, so its end is searched
+          // after the "#IF" line; a disabled block may end on the same line.
+          const std::int32_t end = FindEndLine(run, enabled ? n + 1 : n);
+          if (end == 0) {
+            // No "#END" follows: the block runs to the last line.
+            frame.AppendFinding(std::to_string(n) + "行目 #IF に対応する #END が有りません。",
+                                [&](std::string message) {
+                                  Finding finding = LineFinding(run, Severity::Warning, "引数定義", n,
+                                                                std::move(message), "#IF",
+                                                                FindKeyword(run.Line(n), "#IF"));
+                                  finding.word = sjis::ToUtf8(name);
+                                  return finding;
+                                });
+            if (enabled) {
+              Blank(run, n);
+            } else {
+              for (std::int32_t m = n; m <= run.LineCount; ++m) Blank(run, m);
+            }
+            return run.LineCount;
+          }
           if (enabled) {
             Blank(run, n);
+            Blank(run, end);
           } else {
-            for (std::int32_t m = n; m <= run.LineCount; ++m) Blank(run, m);
+            for (std::int32_t m = n; m <= end; ++m) Blank(run, m);
           }
-          n = run.LineCount;
-        } else if (enabled) {
-          Blank(run, n);
-          Blank(run, end);
-          n = end;
-        } else {
-          for (std::int32_t m = n; m <= end; ++m) Blank(run, m);
-          n = end;
-        }
-        changed = true;
-      }
-      frame.ShowLineProgress(n, "行目 :引数定義検索中");
-    }
+          return end;
+        },
+        [&](std::int32_t n) { frame.ShowLineProgress(n, "行目 :引数定義検索中"); });
     if (changed) frame.WorkTextReplaced();
   }
   frame.AppendLog("引数定義 -- 完了");

@@ -8,6 +8,7 @@
 #include "pipeline/compile_run.h"
 #include "pipeline/source_map.h"
 #include "pipeline/stage_frame.h"
+#include "pipeline/stages/line_walk.h"
 #include "pipeline/stages/stages.h"
 
 namespace vostrel {
@@ -77,10 +78,12 @@ StageEnd RunBracketCheck(CompileRun& run, StageFrame& frame) {
   if (first > run.LineCount) {
     frame.AppendLog("括弧ﾁｪｯｸ -- 無し");
   } else {
-    for (std::int32_t n = 1; n <= run.LineCount; ++n) {
-      frame.HighlightLine(n);
-      if (n >= first && run.MayHold(n, kHoldsBracket)) {
-        const BracketCounts counts = CountBrackets(run.Line(n));
+    // Lines before the first one with a bracket have none to count.
+    WalkLinesHolding(
+        run, kHoldsBracket, [&](std::int32_t n) { frame.HighlightLine(n); },
+        [&](std::int32_t n) {
+          if (n < first) return n;
+          const BracketCounts counts = CountBrackets(run.Line(n));
         if (counts.openSquare != counts.closeSquare) {
           frame.AppendFinding(std::to_string(n) + "行目 []の数が合いません。",
                               [&](std::string message) { return UnmatchedFinding(run, n, std::move(message), '[', ']'); });
@@ -91,9 +94,9 @@ StageEnd RunBracketCheck(CompileRun& run, StageFrame& frame) {
                               [&](std::string message) { return UnmatchedFinding(run, n, std::move(message), '(', ')'); });
           ++run.BracketErrorCount;
         }
-      }
-      frame.ShowLineProgress(n, "行目 :括弧ﾁｪｯｸ中");
-    }
+        return n;
+        },
+        [&](std::int32_t n) { frame.ShowLineProgress(n, "行目 :括弧ﾁｪｯｸ中"); });
   }
   frame.AppendLog("括弧ﾁｪｯｸ -- 完了");
   frame.AppendLog("括弧ｴﾗｰ数 = " + std::to_string(run.BracketErrorCount) + "件");

@@ -4,6 +4,7 @@
 
 #include "pipeline/compile_run.h"
 #include "pipeline/stage_frame.h"
+#include "pipeline/stages/line_walk.h"
 #include "pipeline/stages/stages.h"
 
 namespace vostrel {
@@ -30,17 +31,17 @@ StageEnd RunCommentRemoval(CompileRun& run, StageFrame& frame) {
   frame.StartProgress(run.CountLines());
   frame.ShowActivity("ｺﾒﾝﾄ削除");
   frame.HighlightLine(1);
-  for (std::int32_t n = 1; n <= run.LineCount; ++n) {
-    frame.HighlightLine(n);
-    // Cut in place: a comment line needs no new room.
-    const std::size_t i = static_cast<std::size_t>(n - 1);
-    if (i < run.WorkLines.size() && run.WorkLines.may_hold(i, kHoldsSemicolon)) {
-      const std::size_t p = CommentStart(run.WorkLines[i]);
-      if (p == 0) run.WorkLines.assign(i, " ");
-      else if (p != std::string_view::npos) run.WorkLines.narrow(i, 0, p);
-    }
-    frame.ShowLineProgress(n, "行目 :ｺﾒﾝﾄ削除");
-  }
+  WalkLinesHolding(
+      run, kHoldsSemicolon, [&](std::int32_t n) { frame.HighlightLine(n); },
+      [&](std::int32_t n) {
+        // Cut in place: a comment line needs no new room.
+        const auto i = static_cast<std::size_t>(n - 1);
+        const std::size_t p = CommentStart(run.WorkLines[i]);
+        if (p == 0) run.WorkLines.assign(i, " ");
+        else if (p != std::string_view::npos) run.WorkLines.narrow(i, 0, p);
+        return n;
+      },
+      [&](std::int32_t n) { frame.ShowLineProgress(n, "行目 :ｺﾒﾝﾄ削除"); });
   frame.AppendLog("ｺﾒﾝﾄ削除 -- 完了");
   frame.AppendLog("");
   return StageEnd::Continue;

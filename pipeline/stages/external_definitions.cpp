@@ -7,6 +7,7 @@
 #include "pipeline/include_files.h"
 #include "pipeline/source_map.h"
 #include "pipeline/stage_frame.h"
+#include "pipeline/stages/line_walk.h"
 #include "pipeline/stages/stages.h"
 #include "text/path_text.h"
 #include "text/sjis.h"
@@ -105,14 +106,17 @@ StageEnd RunExternalDefinitions(CompileRun& run, StageFrame& frame) {
 
   if (AnyLineContains(run, directive)) {
     const LineSummary held = MarkerSummary(directive);
-    for (std::int32_t n = 1; n <= run.LineCount; ++n) {
-      frame.HighlightLine(n);
-      if (run.MayHold(n, held) && sjis::FindBytes(run.Line(n), directive) != std::string_view::npos &&
-          !ProcessIncludeLine(run, frame, n, directive, startChar))
-        return StageEnd::EndRun;
-      frame.SetProgress(n);
-      frame.LetEventsRun();
-    }
+    const bool walked = WalkLinesHolding(
+        run, held, [&](std::int32_t n) { frame.HighlightLine(n); },
+        [&](std::int32_t n) {
+          const bool include = sjis::FindBytes(run.Line(n), directive) != std::string_view::npos;
+          return include && !ProcessIncludeLine(run, frame, n, directive, startChar) ? 0 : n;
+        },
+        [&](std::int32_t n) {
+          frame.SetProgress(n);
+          frame.LetEventsRun();
+        });
+    if (!walked) return StageEnd::EndRun;
   }
 
   frame.AppendLog(std::string(kStage) + " -- 完了");

@@ -9,6 +9,7 @@
 #include "pipeline/compile_run.h"
 #include "pipeline/source_map.h"
 #include "pipeline/stage_frame.h"
+#include "pipeline/stages/line_walk.h"
 #include "pipeline/stages/stages.h"
 #include "text/sjis.h"
 
@@ -259,28 +260,30 @@ StageEnd RunHexToDecimal(CompileRun& run, StageFrame& frame) {
     frame.AppendLog("16進から10進 -- 無し");
   } else {
     bool changed = false;
-    for (std::int32_t n = 1; n <= run.LineCount; ++n) {
-      frame.HighlightLine(n);
-      const std::string_view line = run.Line(n);
-      if (n >= first && run.MayHold(n, kHoldsHexMarker) && HasHexMarker(line)) {
-        HexLineResult converted = ConvertHexLine(line);
-        if (!converted.badLiteral.empty()) {
-          if (changed) frame.WorkTextReplaced();
-          // The line is still as the earlier stages left it: the literal
-          // stands in it as written, maybe in lower case.
-          const std::size_t at = FindWord(line, converted.badLiteral);
-          frame.AbortRun(sjis::ToUtf8(converted.badLiteral) +
-                             " は16進数に変換できません。\nコンパイルを中止します。",
-                         std::string(kStage) + " -- 中止",
-                         {LineFinding(run, Severity::Error, kStage, n, {}, converted.badLiteral,
-                                      at == std::string::npos ? 0 : at)});
-          return StageEnd::EndRun;
-        }
-        run.SetLine(n, converted.line);
-        changed = true;
-      }
-      frame.ShowLineProgress(n, "行目 :16進ﾃﾞｰﾀ検索中");
-    }
+    const bool walked = WalkLinesHolding(
+        run, kHoldsHexMarker, [&](std::int32_t n) { frame.HighlightLine(n); },
+        [&](std::int32_t n) {
+          const std::string_view line = run.Line(n);
+          if (n < first || !HasHexMarker(line)) return n;
+          HexLineResult converted = ConvertHexLine(line);
+          if (!converted.badLiteral.empty()) {
+            if (changed) frame.WorkTextReplaced();
+            // The line is still as the earlier stages left it: the literal
+            // stands in it as written, maybe in lower case.
+            const std::size_t at = FindWord(line, converted.badLiteral);
+            frame.AbortRun(sjis::ToUtf8(converted.badLiteral) +
+                               " は16進数に変換できません。\nコンパイルを中止します。",
+                           std::string(kStage) + " -- 中止",
+                           {LineFinding(run, Severity::Error, kStage, n, {}, converted.badLiteral,
+                                        at == std::string::npos ? 0 : at)});
+            return 0;
+          }
+          run.SetLine(n, converted.line);
+          changed = true;
+          return n;
+        },
+        [&](std::int32_t n) { frame.ShowLineProgress(n, "行目 :16進ﾃﾞｰﾀ検索中"); });
+    if (!walked) return StageEnd::EndRun;
     if (changed) frame.WorkTextReplaced();
   }
   frame.AppendLog("16進から10進 -- 完了");

@@ -4,6 +4,7 @@
 #include "pipeline/compile_run.h"
 #include "pipeline/definition_parse.h"
 #include "pipeline/stage_frame.h"
+#include "pipeline/stages/line_walk.h"
 #include "pipeline/stages/stages.h"
 #include "text/sjis.h"
 
@@ -43,21 +44,22 @@ StageEnd RunLocalDefinitions(CompileRun& run, StageFrame& frame) {
   } else {
     Definition definition;
     const LineSummary held = MarkerSummary(startChar);
-    for (std::int32_t n = 1; n <= run.LineCount; ++n) {
-      frame.HighlightLine(n);
-      const std::string_view line = run.Line(n);
-      if (run.MayHold(n, held) && IsDefinitionLine(line, startChar)) {
-        if (ParseDefinitionLine(line, startChar, n + 1, definition)) {
-          definition.SourceLine = run.SourceLineOf(n);
-          StoreDefinition(run, definition);
-        } else if (frame.WantsFindings()) {
-          frame.ReportFinding(EmptyDefinitionFinding({}, run.SourceLineOf(n), "定義ﾃﾞｰﾀ読み込みと削除"));
-        }
-        // Emptied, not removed: later line numbers stay as they were.
-        run.SetLine(n, {});
-      }
-      frame.ShowLineProgress(n, "行目 :定義検索中");
-    }
+    WalkLinesHolding(
+        run, held, [&](std::int32_t n) { frame.HighlightLine(n); },
+        [&](std::int32_t n) {
+          const std::string_view line = run.Line(n);
+          if (!IsDefinitionLine(line, startChar)) return n;
+          if (ParseDefinitionLine(line, startChar, n + 1, definition)) {
+            definition.SourceLine = run.SourceLineOf(n);
+            StoreDefinition(run, definition);
+          } else if (frame.WantsFindings()) {
+            frame.ReportFinding(EmptyDefinitionFinding({}, run.SourceLineOf(n), "定義ﾃﾞｰﾀ読み込みと削除"));
+          }
+          // Emptied, not removed: later line numbers stay as they were.
+          run.SetLine(n, {});
+          return n;
+        },
+        [&](std::int32_t n) { frame.ShowLineProgress(n, "行目 :定義検索中"); });
   }
 
   const std::size_t stored = run.DefinitionTable.size();

@@ -8,6 +8,7 @@
 #include "pipeline/compile_run.h"
 #include "pipeline/source_map.h"
 #include "pipeline/stage_frame.h"
+#include "pipeline/stages/line_walk.h"
 #include "pipeline/stages/stages.h"
 #include "platform/read_file.h"
 #include "text/path_text.h"
@@ -115,20 +116,21 @@ StageEnd RunSyntaxCheck(CompileRun& run, StageFrame& frame) {
   frame.ShowActivity("構文ﾁｪｯｸ中");
   frame.HighlightLine(1);
 
-  for (std::int32_t n = 1; n <= run.LineCount; ++n) {
-    frame.HighlightLine(n);
-    const std::string_view line = run.Line(n);
-    if (line.size() >= 2 && run.MayHold(n, kHoldsLongWord)) {
-      for (std::string_view word : UnknownWords(line, run.CheckWordList)) {
-        frame.AppendFinding(std::to_string(n) + "行目 " + sjis::ToUtf8(word) + " 不明", [&](std::string message) {
-          return LineFinding(run, Severity::Error, "構文ﾁｪｯｸ", n, std::move(message), word,
-                             static_cast<std::size_t>(word.data() - line.data()));
-        });
-        ++run.SyntaxErrorCount;
-      }
-    }
-    frame.ShowLineProgress(n, "行目 :構文ﾁｪｯｸ中");
-  }
+  // A line without two word bytes side by side has no word to look up.
+  WalkLinesHolding(
+      run, kHoldsLongWord, [&](std::int32_t n) { frame.HighlightLine(n); },
+      [&](std::int32_t n) {
+        const std::string_view line = run.Line(n);
+        for (std::string_view word : UnknownWords(line, run.CheckWordList)) {
+          frame.AppendFinding(std::to_string(n) + "行目 " + sjis::ToUtf8(word) + " 不明", [&](std::string message) {
+            return LineFinding(run, Severity::Error, "構文ﾁｪｯｸ", n, std::move(message), word,
+                               static_cast<std::size_t>(word.data() - line.data()));
+          });
+          ++run.SyntaxErrorCount;
+        }
+        return n;
+      },
+      [&](std::int32_t n) { frame.ShowLineProgress(n, "行目 :構文ﾁｪｯｸ中"); });
   frame.AppendLog("構文ﾁｪｯｸ -- 完了");
   frame.AppendLog("構文ｴﾗｰ数 = " + std::to_string(run.SyntaxErrorCount) + "件");
   frame.AppendLog("");
