@@ -146,14 +146,6 @@ void TextLines::erase_front(std::size_t count) {
   summary_.erase(summary_.begin(), summary_.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
-void TextLines::truncate(std::size_t count) {
-  if (count >= size()) return;
-  for (std::size_t i = count; i < size(); ++i) live_ -= length_[i];
-  start_.resize(count);
-  length_.resize(count);
-  summary_.resize(count);
-}
-
 void TextLines::compact_if_wasteful() {
   if (held_ - live_ <= live_ / 2 + (std::size_t{16} << 20)) return;
   TextLines compact(*this);

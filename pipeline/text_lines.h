@@ -120,9 +120,8 @@ class TextLines {
   // Line `to` becomes line `from` (whose place may then be reused); an
   // index move only, the bytes stay where they are.
   void move_line(std::size_t to, std::size_t from);
-  // Deletes the first `count` lines / keeps only the first `count` lines.
+  // Deletes the first `count` lines.
   void erase_front(std::size_t count);
-  void truncate(std::size_t count);
 
   // Whether every summary keeps its promise: no line holds a bit its
   // summary lacks (a check for tests and debug builds; reads every line).
