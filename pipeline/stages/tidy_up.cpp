@@ -24,25 +24,28 @@ StageEnd RunTidyUp(CompileRun& run, StageFrame& frame) {
   // Each kept line takes its source line along.
   const bool deleteEmpty = run.Options->End_set == "N";
   TextLines& lines = run.WorkLines;
-  // The source map is filled in only when a line goes.
-  const bool anyGoes = deleteEmpty && std::any_of(lines.begin(), lines.end(),
-                                                  [](std::string_view line) { return line.empty(); });
-  std::vector<std::int32_t> unmapped;
-  std::vector<std::int32_t>& origins = anyGoes ? run.Origins() : unmapped;
-  const bool mapped = origins.size() == lines.size() && !origins.empty();
+  // The source map is filled in when the first line goes: no line has
+  // moved before that.
+  std::vector<std::int32_t>* origins = nullptr;
+  bool mapped = false;
   std::size_t keep = static_cast<std::size_t>(run.LineCount);
   for (std::int32_t n = run.LineCount; n >= 1; --n) {
     frame.HighlightLine(n);
     const std::size_t index = static_cast<std::size_t>(n - 1);
-    if (!(deleteEmpty && lines[index].empty()) && --keep != index) {
+    if (deleteEmpty && lines[index].empty()) {
+      if (!origins) {
+        origins = &run.Origins();
+        mapped = origins->size() == lines.size() && !origins->empty();
+      }
+    } else if (--keep != index) {
       lines.move_line(keep, index);
-      if (mapped) origins[keep] = origins[index];
+      if (mapped) (*origins)[keep] = (*origins)[index];
     }
     frame.ShowLineProgress(n, "行目 :ｺﾝﾊﾟｲﾙ後ﾃﾞｰﾀ整理中");
   }
   if (keep > 0) {
     lines.erase_front(keep);
-    if (mapped) origins.erase(origins.begin(), origins.begin() + static_cast<std::ptrdiff_t>(keep));
+    if (mapped) origins->erase(origins->begin(), origins->begin() + static_cast<std::ptrdiff_t>(keep));
     frame.WorkTextReplaced();
   }
   frame.AppendLog("ﾃﾞｰﾀ整理 -- 完了");
