@@ -14,7 +14,7 @@ PACKAGES := cmake ninja-build g++ pkg-config \
             poppler-utils time clang libclang-rt-14-dev \
             xvfb openbox qt6-translations-l10n \
             dpkg-dev file lintian desktop-file-utils appstream \
-            g++-mingw-w64-x86-64-posix wine64
+            g++-mingw-w64-x86-64-posix wine64 nsis xz-utils zip
 
 .PHONY: run test bench package deps build build-asan build-fuzz windows-cli clean
 
