@@ -1,4 +1,4 @@
-#include "shell/fonts.h"
+#include "gui_common/fonts.h"
 
 #include <QFontDatabase>
 #include <QStringList>

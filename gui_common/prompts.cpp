@@ -1,4 +1,4 @@
-#include "shell/prompts.h"
+#include "gui_common/prompts.h"
 
 #include <QComboBox>
 #include <QFileDialog>

@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "shell/prompts.h"
+#include "gui_common/prompts.h"
 
 namespace vostrel::gui {
 

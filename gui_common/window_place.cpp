@@ -1,4 +1,4 @@
-#include "shell/window_place.h"
+#include "gui_common/window_place.h"
 
 #include <QGuiApplication>
 #include <QRect>

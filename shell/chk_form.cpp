@@ -15,8 +15,8 @@
 #include "platform/atomic_file.h"
 #include "platform/read_file.h"
 #include "settings/data_folder.h"
-#include "shell/fonts.h"
-#include "shell/prompts.h"
+#include "gui_common/fonts.h"
+#include "gui_common/prompts.h"
 #include "text/sjis.h"
 
 namespace vostrel::gui {

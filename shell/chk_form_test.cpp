@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "shell/chk_form.h"
-#include "shell/scripted_prompts.h"
+#include "gui_common/scripted_prompts.h"
 #include "tests/test_support.h"
 
 namespace vostrel::gui {

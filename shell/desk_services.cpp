@@ -7,7 +7,7 @@
 #include "platform/app_files.h"
 #include "platform/exe_path.h"
 #include "platform/version_text.h"
-#include "shell/prompts.h"
+#include "gui_common/prompts.h"
 #include "version.h"
 
 namespace vostrel::gui {

@@ -17,7 +17,7 @@
 #include "platform/version_text.h"
 #include "shell/desk_services.h"
 #include "shell/qt_translations.h"
-#include "shell/scripted_prompts.h"
+#include "gui_common/scripted_prompts.h"
 #include "tests/test_support.h"
 
 namespace vostrel::gui {

@@ -14,7 +14,7 @@
 
 #include "settings/app_settings.h"
 #include "shell/main_form.h"
-#include "shell/prompts.h"
+#include "gui_common/prompts.h"
 #include "viewer/line_text_view.h"
 #include "viewer/source_view.h"
 #include "viewer/view_form.h"

@@ -20,7 +20,7 @@
 #include "shell/chk_form.h"
 #include "shell/desk_services.h"
 #include "shell/main_form.h"
-#include "shell/scripted_prompts.h"
+#include "gui_common/scripted_prompts.h"
 #include "shell/test_window.h"
 #include "tests/test_support.h"
 #include "viewer/print_ctrl_dlg.h"

@@ -18,7 +18,7 @@
 
 #include "shell/main_form.h"
 #include "shell/path_rules.h"
-#include "shell/scripted_prompts.h"
+#include "gui_common/scripted_prompts.h"
 #include "shell/test_window.h"
 #include "shell/single_instance.h"
 #include "shell/user_form.h"

@@ -16,7 +16,7 @@
 #include "pipeline/text_lines.h"
 #include "shell/busy_indicator.h"
 #include "shell/main_form.h"
-#include "shell/scripted_prompts.h"
+#include "gui_common/scripted_prompts.h"
 #include "shell/test_window.h"
 #include "shell/window_frame.h"
 #include "tests/test_support.h"

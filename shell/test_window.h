@@ -16,7 +16,7 @@
 
 #include "shell/busy_indicator.h"
 #include "shell/main_form.h"
-#include "shell/scripted_prompts.h"
+#include "gui_common/scripted_prompts.h"
 #include "tests/test_support.h"
 #include "viewer/view_form.h"
 

@@ -10,7 +10,7 @@
 
 #include "settings/app_settings.h"
 #include "shell/main_form.h"
-#include "shell/prompts.h"
+#include "gui_common/prompts.h"
 
 namespace vostrel::gui {
 

@@ -10,7 +10,7 @@
 #include "shell/busy_indicator.h"
 #include "shell/finding_navigator.h"
 #include "shell/main_form.h"
-#include "shell/prompts.h"
+#include "gui_common/prompts.h"
 #include "viewer/line_text_view.h"
 
 namespace vostrel::gui {

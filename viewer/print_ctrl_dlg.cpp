@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 
 #include "settings/app_settings.h"
-#include "shell/fonts.h"
+#include "gui_common/fonts.h"
 
 namespace vostrel::gui {
 

@@ -14,8 +14,8 @@
 #include <algorithm>
 
 #include "settings/app_settings.h"
-#include "shell/fonts.h"
-#include "shell/prompts.h"
+#include "gui_common/fonts.h"
+#include "gui_common/prompts.h"
 #include "viewer/line_text_view.h"
 
 namespace vostrel::gui {

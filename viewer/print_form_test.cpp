@@ -13,7 +13,7 @@
 
 #include "pipeline/text_lines.h"
 #include "settings/app_settings.h"
-#include "shell/scripted_prompts.h"
+#include "gui_common/scripted_prompts.h"
 #include "tests/test_support.h"
 #include "viewer/line_text_view.h"
 #include "viewer/print_ctrl_dlg.h"

@@ -8,9 +8,9 @@
 
 #include "pipeline/output_file.h"
 #include "settings/app_settings.h"
-#include "shell/fonts.h"
-#include "shell/prompts.h"
-#include "shell/window_place.h"
+#include "gui_common/fonts.h"
+#include "gui_common/prompts.h"
+#include "gui_common/window_place.h"
 #include "viewer/line_text_view.h"
 #include "viewer/print_ctrl_dlg.h"
 #include "viewer/print_form.h"
