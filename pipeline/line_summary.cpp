@@ -161,7 +161,7 @@ LineSummary MarkerSummary(std::string_view marker) {
     const LineSummary bit = static_cast<LineSummary>(kTable[static_cast<unsigned char>(c)] & 0xFFFF);
     if (bit != 0) return bit;
   }
-  return kHoldsAll;
+  return kReadEveryLine;
 }
 
 }  // namespace vostrel

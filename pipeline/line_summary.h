@@ -33,6 +33,11 @@ enum : LineSummary {
   kHoldsAll = 0xFFFF,
 };
 
+// The query of a marker that no summary bit describes (one made only of
+// bytes such as "&", "\\", "G", "X" or "0"): a line whose summary is empty
+// may still hold it, so every line is to be read.
+inline constexpr LineSummary kReadEveryLine = 0;
+
 // The summary of `line`, every bit exact.
 LineSummary Summarise(std::string_view line);
 
@@ -40,7 +45,7 @@ LineSummary Summarise(std::string_view line);
 std::size_t CountLineFeeds(std::string_view text);
 
 // The bits every line holding `marker` has set: one byte of it that a
-// summary records, else all bits (a line must then be read).
+// summary records, else kReadEveryLine.
 LineSummary MarkerSummary(std::string_view marker);
 
 }  // namespace vostrel

@@ -101,11 +101,15 @@ class TextLines {
   }
   // What line i may hold (see line_summary.h).
   LineSummary summary(std::size_t i) const { return summary_[i]; }
-  bool may_hold(std::size_t i, LineSummary what) const { return (summary_[i] & what) != 0; }
+  // kReadEveryLine asks for every line.
+  bool may_hold(std::size_t i, LineSummary what) const {
+    return what == kReadEveryLine || (summary_[i] & what) != 0;
+  }
   // The first line from i on, before `end`, that may hold any of `what`;
   // `end` when there is none.
   std::size_t next_holding(std::size_t i, LineSummary what, std::size_t end) const {
     end = end < size() ? end : size();
+    if (what == kReadEveryLine) return i < end ? i : end;
     while (i < end && !(summary_[i] & what)) ++i;
     return i < end ? i : end;
   }

@@ -1,6 +1,9 @@
 // 括弧ﾁｪｯｸ: on every line "[" must occur as often as "]" and "(" as often
-// as ")". Only the counts are compared, byte by byte, and unbalanced lines
-// are reported without stopping the run.
+// as ")". Only the counts are compared, and unbalanced lines are reported
+// without stopping the run. Brackets are counted on characters: the bytes
+// 5B and 5D are also the second byte of many double-byte characters ("ー"
+// 81 5B, "ゼ" 83 5B, "ゾ" 83 5D), and those are no brackets. The bytes of
+// "(" and ")" are never a second byte.
 
 #include <cstring>
 #include <vector>
@@ -10,6 +13,7 @@
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/line_walk.h"
 #include "pipeline/stages/stages.h"
+#include "text/sjis.h"
 
 namespace vostrel {
 
@@ -28,10 +32,24 @@ int CountByte(std::string_view line, char c) {
   return count;
 }
 
-bool HasBracket(std::string_view line) {
-  for (char c : {'[', ']', '(', ')'})
-    if (!line.empty() && std::memchr(line.data(), c, line.size())) return true;
+bool HoldsDoubleByteCharacter(std::string_view line) {
+  for (const char c : line)
+    if (sjis::IsLeadByte(static_cast<unsigned char>(c))) return true;
   return false;
+}
+
+// Square brackets, counted on characters; the line holds one of the bytes.
+void CountSquareCharacters(std::string_view line, BracketCounts& counts) {
+  counts.openSquare = counts.closeSquare = 0;
+  for (std::size_t i = 0; i < line.size(); i += sjis::CharLength(line, i)) {
+    counts.openSquare += line[i] == '[';
+    counts.closeSquare += line[i] == ']';
+  }
+}
+
+bool HasBracket(std::string_view line) {
+  const BracketCounts counts = CountBrackets(line);
+  return counts.openSquare + counts.closeSquare + counts.openRound + counts.closeRound > 0;
 }
 
 // The finding of an unbalanced line n, at its first bracket that has no
@@ -41,7 +59,7 @@ Finding UnmatchedFinding(const CompileRun& run, std::int32_t n, std::string mess
   const std::string_view line = run.Line(n);
   std::vector<std::size_t> opened;
   std::size_t at = std::string_view::npos;
-  for (std::size_t i = 0; i < line.size() && at == std::string_view::npos; ++i) {
+  for (std::size_t i = 0; i < line.size() && at == std::string_view::npos; i += sjis::CharLength(line, i)) {
     if (line[i] == open) opened.push_back(i);
     else if (line[i] == close && opened.empty()) at = i;
     else if (line[i] == close) opened.pop_back();
@@ -59,6 +77,9 @@ BracketCounts CountBrackets(std::string_view line) {
   counts.closeSquare = CountByte(line, ']');
   counts.openRound = CountByte(line, '(');
   counts.closeRound = CountByte(line, ')');
+  // Most lines hold no double-byte character: their byte count is exact.
+  if (counts.openSquare + counts.closeSquare > 0 && HoldsDoubleByteCharacter(line))
+    CountSquareCharacters(line, counts);
   return counts;
 }
 

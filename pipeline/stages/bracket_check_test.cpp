@@ -20,10 +20,17 @@ TEST(BracketCheck, ReportsUnbalancedLines) {
       {"IF[#1EQ#2]GOTO10 (OK)", {}},
       {"[(", {"7行目 []の数が合いません。", "7行目 ()の数が合いません。"}},
       {"G01 X10 (NOTE", {"7行目 ()の数が合いません。"}},
-      // ー (0x81 0x5B) counts as "[", ‐ (0x81 0x5D) as "]".
-      {Sjis("(データー)"), {"7行目 []の数が合いません。"}},
-      {Sjis("(ー‐)"), {}},
+      // Brackets are characters: the second bytes 5B of ー (81 5B) and ゼ
+      // (83 5B) and 5D of ゾ (83 5D) are none.
+      {Sjis("(データー)"), {}},
+      {Sjis("O1 (ゼロ点 センター カッター)"), {}},
+      {Sjis("(ゾーン)"), {}},
+      {Sjis("[ゾ"), {"7行目 []の数が合いません。"}},
+      {Sjis("ー]"), {"7行目 []の数が合いません。"}},
       {Sjis("[切削]"), {}},
+      // メ is 83 81: its second byte is a lead byte's value, yet the "["
+      // after it starts a character of its own.
+      {Sjis("(メ[)"), {"7行目 []の数が合いません。"}},
   };
   for (const auto& c : cases) {
     StageHarness h({"", "", "", "", "", "", c.line});
@@ -48,10 +55,13 @@ TEST(BracketCheck, CountsOverTheWholeProgram) {
 }
 
 TEST(BracketCheck, NoBracketsAtAll) {
-  StageHarness h({"G00 X0", "M30"});
-  RunBracketCheck(h.run, h.frame);
-  EXPECT_EQ(h.run.RunLog, (std::vector<std::string>{"括弧ﾁｪｯｸ -- 開始", "括弧ﾁｪｯｸ -- 無し",
-                                                    "括弧ﾁｪｯｸ -- 完了", "括弧ｴﾗｰ数 = 0件", ""}));
+  // Bytes 5B and 5D only as second bytes are no brackets either.
+  for (const TextLines& lines : {TextLines{"G00 X0", "M30"}, TextLines{Sjis("G00 ゼロ"), Sjis("ゾーン")}}) {
+    StageHarness h(lines);
+    RunBracketCheck(h.run, h.frame);
+    EXPECT_EQ(h.run.RunLog, (std::vector<std::string>{"括弧ﾁｪｯｸ -- 開始", "括弧ﾁｪｯｸ -- 無し",
+                                                      "括弧ﾁｪｯｸ -- 完了", "括弧ｴﾗｰ数 = 0件", ""}));
+  }
 }
 
 }  // namespace

@@ -116,5 +116,17 @@ TEST_F(ExternalDefinitions, UnreadableFileStopsTheRun) {
   }
 }
 
+// An include keyword the line summaries cannot describe is found on lines
+// whose summary is empty: the named file is missing, so the run stops.
+TEST_F(ExternalDefinitions, KeywordTheSummaryCannotDescribe) {
+  for (const std::string keyword : {"G", "&", "0X"}) {
+    StageHarness h({"M30", keyword + "1"});
+    h.options.DefName = keyword;
+    EXPECT_EQ(RunBoth(h, dir.path()), StageEnd::EndRun) << keyword;
+    EXPECT_EQ(h.frame.Messages(), (std::vector<std::string>{"1 が見つかりません。\nコンパイルを中止します。"}))
+        << keyword;
+  }
+}
+
 }  // namespace
 }  // namespace vostrel

@@ -75,6 +75,31 @@ TEST(LocalDefinitions, OnlyALoneStartCharacterIsNotNothing) {
                                "定義ﾃﾞｰﾀ数 = 0個", ""}));
 }
 
+// A start character made only of bytes the line summaries do not record:
+// lines whose summary is empty are read too.
+TEST(LocalDefinitions, StartCharacterTheSummaryCannotDescribe) {
+  struct Case {
+    std::string startChar;
+    TextLines lines, after;
+  };
+  const Case cases[] = {
+      {"G", {"G0", "M30"}, {"", "M30"}},
+      {"&", {"X1.&", "M30"}, {"", "M30"}},
+      {"\\", {"M30", "1\\"}, {"M30", ""}},
+      {"X", {"X1", "M30"}, {"", "M30"}},
+      {"0", {"10", "M3"}, {"", "M3"}},
+  };
+  for (const auto& c : cases) {
+    StageHarness h(c.lines);
+    h.options.StartChar = c.startChar;
+    RunLocalDefinitions(h.run, h.frame);
+    EXPECT_EQ(h.run.WorkLines, c.after) << c.startChar;
+    EXPECT_EQ(h.run.RunLog, (Log{"定義ﾃﾞｰﾀ読み込みと削除 -- 開始", "定義ﾃﾞｰﾀ読み込みと削除 -- 完了",
+                                 "定義ﾃﾞｰﾀ数 = 0個", ""}))
+        << c.startChar;
+  }
+}
+
 TEST(LocalDefinitions, LongerStartCharacterAndSameNameTwice) {
   StageHarness h({"DEF:AB 1", "G00 $X", "DEF:AB 2", "def:CD 3"});
   h.options.StartChar = "DEF:";
