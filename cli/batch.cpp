@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli/compile_one.h"
+#include "cli/file_gate.h"
 #include "cli/progress.h"
 #include "pipeline/compile_run.h"
 #include "pipeline/include_files.h"
@@ -41,23 +42,15 @@ struct SourceResult {
 };
 
 // The output file of every source: OUTDIR/<name without extension>.<EXT>.
-// Two sources of the same name, or an output that is one of the sources,
-// are refused before anything is compiled.
+// Two sources of the same name are refused before anything is compiled (and
+// the file gate refuses outputs that are sources or each other however
+// they are spelt).
 std::vector<fs::path> OutputPaths(const CliOptions& options) {
   std::error_code ec;
   if (!fs::is_directory(*options.outDir, ec))
     throw UsageError{PathToUtf8(*options.outDir) + ": no such folder"};
   if (options.logDir && !fs::is_directory(*options.logDir, ec))
     throw UsageError{PathToUtf8(*options.logDir) + ": no such folder"};
-  // Canonical path -> as given (a path that cannot be resolved is left out).
-  auto canonical = [](const fs::path& path) {
-    std::error_code error;
-    fs::path resolved = fs::weakly_canonical(path, error);
-    return error ? fs::path() : resolved;
-  };
-  std::map<fs::path, fs::path> sources;
-  for (const fs::path& source : options.sources)
-    if (const fs::path resolved = canonical(source); !resolved.empty()) sources.emplace(resolved, source);
   std::map<fs::path, fs::path> names;  // output name -> source
   std::vector<fs::path> outputs;
   for (const fs::path& source : options.sources) {
@@ -70,11 +63,26 @@ std::vector<fs::path> OutputPaths(const CliOptions& options) {
       throw UsageError{PathToUtf8(other->second) + " and " + PathToUtf8(source) + " would both be compiled into " +
                        PathToUtf8(name)};
     outputs.push_back(*options.outDir / name);
-    const auto same = sources.find(canonical(outputs.back()));
-    if (same != sources.end())
-      throw UsageError{PathToUtf8(same->second) + " would be overwritten by the output of " + PathToUtf8(source)};
   }
   return outputs;
+}
+
+// The log of a source with --log-dir: DIR/<name>.log.
+fs::path SourceLogPath(const CliOptions& options, const fs::path& source) {
+  fs::path name = source.filename();
+  return *options.logDir / name.replace_extension(".log");
+}
+
+// Every file the batch reads and writes, before anything is touched.
+void ListBatchFiles(const CliOptions& options, const std::vector<fs::path>& outputs, FileGate& gate) {
+  for (const fs::path& source : options.sources) gate.Reads("the source", source);
+  ListCommonReads(options, gate);
+  if (options.logFile) gate.Writes("the log", *options.logFile);
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    const std::string of = " of " + PathToUtf8(options.sources[i]);
+    gate.Writes("the output" + of, outputs[i]);
+    if (options.logDir) gate.Writes("the log" + of, SourceLogPath(options, options.sources[i]));
+  }
 }
 
 }  // namespace
@@ -82,16 +90,16 @@ std::vector<fs::path> OutputPaths(const CliOptions& options) {
 int RunBatch(const CliOptions& options) {
   const std::vector<fs::path> outputs = OutputPaths(options);
   const std::size_t count = options.sources.size();
+  FileGate gate;
+  ListBatchFiles(options, outputs, gate);
+  if (const std::string clash = gate.Clash(); !clash.empty())
+    throw UsageError{clash + "; nothing was done"};
 
   std::ofstream logFile;
   if (options.logFile) {
-    for (const fs::path& source : options.sources)
-      if (SameFile(*options.logFile, source))
-        throw UsageError{PathToUtf8(*options.logFile) + ": the log would overwrite the source " + PathToUtf8(source)};
-    logFile.open(*options.logFile, std::ios::binary | std::ios::trunc);
-    if (!logFile) {
-      std::cerr << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
-                << std::strerror(errno) << "\n";
+    std::string error;
+    if (!OpenLogFile(*options.logFile, logFile, error)) {
+      std::cerr << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: " << error << "\n";
       return kExitUsage;
     }
   }
@@ -150,15 +158,13 @@ int RunBatch(const CliOptions& options) {
       CliOptions one = common;
       one.source = options.sources[i];
       one.output = outputs[i];
-      if (options.logDir) {
-        fs::path name = options.sources[i].filename();
-        one.logFile = *options.logDir / name.replace_extension(".log");
-      }
+      if (options.logDir) one.logFile = SourceLogPath(options, options.sources[i]);
       std::string log;
       std::ostringstream messages;
       CompileContext context(messages);
       if (collectLogs) context.log = [&log](const std::string& line) { (log += line) += '\n'; };
       context.includes = &includes;
+      context.gate = &gate;
       context.batchCancel = &g_interrupted;
       int status;
       {
@@ -196,9 +202,11 @@ int RunBatch(const CliOptions& options) {
     worst = std::max(worst, result.status);
   }
   progress.reset();
+  // A log that could not be written is a failure the summary counts.
   if (logFile.is_open() && !logFile.flush()) {
     std::cerr << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
               << std::strerror(errno) << "\n";
+    ++failed;
     worst = kExitUsage;
   }
 

@@ -26,6 +26,11 @@ struct CliOptions {
   std::vector<std::pair<std::string, std::string>> sets;  // --set KEY=VALUE (value cp932)
   std::vector<std::string> words;  // cp932
   std::optional<std::filesystem::path> wordList;
+  // The files every run reads besides its source, as found: the settings
+  // file (none for the null device or a missing default one) and the word
+  // list (--word-list, else the desktop program's).
+  std::optional<std::filesystem::path> settingsFileRead;
+  std::filesystem::path wordListRead;
   std::optional<std::filesystem::path> exeDir;
   std::optional<std::filesystem::path> logFile;
   bool quiet = false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/diagnostics.h"
+#include "cli/file_gate.h"
 #include "cli/progress.h"
 #include "pipeline/compile.h"
 #include "pipeline/compile_run.h"
@@ -22,15 +23,17 @@ namespace vostrel::cli {
 
 namespace fs = std::filesystem;
 
-bool SameFile(const fs::path& a, const fs::path& b) {
-  std::error_code ec;
-  const bool hasA = fs::exists(a, ec), hasB = fs::exists(b, ec);
-  if (hasA && hasB) return fs::equivalent(a, b, ec);
-  if (hasA || hasB) return false;
-  auto folder = [](const fs::path& p) { return p.has_parent_path() ? p.parent_path() : fs::path("."); };
-  if (a.filename() != b.filename()) return false;
-  return fs::exists(folder(a), ec) && fs::exists(folder(b), ec) ? fs::equivalent(folder(a), folder(b), ec)
-                                                                 : a.lexically_normal() == b.lexically_normal();
+void ListCommonReads(const CliOptions& options, FileGate& gate) {
+  if (options.settingsFileRead) gate.Reads("the settings file", *options.settingsFileRead);
+  gate.Reads("the word list", options.wordListRead);
+}
+
+bool OpenLogFile(const fs::path& path, std::ofstream& file, std::string& error) {
+  fs::path target;
+  if (!platform::FollowWriteLinks(path, target, &error)) return false;
+  file.open(target, std::ios::binary | std::ios::trunc);
+  if (!file) error = std::strerror(errno);
+  return static_cast<bool>(file);
 }
 
 namespace {
@@ -43,31 +46,6 @@ void OnStopRequest(int status) {
   if (std::atomic<bool>* flag = g_cancelFlag.load()) flag->store(true);
 }
 
-
-// The files a run writes must not be the files it reads, nor each other;
-// --force does not change that. An empty text when all is well.
-std::string FileClash(const CliOptions& options) {
-  struct Named {
-    const char* role;
-    fs::path path;
-  };
-  std::vector<Named> read{{"the source", options.source}};
-  if (options.ini) read.push_back({"the settings file", *options.ini});
-  if (options.wordList) read.push_back({"the word list", *options.wordList});
-  std::vector<Named> written;
-  if (options.output) written.push_back({"the output", *options.output});
-  if (options.logFile) written.push_back({"the log", *options.logFile});
-  std::error_code ec;
-  for (std::size_t w = 0; w < written.size(); ++w) {
-    for (const Named& r : read)  // a device or pipe read (--ini /dev/null) cannot be harmed
-      if ((!fs::exists(r.path, ec) || fs::is_regular_file(r.path, ec)) && SameFile(written[w].path, r.path))
-        return PathToUtf8(written[w].path) + ": " + written[w].role + " would overwrite " + r.role + " " +
-               PathToUtf8(r.path);
-    if (w == 1 && SameFile(written[0].path, written[1].path))
-      return PathToUtf8(written[1].path) + ": the log and the output name the same file";
-  }
-  return {};
-}
 
 // Says where the source holds a NUL byte (counted from 1), and what was read.
 void WarnAboutNul(std::ostream& messages, const fs::path& source, const SourceCut& cut) {
@@ -85,12 +63,10 @@ struct Step {
 };
 
 int CompileSteps(const CliOptions& options, CompileRun& run, CompileContext& context, Step& step) {
+  // Which files may be written was settled before the run (or the batch)
+  // by its file gate.
   std::ostream& messages = context.messages;
   std::error_code ec;
-  if (const std::string clash = FileClash(options); !clash.empty()) {
-    messages << "vostrelc: " << clash << "; nothing was done\n";
-    return kExitUsage;
-  }
   const platform::SaveRules outputRules{.replaceHardLinked = options.force};
   if (options.output) {
     if (!options.force && fs::exists(*options.output, ec)) {
@@ -109,8 +85,7 @@ int CompileSteps(const CliOptions& options, CompileRun& run, CompileContext& con
     run.RunArguments[i] = options.words[i];
   run.ExeDir = options.exeDir ? *options.exeDir : platform::ExecutableDir();
   run.IncludeHomeFolders = settings::IncludeHomeFolders(run.ExeDir);
-  // The word list the desktop program's editor keeps, by the same rule.
-  run.WordListPath = options.wordList ? *options.wordList : settings::WordListFilePath(run.ExeDir);
+  run.WordListPath = options.wordListRead;
   run.TargetPath = options.output ? PathToUtf8(*options.output) : std::string();
   run.SharedIncludes = context.includes;
 
@@ -122,6 +97,9 @@ int CompileSteps(const CliOptions& options, CompileRun& run, CompileContext& con
     frame.SetWantsFindings(true);
     frame.SetFindingSink([&context](const Finding& finding) { context.diagnostics->Write(finding); });
   }
+  // An include file that is one of the written files stops the run.
+  if (context.gate)
+    frame.SetIncludeCheck([&context](const fs::path& include) { return context.gate->IncludeClash(include); });
 
   // Loading may wait on a pipe, where Ctrl-C must end the program as usual;
   // from the first stage on it cancels the run.
@@ -137,10 +115,8 @@ int CompileSteps(const CliOptions& options, CompileRun& run, CompileContext& con
   // The log is created only now that the run starts.
   std::ofstream logFile;
   if (options.logFile) {
-    logFile.open(*options.logFile, std::ios::binary | std::ios::trunc);
-    if (!logFile) {
-      messages << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
-               << std::strerror(errno) << "\n";
+    if (!OpenLogFile(*options.logFile, logFile, error)) {
+      messages << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: " << error << "\n";
       return kExitUsage;
     }
     frame.SetLogSink([&logFile](const std::string& line) { logFile << line << '\n'; });
@@ -163,7 +139,7 @@ int CompileSteps(const CliOptions& options, CompileRun& run, CompileContext& con
   }
 
   if (result == RunResult::Cancelled) return StopExitStatus();
-  if (result == RunResult::Aborted) return kExitStopped;
+  if (result == RunResult::Aborted) return frame.StopIsFileError() ? kExitUsage : kExitStopped;
   if (options.diagnostics.check) return context.diagnostics->Errors() > 0 ? kExitStopped : kExitCompleted;
 
   if (options.toStdout) {

@@ -3,6 +3,7 @@
 // command line, and each source of a batch.
 
 #include <atomic>
+#include <fstream>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -17,6 +18,7 @@ class IncludeFiles;
 namespace vostrel::cli {
 
 class DiagnosticsWriter;
+class FileGate;
 class TerminalProgress;
 
 // Where one compile reports, and what it shares with other compiles.
@@ -32,12 +34,18 @@ struct CompileContext {
   const std::atomic<bool>* batchCancel = nullptr;
   TerminalProgress* progress = nullptr;  // the stage display of a single run
   DiagnosticsWriter* diagnostics = nullptr;  // the findings of a single run, when wanted
+  // The files the run, or its batch, reads and writes, checked before it
+  // started: include files are checked against it as they are found.
+  const FileGate* gate = nullptr;
 };
 
-// Whether two paths name the same file: by identity (device and inode)
-// where both exist; where neither does, by their folders' identity and
-// their names.
-bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+// Lists in `gate` the files every run of `options` reads besides its
+// source: the settings file and the word list.
+void ListCommonReads(const CliOptions& options, FileGate& gate);
+
+// Opens `path` to write a log into it in place, by the output's link
+// rules; false with `error` when it cannot be.
+bool OpenLogFile(const std::filesystem::path& path, std::ofstream& file, std::string& error);
 
 // The first stop request (Ctrl-C, SIGTERM, SIGHUP, a closed console) sets
 // `cancelFlag`; a second ends the program at once (platform/console.h).

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "platform/atomic_file.h"
 #include "text/path_text.h"
 
 namespace vostrel::cli {
@@ -55,11 +56,48 @@ const char* SeverityText(Severity severity) {
   return "error";
 }
 
+// The length of the well-formed UTF-8 character at the start of `text`
+// (shortest form, no surrogates, at most U+10FFFF); 0 when it is none.
+std::size_t Utf8CharLength(std::string_view text) {
+  const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t length;
+  unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+  else if (lead >= 0xE0 && lead <= 0xEF) length = 3, low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
+  else if (lead >= 0xF0 && lead <= 0xF4) length = 4, low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
+  else return 0;
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i)
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  return length;
+}
+
+void AppendEscape(std::string& out, const char* format, unsigned value) {
+  char escape[8];
+  std::snprintf(escape, sizeof escape, format, value);
+  out += escape;
+}
+
 // A JSON string: quotes, backslashes and control bytes escaped; the UTF-8
-// text as it is otherwise.
+// text as it is otherwise. A byte that is not part of well-formed UTF-8 (a
+// file name in another encoding) becomes the escape \udcXX, XX being the
+// byte: the line stays UTF-8 and the bytes can be told back.
 void AppendJsonString(std::string& out, std::string_view text) {
   out += '"';
-  for (char c : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      const std::size_t length = Utf8CharLength(text.substr(i));
+      if (length == 0) {
+        AppendEscape(out, "\\u%04x", 0xDC00u | static_cast<unsigned char>(c));
+      } else {
+        out.append(text.substr(i, length));
+        i += length - 1;
+      }
+      continue;
+    }
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
@@ -68,9 +106,7 @@ void AppendJsonString(std::string& out, std::string_view text) {
       case '\t': out += "\\t"; break;
       default:
         if (static_cast<unsigned char>(c) < 0x20) {
-          char escape[8];
-          std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-          out += escape;
+          AppendEscape(out, "\\u%04x", static_cast<unsigned>(c));
         } else {
           out += c;
         }
@@ -81,6 +117,19 @@ void AppendJsonString(std::string& out, std::string_view text) {
 
 void AppendJsonNumber(std::string& out, std::int32_t value) {
   out += value > 0 ? std::to_string(value) : "null";
+}
+
+// Text of the gnu form: a control byte (a line break in a file name could
+// forge a finding of its own) becomes \n, \r, \t or \xNN.
+void AppendGnuText(std::string& out, std::string_view text) {
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) out += c;
+    else if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\t') out += "\\t";
+    else AppendEscape(out, "\\x%02x", byte);
+  }
 }
 
 }  // namespace
@@ -105,7 +154,7 @@ std::string FormatFinding(const Finding& finding, DiagnosticsOptions::Format for
     out += "}\n";
     return out;
   }
-  out += finding.file;
+  AppendGnuText(out, finding.file);
   if (finding.line > 0) {
     out += ':' + std::to_string(finding.line);
     if (finding.column > 0) out += ':' + std::to_string(finding.column);
@@ -113,7 +162,7 @@ std::string FormatFinding(const Finding& finding, DiagnosticsOptions::Format for
   out += ": ";
   out += SeverityText(finding.severity);
   out += ": ";
-  out += finding.message;
+  AppendGnuText(out, finding.message);
   out += '\n';
   return out;
 }
@@ -121,8 +170,15 @@ std::string FormatFinding(const Finding& finding, DiagnosticsOptions::Format for
 DiagnosticsWriter::DiagnosticsWriter(const DiagnosticsOptions& options) : options_(options) {}
 
 bool DiagnosticsWriter::Open(std::string& error) {
-  if (options_.format == DiagnosticsOptions::Format::None || !options_.file) return true;
-  file_.open(*options_.file, std::ios::binary | std::ios::trunc);
+  if (!options_.Writes()) return true;
+  // By the output's link rules.
+  std::filesystem::path target;
+  std::string why;
+  if (!platform::FollowWriteLinks(*options_.file, target, &why)) {
+    error = PathToUtf8(*options_.file) + ": cannot write the diagnostics: " + why;
+    return false;
+  }
+  file_.open(target, std::ios::binary | std::ios::trunc);
   if (!file_) error = PathToUtf8(*options_.file) + ": cannot write the diagnostics";
   return static_cast<bool>(file_);
 }

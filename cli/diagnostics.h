@@ -21,6 +21,8 @@ struct DiagnosticsOptions {
   bool check = false;                         // --check: compile, write nothing, judge
   // Whether the run is to report findings at all.
   bool Wanted() const { return format != Format::None || check; }
+  // Whether the findings go to a file.
+  bool Writes() const { return format != Format::None && file.has_value(); }
 };
 
 // Takes argv[i] when it is one of the options above, with its value

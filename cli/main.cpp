@@ -13,6 +13,7 @@
 #include "cli/cli_options.h"
 #include "cli/compile_one.h"
 #include "cli/diagnostics.h"
+#include "cli/file_gate.h"
 #include "cli/progress.h"
 #include "pipeline/compile_run.h"
 #include "platform/console.h"
@@ -67,9 +68,12 @@ constexpr const char* kUsage =
     "                    the logs follow one another whole, in source order\n"
     "  --log-dir DIR     write each source's log to DIR/<name>.log\n"
     "  --help, --version\n"
+    "  --                every argument after it is a source\n"
     "\n"
-    "The output and the log never replace the source, the settings file or the\n"
-    "word list, nor each other. The output is replaced only when it is complete.\n"
+    "The output, the log and the diagnostics never replace the source, the\n"
+    "settings file, the word list or an include file, nor each other (also\n"
+    "the default settings file and word list, whatever the spelling or link).\n"
+    "The output is replaced only when it is complete.\n"
     "\n"
     "Exit status: 0 compiled, 1 the run was stopped by an input error,\n"
     "2 usage or file error, 128 + signal number when interrupted (130 Ctrl-C,\n"
@@ -98,6 +102,9 @@ void ReadRunOptions(CliOptions& options) {
   const bool none = options.ini && fs::weakly_canonical(path, ec) == fs::path("/dev/null");
   if (!none && !file.Load(path, &error))
     throw UsageError{PathToUtf8(path) + ": cannot read the settings file: " + error};
+  if (!none && fs::exists(path, ec)) options.settingsFileRead = path;
+  // The word list the desktop program's editor keeps, by the same rule.
+  options.wordListRead = options.wordList ? *options.wordList : settings::WordListFilePath(exeDir);
   const settings::AppSettings stored = settings::ReadAppSettings(file);
   options.run = stored.Run;
   if (!options.extension) options.extension = PathFromUtf8("." + (stored.Mask.empty() ? std::string("NC") : sjis::ToUtf8(stored.Mask)));
@@ -111,10 +118,15 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& args) {
     if (i + 1 >= args.size()) throw UsageError{name + " needs a value"};
     return args[++i];
   };
+  bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     std::string error;
-    if (TakeDiagnosticsArgument(args, i, options.diagnostics, error)) {
+    if (optionsEnded) {
+      options.sources.push_back(PathFromUtf8(arg));
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (TakeDiagnosticsArgument(args, i, options.diagnostics, error)) {
       if (!error.empty()) throw UsageError{error};
     } else if (arg == "--help" || arg == "-h") {
       std::cout << kUsage << kDiagnosticsUsage;
@@ -191,6 +203,16 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& args) {
 // One source: the run's log on standard error, through the progress line
 // when there is one; its findings where --diagnostics says.
 int RunSingle(const CliOptions& options) {
+  FileGate gate;
+  gate.Reads("the source", options.source);
+  ListCommonReads(options, gate);
+  if (options.output) gate.Writes("the output", *options.output);
+  if (options.logFile) gate.Writes("the log", *options.logFile);
+  if (options.diagnostics.Writes()) gate.Writes("the diagnostics", *options.diagnostics.file);
+  if (const std::string clash = gate.Clash(); !clash.empty()) {
+    std::cerr << "vostrelc: " << clash << "; nothing was done\n";
+    return kExitUsage;
+  }
   DiagnosticsWriter diagnostics(options.diagnostics);
   if (std::string error; !diagnostics.Open(error)) {
     std::cerr << "vostrelc: " << error << "\n";
@@ -201,6 +223,7 @@ int RunSingle(const CliOptions& options) {
   std::ostringstream messages;
   CompileContext context(progress ? messages : std::cerr);
   context.progress = progress.get();
+  context.gate = &gate;
   if (progress) context.log = [&progress](const std::string& line) { progress->Write(line + '\n'); };
   else context.log = [](const std::string& line) { std::cerr << line << '\n'; };
   if (options.diagnostics.Wanted()) context.diagnostics = &diagnostics;

@@ -140,5 +140,36 @@ TEST(HostileWrite, LinksAreKeptOrRefused) {
   }
 }
 
+// A file written in place (a log, the diagnostics) follows the same link
+// rules: through a link to a file, not through a link to nothing nor one
+// another user planted in a shared sticky folder.
+TEST(HostileWrite, LogsFollowTheLinkRules) {
+  test::TempDir dir;
+  test::WriteFile(dir / "REAL.log", "");
+  fs::create_symlink("REAL.log", dir / "LINK.log");
+  fs::create_symlink("OUT.NC", dir / "FUTURE.log");
+  struct Case {
+    fs::path path;
+    std::string refusal;  // empty: followed to REAL.log
+  };
+  std::vector<Case> cases{{dir / "LINK.log", ""}, {dir / "FUTURE.log", "link to a missing file"}};
+  if (geteuid() == 0) {  // only root can plant another user's link here
+    const fs::path shared = dir / "shared";
+    fs::create_directory(shared);
+    ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+    fs::create_symlink(dir / "REAL.log", shared / "PLANTED.log");
+    ASSERT_EQ(lchown((shared / "PLANTED.log").c_str(), 65534, 65534), 0);
+    cases.push_back({shared / "PLANTED.log", "another user owns"});
+  }
+  for (const Case& c : cases) {
+    fs::path target;
+    std::string error;
+    const bool followed = platform::FollowWriteLinks(c.path, target, &error);
+    EXPECT_EQ(followed, c.refusal.empty()) << c.path;
+    if (followed) EXPECT_EQ(target, dir / "REAL.log");
+    else EXPECT_NE(error.find(c.refusal), std::string::npos) << c.path << ": " << error;
+  }
+}
+
 }  // namespace
 }  // namespace vostrel

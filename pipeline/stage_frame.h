@@ -5,6 +5,8 @@
 // here so that both front ends behave the same.
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,6 +71,15 @@ class StageFrame {
   // A modal yes/no question (UTF-8 text); true for Yes.
   virtual bool AskYesNo(std::string_view message) = 0;
 
+  // Include files become known only while the run reads them. The front
+  // end may refuse one that is among the files the run writes: the check
+  // gives the reason (UTF-8), empty when the file may be read.
+  using IncludeCheck = std::function<std::string(const std::filesystem::path&)>;
+  void SetIncludeCheck(IncludeCheck check) { includeCheck_ = std::move(check); }
+  std::string IncludeRefusal(const std::filesystem::path& path) const {
+    return includeCheck_ ? includeCheck_(path) : std::string();
+  }
+
   // If a cancel was requested: perform the cancel end and return true; the
   // caller then ends the run at once.
   bool PollCancel();
@@ -79,6 +90,12 @@ class StageFrame {
   // takes the message's reason (without "コンパイルを中止します。").
   void AbortRun(std::string_view message, std::string_view logLine,
                 std::vector<Finding> places = {});
+
+  // Marks the stop as a file error rather than one of the input: the
+  // system ran out of something (file descriptors), or an include file is
+  // a file the run writes. Call before AbortRun.
+  void MarkStopAsFileError() { stopIsFileError_ = true; }
+  bool StopIsFileError() const { return stopIsFileError_; }
 
   // How the run ended, once PollCancel or AbortRun has ended it.
   enum class Outcome { Running, Cancelled, Aborted };
@@ -105,6 +122,8 @@ class StageFrame {
   Outcome outcome_ = Outcome::Running;
   bool keepLog_ = true;
   bool wantsFindings_ = false;
+  IncludeCheck includeCheck_;
+  bool stopIsFileError_ = false;
   std::int64_t logLines_ = 0;  // lines appended so far, kept or not
 };
 

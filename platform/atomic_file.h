@@ -14,9 +14,11 @@
 //   cutting it from them (the other names then keep the old content).
 // - The temporary file is unnamed where the file system allows it, so that
 //   nothing is left even when the process is killed; elsewhere it is named
-//   "<target name>.vostrel-<process id>-<random>.tmp", removed on every
-//   failure and by RemovePendingTempFiles (for signal handlers), and one
-//   left by a killed process is removed by the next save into that folder.
+//   "<target name>.vostrel-<process id>-<random>.tmp", locked while it is
+//   written, removed on every failure and by RemovePendingTempFiles (for
+//   signal handlers); one left by a killed process is removed by a later
+//   save into that folder once it is unlocked and an hour old (a process
+//   id says nothing about a save from another machine on a shared folder).
 
 #include <filesystem>
 #include <functional>
@@ -42,9 +44,17 @@ bool SaveFileAtomically(const std::filesystem::path& path, const std::function<b
 bool SaveFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                         std::string* error = nullptr, SaveRules rules = {});
 
-// Whether `path` may be saved under `rules` (the checks above, for a check
+// Whether `path` may be saved under `rules` (the checks above, and that
+// the folder is there and writable unless it is to be created, for a check
 // before long work); on failure `error` says why.
 bool CheckReplaceable(const std::filesystem::path& path, std::string* error = nullptr, SaveRules rules = {});
+
+// The file a write in place (a log, streamed) to `path` lands on, by the
+// link rules above: a link that points nowhere, or one that another user
+// planted in a shared sticky folder, is refused (`error` says why). Devices
+// and pipes are fine to write in place.
+bool FollowWriteLinks(const std::filesystem::path& path, std::filesystem::path& target,
+                      std::string* error = nullptr);
 
 // Removes the named temporary files of saves under way. Safe to call from
 // a signal handler; the process must end afterwards.

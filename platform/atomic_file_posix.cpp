@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -25,14 +26,20 @@ constexpr std::string_view kTempEnd = ".tmp";
 
 std::string Reason(int code) { return std::strerror(code); }
 
+// A temporary file left behind is removed only once it is this old: a
+// save under way keeps touching its file, and one from another machine on
+// a shared folder holds a lock that this machine may not see.
+constexpr time_t kStaleAge = 60 * 60;
+
 // Named temporary files being written, for RemovePendingTempFiles. A slot
 // is claimed, filled, and only then armed, so that a signal handler never
-// reads a half-written name.
+// reads a half-written name. When every slot is taken, a save waits for
+// one: a save never fails for the bookkeeping.
 struct PendingSlot {
   std::atomic<int> state{0};  // 0 free, 1 being filled, 2 armed
   char path[PATH_MAX];
 };
-PendingSlot g_pending[8];
+PendingSlot g_pending[64];
 static_assert(std::atomic<int>::is_always_lock_free);
 
 class PendingName {
@@ -44,15 +51,18 @@ class PendingName {
 
   bool Arm(const std::string& path) {
     if (path.size() >= PATH_MAX) return false;
-    for (PendingSlot& slot : g_pending) {
-      int expected = 0;
-      if (!slot.state.compare_exchange_strong(expected, 1)) continue;
-      std::memcpy(slot.path, path.c_str(), path.size() + 1);
-      slot.state.store(2);
-      slot_ = &slot;
-      return true;
+    for (;;) {
+      for (PendingSlot& slot : g_pending) {
+        int expected = 0;
+        if (!slot.state.compare_exchange_strong(expected, 1)) continue;
+        std::memcpy(slot.path, path.c_str(), path.size() + 1);
+        slot.state.store(2);
+        slot_ = &slot;
+        return true;
+      }
+      const timespec pause{0, 1000000};
+      ::nanosleep(&pause, nullptr);
     }
-    return false;
   }
   void Release() {
     if (slot_) slot_->state.store(0);
@@ -128,12 +138,36 @@ bool IsDigits(std::string_view s) {
   return true;
 }
 
+// A lock on the whole open file, held by the open file itself (so threads
+// of one process exclude each other too), where the system has such locks;
+// else a whole-file lock. On network file systems it reaches the server.
+// False when another holds it.
+bool LockFile(int fd) {
+#ifdef F_OFD_SETLK
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) return true;
+  if (errno != EINVAL) return false;
+#endif
+  return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+// Removes `path` when nobody holds its lock (nobody is writing it).
+void RemoveIfUnlocked(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return;
+  if (LockFile(fd)) ::unlink(path.c_str());
+  ::close(fd);
+}
+
 // Temporary files of ours that a killed process left in `folder`: named by
-// the rule above, owned by this user, of a process that no longer runs.
+// the rule above, owned by this user, an hour old and not locked by a save
+// under way (here or on another machine).
 void RemoveStaleTempFiles(const std::string& folder) {
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) return;
-  const pid_t self = ::getpid();
+  const time_t now = ::time(nullptr);
   while (const dirent* entry = ::readdir(dir)) {
     const std::string_view name = entry->d_name;
     if (name.size() <= kTempEnd.size() || name.substr(name.size() - kTempEnd.size()) != kTempEnd) continue;
@@ -143,12 +177,11 @@ void RemoveStaleTempFiles(const std::string& folder) {
                                                                             kTempEnd.size());
     const std::size_t dash = tail.find('-');
     if (dash == std::string_view::npos || !IsDigits(tail.substr(0, dash)) || tail.size() - dash - 1 != 6) continue;
-    const long pid = std::strtol(std::string(tail.substr(0, dash)).c_str(), nullptr, 10);
-    if (pid <= 0 || pid == self || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
     const std::string path = Join(folder, std::string(name));
     struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid())
-      ::unlink(path.c_str());
+    if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+        now - info.st_mtime >= kStaleAge)
+      RemoveIfUnlocked(path);
   }
   ::closedir(dir);
 }
@@ -187,18 +220,24 @@ class TempFile {
 #ifdef O_TMPFILE
     if (::access("/proc/self/fd", X_OK) == 0) {
       fd_ = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-      if (fd_ >= 0) return true;
+      if (fd_ >= 0) {
+        LockFile(fd_);  // the lock stays with the file once it has a name
+        return true;
+      }
     }
 #endif
     for (int attempt = 0; attempt < 100; ++attempt) {
       const std::string path = TempName(folder_, name_);
       if (!pending_.Arm(path)) {
-        why = "too many files are being saved at once";
+        why = Reason(ENAMETOOLONG);
         return false;
       }
       fd_ = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
       if (fd_ >= 0) {
         path_ = path;
+        // Locked while it is written: a save elsewhere leaves it alone. A
+        // file system without locks still has the age rule.
+        LockFile(fd_);
         return true;
       }
       pending_.Release();
@@ -219,7 +258,7 @@ class TempFile {
     if (path_.empty()) {  // unnamed: link it into the folder
       const std::string path = TempName(folder_, name_);
       if (!pending_.Arm(path)) {
-        why = "too many files are being saved at once";
+        why = Reason(ENAMETOOLONG);
         return false;
       }
       path_ = path;
@@ -277,7 +316,16 @@ bool FindTarget(const fs::path& path, SaveRules rules, Target& target, std::stri
     return false;
   }
   if (!ResolveTarget(path.native(), target.path, target.old, target.exists, why)) return false;
-  if (!target.exists) return true;
+  if (!target.exists) {
+    // The folder is known before the work rather than after it.
+    if (rules.createFolder) return true;
+    const std::string folder = FolderOf(target.path);
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) why = "the folder " + folder + " cannot be used: " + Reason(errno);
+    else if (!S_ISDIR(info.st_mode)) why = folder + " is not a folder";
+    else if (::access(folder.c_str(), W_OK | X_OK) != 0) why = "the folder " + folder + " cannot be written: " + Reason(errno);
+    return why.empty();
+  }
   const struct stat& old = target.old;
   if (S_ISDIR(old.st_mode)) why = "it is a folder";
   else if (!S_ISREG(old.st_mode)) why = "it is not a regular file";
@@ -341,6 +389,18 @@ bool SaveFileAtomically(const fs::path& path, const std::function<bool(const Byt
   };
   if (!write(sink)) return fail(writeError ? Reason(writeError) : "the content could not be written");
   if (!temp.Finish(why) || !temp.Replace(target, why)) return fail(why);
+  return true;
+}
+
+bool FollowWriteLinks(const fs::path& path, fs::path& target, std::string* error) {
+  std::string resolved, why;
+  struct stat info {};
+  bool exists = false;
+  if (path.empty() || !ResolveTarget(path.native(), resolved, info, exists, why)) {
+    if (error) *error = path.empty() ? Reason(ENOENT) : why;
+    return false;
+  }
+  target = resolved;
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <mutex>
 #include <random>
 #include <system_error>
@@ -48,23 +49,22 @@ void SetPending(const std::wstring& path, bool pending) {
     g_pending.erase(std::remove(g_pending.begin(), g_pending.end(), path), g_pending.end());
 }
 
-bool ProcessRuns(DWORD id) {
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
-  if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
-  const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-  CloseHandle(process);
-  return running;
-}
+// A temporary file left behind is removed only once it is an hour old. A
+// save under way holds its file open without sharing, so it cannot be
+// deleted anyway, also from another machine on a shared folder; a process
+// id says nothing about such a save.
+constexpr auto kStaleAge = std::chrono::hours(1);
 
 // Temporary files of `name` left in `folder` by a program that was killed.
 void RemoveLeftovers(const fs::path& folder, const std::wstring& name) {
   std::error_code ec;
   const std::wstring prefix = name + std::wstring(kTempMark);
+  const auto now = fs::file_time_type::clock::now();
   for (const auto& entry : fs::directory_iterator(folder.empty() ? fs::path(L".") : folder, ec)) {
     const std::wstring file = entry.path().filename().wstring();
     if (file.rfind(prefix, 0) != 0 || !file.ends_with(L".tmp")) continue;
-    const DWORD id = static_cast<DWORD>(std::wcstoul(file.c_str() + prefix.size(), nullptr, 10));
-    if (id != GetCurrentProcessId() && !ProcessRuns(id)) DeleteFileW(entry.path().c_str());
+    const auto written = fs::last_write_time(entry.path(), ec);
+    if (!ec && now - written >= kStaleAge) DeleteFileW(entry.path().c_str());
   }
 }
 
@@ -76,7 +76,16 @@ bool CheckReplaceable(const fs::path& path, std::string* error, SaveRules rules)
     return false;
   };
   const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    // The folder is known before the work rather than after it.
+    if (rules.createFolder) return true;
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(L".");
+    const DWORD folderAttributes = GetFileAttributesW(folder.c_str());
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES)
+      return fail("the folder " + PathToUtf8(folder) + " cannot be used: " + Reason(GetLastError()));
+    if (!(folderAttributes & FILE_ATTRIBUTE_DIRECTORY)) return fail(PathToUtf8(folder) + " is not a folder");
+    return true;
+  }
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return fail("it is a folder");
   if (attributes & FILE_ATTRIBUTE_DEVICE) return fail("it is not a regular file");
   std::error_code ec;
@@ -131,6 +140,17 @@ bool SaveFileAtomically(const fs::path& path, const std::function<bool(const Byt
   SetPending(temp, false);
   if (ok) return true;
   return fail(code ? Reason(code) : "the file could not be written");
+}
+
+// Windows links need rights few users have; a path is written where it
+// names.
+bool FollowWriteLinks(const fs::path& path, fs::path& target, std::string* error) {
+  if (path.empty()) {
+    if (error) *error = Reason(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
+  target = path;
+  return true;
 }
 
 bool SaveFileAtomically(const fs::path& path, std::string_view bytes, std::string* error, SaveRules rules) {

@@ -10,10 +10,16 @@
 
 namespace vostrel::platform {
 
-bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::string* error, Pipes pipes) {
+bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::string* error, Pipes pipes,
+                   ReadFault* fault) {
+  if (fault) *fault = ReadFault::File;
   auto fail = [error](std::string why) {
     if (error) *error = std::move(why);
     return false;
+  };
+  auto failBySystem = [&fail, fault](int code) {
+    if (fault && (code == EMFILE || code == ENFILE || code == ENOMEM)) *fault = ReadFault::System;
+    return fail(std::strerror(code));
   };
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
@@ -22,8 +28,9 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::s
   if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
       !(pipe && pipes == Pipes::Read))
     return fail("not a regular file");
+  errno = 0;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return fail(std::strerror(errno ? errno : ENOENT));
+  if (!in) return failBySystem(errno ? errno : ENOENT);
   try {
     // One read of the whole file where its size is known; a pipe is read
     // to its end.
@@ -42,6 +49,7 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::s
     bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   } catch (const std::bad_alloc&) {
     bytes.clear();
+    if (fault) *fault = ReadFault::System;
     return fail("the file is too large to read");
   } catch (const std::ios_base::failure& failure) {  // a read error (/proc/self/mem, a bad disk)
     bytes.clear();

@@ -11,9 +11,14 @@ namespace vostrel::platform {
 
 enum class Pipes { Refuse, Read };
 
+// Whose fault a failed read is: the file's (missing, unreadable, not a
+// file), or the system's (out of file descriptors or memory), which says
+// nothing about the file.
+enum class ReadFault { File, System };
+
 // On failure `error` says why ("a folder, not a file", "not a regular
-// file", or the system's reason).
+// file", or the system's reason) and `fault` whose fault it is.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::string* error = nullptr,
-                   Pipes pipes = Pipes::Refuse);
+                   Pipes pipes = Pipes::Refuse, ReadFault* fault = nullptr);
 
 }  // namespace vostrel::platform

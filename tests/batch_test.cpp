@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 #include <csignal>
@@ -105,6 +106,7 @@ TEST(Batch, SummaryAndWorstExitStatus) {
     int status;
     std::string summary;  // a line standard error must hold
     std::vector<std::string> outputs;
+    std::vector<std::string> options = {};
   };
   const std::string missing = (tmp / "missing.nc").string();
   const Case cases[] = {
@@ -114,18 +116,56 @@ TEST(Batch, SummaryAndWorstExitStatus) {
        "vostrelc: 2 compiled, 1 stopped by an input error, 1 failed", {"good.NC", "good2.NC"}},
       // Two sources of one name would write one file: nothing is compiled.
       {{"good.nc", "a/good.nc0"}, 2, "would both be compiled into good.NC", {}},
+      // The log may not be one of the outputs: nothing is compiled.
+      {{"good.nc", "good2.nc"}, 2,
+       "the log and the output of " + (tmp / "good2.nc").string() + " name the same file; nothing was done", {},
+       {"--log", (tmp / "out" / "good2.NC").string()}},
+      // A log that cannot be written is counted.
+      {{"good.nc"}, 2, "vostrelc: 1 compiled, 0 stopped by an input error, 1 failed", {"good.NC"},
+       {"--log", "/dev/full"}},
   };
   for (const Case& c : cases) {
     const fs::path out = tmp / "out";
     fs::remove_all(out);
     fs::create_directory(out);
-    std::vector<std::string> args{"-j", "2", "-d", out.string()};
+    std::vector<std::string> args = c.options;
+    args.insert(args.end(), {"-j", "2", "-d", out.string()});
     for (const auto& source : c.sources) args.push_back(source == missing ? source : (tmp / source).string());
     const Result r = Vostrelc(args);
     EXPECT_EQ(r.status, c.status) << r.errors;
     EXPECT_NE(r.errors.find(c.summary), std::string::npos) << r.errors;
     EXPECT_EQ(Names(out), c.outputs) << c.summary;
   }
+}
+
+// More saves at once than the table of named temporary files holds (a file
+// system without unnamed ones, slow writes so that they overlap): a save
+// waits for a place, none fails.
+TEST(Batch, EveryJobSavesWithNamedTempFiles) {
+  TempDir tmp;
+  const fs::path shim = tmp / "no_tmpfile_shim.so";  // no spaces in the preload path
+  fs::copy_file(NO_TMPFILE_SHIM, shim);
+  constexpr int kSources = 80;
+  QStringList args{"--ini", "/dev/null", "--word-list", QString::fromStdString(kWordList), "-q", "-j",
+                   QString::number(kSources), "-d", QString::fromStdString((tmp / "out").string())};
+  fs::create_directory(tmp / "out");
+  for (int n = 0; n < kSources; ++n) {
+    const fs::path source = tmp / ("P" + std::to_string(n) + ".nc");
+    WriteFile(source, "G00 X" + std::to_string(n) + "\r\n");
+    args << QString::fromStdString(source.string());
+  }
+  QProcess process;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("LD_PRELOAD", QString::fromStdString(shim.string()));
+  env.insert("VOSTREL_SHIM_SLOW_WRITE", "1");
+  process.setProcessEnvironment(env);
+  process.start(VOSTRELC_PATH, args);
+  ASSERT_TRUE(process.waitForFinished(120000));
+  const std::string errors = process.readAllStandardError().toStdString();
+  EXPECT_EQ(process.exitCode(), 0) << errors;
+  EXPECT_NE(errors.find("vostrelc: 80 compiled, 0 stopped by an input error, 0 failed"), std::string::npos) << errors;
+  ASSERT_EQ(Names(tmp / "out").size(), static_cast<std::size_t>(kSources));
+  EXPECT_EQ(ReadFile(tmp / "out" / "P79.NC"), "G00X79\r\n");
 }
 
 // Ctrl-C in a batch: the source under way stops as a single run would, no

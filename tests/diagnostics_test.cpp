@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -83,6 +84,37 @@ TEST(Diagnostics, VimDefaultErrorformatReadsTheGnuForm) {
   EXPECT_EQ(entries, (std::vector<std::string>{"1 source.nc:10:1", "1 source.nc:4:1", "1 COMMON.DEF:5:1",
                                                "1 source.nc:5:2", "1 COMMON.DEF:2:2", "1 source.nc:3:2",
                                                "1 source.nc:8:4", "1 source.nc:7:24"}));
+}
+
+// A file name is bytes: one that is not UTF-8, holds a line break that
+// would forge a finding of its own, and starts with "-" (after "--" it is a
+// source). Each form keeps one finding to one line; json stays UTF-8.
+TEST(Diagnostics, FileNamesOfAnyBytesStayOneFindingALine) {
+  TempDir tmp;
+  struct Case {
+    const char* format;
+    std::string holds;  // in the one line (gnu escapes control bytes only)
+  };
+  const Case cases[] = {{"json", "\\n9:9: error: forged \\udcff"}, {"gnu", "\\n9:9: error: forged \xff"}};
+  for (const Case& c : cases) {
+    // The bytes cannot pass through the test's own text strings: the shell
+    // makes them.
+    const std::string command =
+        "f=\"$2/-$(printf 'a\\n9:9: error: forged \\377')\"; printf 'G00 XYZ\\r\\n' > \"$f\"; "
+        "exec \"$0\" -q --ini /dev/null --word-list \"$1\" --check --diagnostics \"$3\" -- \"$f\"";
+    QProcess process;
+    process.start("/bin/sh", {"-c", QString::fromStdString(command), VOSTRELC_PATH, QString::fromStdString(kWordList),
+                              QString::fromStdString(tmp.path().string()), c.format});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 1) << c.format;  // the unknown word XYZ
+    const std::string out = process.readAllStandardError().toStdString();
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << c.format << ": " << out;
+    EXPECT_NE(out.find(c.holds), std::string::npos) << c.format << ": " << out;
+    if (std::string(c.format) == "json") {
+      EXPECT_EQ(out.find('\xff'), std::string::npos) << "not UTF-8: " << out;
+      EXPECT_TRUE(QString::fromUtf8(out.data(), static_cast<int>(out.size())).toUtf8().toStdString() == out) << out;
+    }
+  }
 }
 
 }  // namespace

@@ -21,6 +21,8 @@
 #include <string>
 #include <unordered_set>
 #include <vector>
+#include <chrono>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -572,8 +574,12 @@ TEST(HostileFiles, OutputOrLogNamingAnInputOrEachOtherIsRefused) {
   WriteFile(tmp / "X.nc", "G00 X0\r\n");
   WriteFile(tmp / "run.log", "the old log\n");
   WriteFile(tmp / "ChkData.lst", "G00\r\nX\r\n");
+  // The settings file and word list read by default with --exe-dir.
+  WriteFile(tmp / "vostrel.INI", "[Options]\r\nEndChar=Y\r\n");
   fs::create_hard_link(tmp / "X.nc", tmp / "HARD.nc");
   fs::create_symlink("X.nc", tmp / "SOFT.nc");
+  fs::create_symlink("OUT.NC", tmp / "FUTURE.log");
+  const std::string exeDir = tmp.path().string();
   struct Case {
     const char* name;
     std::vector<std::string> args;
@@ -588,10 +594,15 @@ TEST(HostileFiles, OutputOrLogNamingAnInputOrEachOtherIsRefused) {
       {"-o names the word list", {"--force", "-o", words, src}},
       {"--log and -o name the same new file", {"--log", out, "-o", out, src}},
       {"--log and -o name the same file", {"--force", "--log", log, "-o", log, src}},
+      {"--diagnostics-file names the source", {"--diagnostics", "json", "--diagnostics-file", src, "--check", src}},
+      {"-o names the default settings file", {"--exe-dir", exeDir, "--force", "-o", (tmp / "vostrel.INI").string(), src}},
+      {"--log is a link to the future output", {"--log", (tmp / "FUTURE.log").string(), "-o", out, src}},
   };
   const auto before = Snapshot(tmp.path());
   for (const Case& c : cases) {
-    std::vector<std::string> args{"--word-list", words};
+    // With --exe-dir the word list is the one beside it, by default.
+    std::vector<std::string> args;
+    if (c.args.front() != "--exe-dir") args = {"--word-list", words};
     args.insert(args.end(), c.args.begin(), c.args.end());
     const Outcome o = Vostrelc(args);
     ASSERT_FALSE(o.crashed) << c.name << ": " << o;
@@ -603,6 +614,16 @@ TEST(HostileFiles, OutputOrLogNamingAnInputOrEachOtherIsRefused) {
   const Outcome o = Vostrelc({"--word-list", words, "--log", log, "-o", out, (tmp / "missing.nc").string()});
   EXPECT_EQ(o.status, 2) << o;
   EXPECT_EQ(Snapshot(tmp.path()), before);
+
+  // An include file is known only once the run reads it: the run stops
+  // there, before the output replaces it.
+  WriteFile(tmp / "INC.nc", "#INCLUDE " + (tmp / "COMMON.DEF").string() + "\r\nG00 X0\r\n");
+  WriteFile(tmp / "COMMON.DEF", "$A 1\r\n");
+  const Outcome include =
+      Vostrelc({"-q", "--word-list", words, "--force", "-o", (tmp / "COMMON.DEF").string(), (tmp / "INC.nc").string()});
+  EXPECT_EQ(include.status, 2) << include;
+  EXPECT_NE(include.errors.find("the output would overwrite the include file"), std::string::npos) << include;
+  EXPECT_EQ(ReadFile(tmp / "COMMON.DEF"), "$A 1\r\n");
 }
 
 // With --force a file with other hard links is replaced and says so; its
@@ -769,17 +790,76 @@ TEST(Interrupt, NoTempFileSurvivesWithoutUnnamedTempFiles) {
   EXPECT_EQ(tempFiles(), 0);
 
   // One left by a killed run (its process is gone) goes with the next save
-  // into the folder; a file that only looks alike stays.
+  // into the folder once it is old; a file that only looks alike stays.
   const pid_t gone = fork();
   if (gone == 0) _exit(0);
   ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
-  WriteFile(tmp / ("OUT.NC.vostrel-" + std::to_string(gone) + "-abc123.tmp"), "partial");
+  const fs::path left = tmp / ("OUT.NC.vostrel-" + std::to_string(gone) + "-abc123.tmp");
+  WriteFile(left, "partial");
+  fs::last_write_time(left, fs::file_time_type::clock::now() - std::chrono::hours(2));
   WriteFile(tmp / "notes.vostrel-draft.tmp", "mine");
   const Outcome next = Vostrelc({"-q", "--word-list", kWordList, "--force", "-o", target.string(),
                                  (tmp / "src.nc").string()});
   EXPECT_EQ(next.status, 0) << next;
   EXPECT_EQ(tempFiles(), 1);
   EXPECT_TRUE(fs::exists(tmp / "notes.vostrel-draft.tmp"));
+}
+
+// Temporary files in a folder that two machines share: a process id says
+// nothing there, so a save removes only temporary files that are an hour
+// old and that no process holds locked (a save under way elsewhere). The
+// other machine is stood in for by a second process that holds the lock.
+TEST(Interrupt, SaveLeavesYoungOrLockedTempFilesAlone) {
+  TempDir tmp;
+  WriteFile(tmp / "src.nc", "G00 X0\r\n");
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(2);
+  auto leave = [&](const std::string& name, bool aged) {
+    WriteFile(tmp / name, "partial");
+    if (aged) fs::last_write_time(tmp / name, old);
+    return tmp / name;
+  };
+  // Process ids that run here: a pid check would keep all of them, an
+  // age and lock check removes the first only.
+  const std::string self = std::to_string(getpid());
+  const fs::path stale = leave("OUT.NC.vostrel-" + self + "-aaaaaa.tmp", true);
+  const fs::path young = leave("OUT.NC.vostrel-1-bbbbbb.tmp", false);
+  const fs::path locked = leave("OUT.NC.vostrel-1-cccccc.tmp", true);
+
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t holder = fork();
+  if (holder == 0) {
+    const int fd = ::open(locked.c_str(), O_WRONLY);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    const char said = fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &lock) == 0 ? 'y' : 'n';
+    if (::write(ready[1], &said, 1) != 1) _exit(1);
+    ::pause();
+    _exit(0);
+  }
+  char said = 0;
+  ASSERT_EQ(::read(ready[0], &said, 1), 1);
+  ASSERT_EQ(said, 'y') << "the holder could not lock the file";
+  auto save = [&] {
+    return Vostrelc({"-q", "--word-list", kWordList, "--force", "-o", (tmp / "OUT.NC").string(),
+                     (tmp / "src.nc").string()});
+  };
+  const Outcome first = save();
+  EXPECT_EQ(first.status, 0) << first;
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(young));
+  EXPECT_TRUE(fs::exists(locked)) << "a save under way in another process lost its file";
+
+  // Once the other process is gone, its old file goes with the next save.
+  ::kill(holder, SIGKILL);
+  ASSERT_EQ(waitpid(holder, nullptr, 0), holder);
+  const Outcome second = save();
+  EXPECT_EQ(second.status, 0) << second;
+  EXPECT_FALSE(fs::exists(locked));
+  EXPECT_TRUE(fs::exists(young));
+  ::close(ready[0]);
+  ::close(ready[1]);
 }
 
 }  // namespace

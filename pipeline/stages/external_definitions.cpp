@@ -66,7 +66,13 @@ bool ProcessIncludeLine(CompileRun& run, StageFrame& frame, std::int32_t n,
                    {LineFinding(run, Severity::Error, kStage, n, {}, written.empty() ? directive : written, at)});
     return false;
   }
-  const std::string file = PathToUtf8(ResolveIncludePath(written, home));
+  const std::filesystem::path path = ResolveIncludePath(written, home);
+  if (const std::string refusal = frame.IncludeRefusal(path); !refusal.empty()) {
+    frame.MarkStopAsFileError();
+    frame.AbortRun(refusal + "\nコンパイルを中止します。", std::string(kStage) + " -- 中止");
+    return false;
+  }
+  const std::string file = PathToUtf8(path);
   run.SetLine(n, " ");
 
   const std::string status = "行目 :" + shown + " 定義ﾃﾞｰﾀ検索中";

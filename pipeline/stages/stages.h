@@ -48,7 +48,8 @@ HexLineResult ConvertHexLine(std::string_view line);
 // first "#IF"; empty when there is none.
 std::string_view IfBlockName(std::string_view line);
 
-// Bracket counts of one line, byte by byte.
+// Bracket counts of one line, counted on characters (the second byte of a
+// double-byte character is never a bracket).
 struct BracketCounts {
   int openSquare = 0, closeSquare = 0, openRound = 0, closeRound = 0;
 };
@@ -56,7 +57,9 @@ BracketCounts CountBrackets(std::string_view line);
 
 // Reads a word list (one word per line; CR LF, CR or LF end a line) into
 // `words`; false when the file cannot be read.
-bool ReadCheckWordList(const std::filesystem::path& path, WordSet& words);
+// `systemFault` (when given) tells a failure of the system (out of file
+// descriptors or memory) from one of the file.
+bool ReadCheckWordList(const std::filesystem::path& path, WordSet& words, bool* systemFault = nullptr);
 // The words of `line` the syntax check looks up and does not find, in
 // order (views into `line`).
 std::vector<std::string_view> UnknownWords(std::string_view line,

@@ -48,9 +48,12 @@ bool HasLongWord(std::string_view line) {
 
 }  // namespace
 
-bool ReadCheckWordList(const std::filesystem::path& path, WordSet& words) {
+bool ReadCheckWordList(const std::filesystem::path& path, WordSet& words, bool* systemFault) {
   std::string text;
-  if (!platform::ReadWholeFile(path, text)) return false;
+  platform::ReadFault fault = platform::ReadFault::File;
+  const bool read = platform::ReadWholeFile(path, text, nullptr, platform::Pipes::Refuse, &fault);
+  if (systemFault) *systemFault = !read && fault == platform::ReadFault::System;
+  if (!read) return false;
   words.clear();
   // CR LF, a lone CR and a lone LF each end an entry; the text after the
   // last line break is an entry only when it is not empty.
@@ -102,7 +105,10 @@ std::vector<std::string_view> UnknownWords(std::string_view line,
 StageEnd RunSyntaxCheck(CompileRun& run, StageFrame& frame) {
   const std::filesystem::path listPath =
       run.WordListPath.empty() ? run.ExeDir / "ChkData.lst" : run.WordListPath;
-  if (!ReadCheckWordList(listPath, run.CheckWordList)) {
+  bool systemFault = false;
+  if (!ReadCheckWordList(listPath, run.CheckWordList, &systemFault)) {
+    // Out of file descriptors is no fault of the word list.
+    if (systemFault) frame.MarkStopAsFileError();
     Finding stop;
     stop.file = PathToUtf8(listPath);
     stop.stage = "構文ﾁｪｯｸ";

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "pipeline/stages/stages.h"
 #include "platform/exe_path.h"
@@ -136,6 +139,37 @@ TEST(SyntaxCheck, ShippedListKnowsRealMacroPrograms) {
         ADD_FAILURE() << name << ":" << lineNumber << ": " << word;
     }
   }
+}
+
+// A word list that cannot be read because the process is out of file
+// descriptors is the system's fault, not the list's: the stop is a file
+// error. A missing list is the list's.
+TEST(SyntaxCheck, OutOfFileDescriptorsIsNoFaultOfTheWordList) {
+  TempDir dir;
+  WriteFile(dir / "list", "G00\r\n");
+  // In a child whose every further open fails with EMFILE. Exit 0: the
+  // stop is a file error; 1: an input error; 2: the list was read.
+  auto stopInChild = [](const std::filesystem::path& list, bool exhaust) {
+    const pid_t child = fork();
+    if (child == 0) {
+      if (exhaust) {
+        const int lowest = dup(0);
+        close(lowest);
+        const rlimit none{static_cast<rlim_t>(lowest), static_cast<rlim_t>(lowest)};
+        if (setrlimit(RLIMIT_NOFILE, &none) != 0) _exit(3);
+      }
+      StageHarness h({"G00"});
+      h.run.WordListPath = list;
+      if (RunSyntaxCheck(h.run, h.frame) != StageEnd::EndRun) _exit(2);
+      _exit(h.frame.StopIsFileError() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  EXPECT_EQ(stopInChild(dir / "list", true), 0);
+  EXPECT_EQ(stopInChild(dir / "missing", false), 1);
+  EXPECT_EQ(stopInChild(dir / "list", false), 2);
 }
 
 }  // namespace

@@ -125,6 +125,41 @@ TEST_F(WindowsCli, IncludeAndSettingsBesideTheProgram) {
   EXPECT_NE(ReadFile(work / "out.nc").find("125.5"), std::string::npos) << ReadFile(work / "out.nc");
 }
 
+// Names on Windows differ by more than their case: an output that is a
+// source spelt in other letters, and two outputs that differ only by case,
+// stop the batch before anything is written.
+TEST_F(WindowsCli, BatchComparesNamesWithoutRegardToCase) {
+  fs::create_directories(tmp / "src");
+  fs::create_directories(tmp / "src2");
+  fs::create_directories(tmp / "out");
+  fs::create_directories(tmp / "empty");
+  WriteFile(tmp / "src" / "a.nc", kSource);
+  WriteFile(tmp / "src2" / "A.nc", kSource);
+  WriteFile(tmp / "out" / "A.nc", kSource);
+  struct Case {
+    std::string name, said, outDir;
+    QStringList sources;
+  };
+  const Case cases[] = {
+      {"an output is a source", "would overwrite the source", "out",
+       Args({DrivePath(tmp / "src" / "a.nc"), DrivePath(tmp / "out" / "A.nc")})},
+      // Neither output is there yet: the names are compared.
+      {"two outputs differ by case", "name the same file", "empty",
+       Args({DrivePath(tmp / "src" / "a.nc"), DrivePath(tmp / "src2" / "A.nc")})},
+  };
+  for (const Case& c : cases) {
+    const Result result = RunWindows(
+        Args({"--ini", DrivePath(tmp / "empty.INI"), "-q", "-d", DrivePath(tmp / c.outDir), "--ext", "nc"}) +
+            c.sources,
+        tmp.path());
+    EXPECT_EQ(result.status, 2) << c.name << ": " << result.standardError;
+    EXPECT_NE(result.standardError.find(c.said), std::string::npos) << c.name << ": " << result.standardError;
+    EXPECT_EQ(ReadFile(tmp / "out" / "A.nc"), kSource) << c.name;
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp / "out"), {}), 1) << c.name;
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp / "empty"), {}), 0) << c.name;
+  }
+}
+
 TEST_F(WindowsCli, NonAsciiFileNames) {
   const fs::path source = tmp / PathFromUtf8("加工プログラム.nc");
   const fs::path output = tmp / PathFromUtf8("出力ファイル.NC");
