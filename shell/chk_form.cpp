@@ -12,11 +12,11 @@
 #include <fstream>
 #include <iterator>
 
+#include "gui_common/fonts.h"
+#include "gui_common/prompts.h"
 #include "platform/atomic_file.h"
 #include "platform/read_file.h"
 #include "settings/data_folder.h"
-#include "gui_common/fonts.h"
-#include "gui_common/prompts.h"
 #include "text/sjis.h"
 
 namespace vostrel::gui {

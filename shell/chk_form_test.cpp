@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "shell/chk_form.h"
 #include "gui_common/scripted_prompts.h"
+#include "shell/chk_form.h"
 #include "tests/test_support.h"
 
 namespace vostrel::gui {

@@ -4,10 +4,10 @@
 #include <QDesktopServices>
 #include <QMessageBox>
 
+#include "gui_common/prompts.h"
 #include "platform/app_files.h"
 #include "platform/exe_path.h"
 #include "platform/version_text.h"
-#include "gui_common/prompts.h"
 #include "version.h"
 
 namespace vostrel::gui {

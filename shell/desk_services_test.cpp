@@ -12,12 +12,12 @@
 #include <map>
 #include <optional>
 
+#include "gui_common/scripted_prompts.h"
 #include "platform/app_files.h"
 #include "platform/shortcut.h"
 #include "platform/version_text.h"
 #include "shell/desk_services.h"
 #include "shell/qt_translations.h"
-#include "gui_common/scripted_prompts.h"
 #include "tests/test_support.h"
 
 namespace vostrel::gui {

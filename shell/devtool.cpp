@@ -20,18 +20,18 @@
 #include <fstream>
 
 #include "gen_cam.h"
-#include "platform/exe_path.h"
-#include "shell/finding_navigator.h"
 #include "gui_common/fonts.h"
-#include "shell/main_form.h"
 #include "gui_common/prompts.h"
-#include "shell/qt_translations.h"
-#include "shell/chk_form.h"
 #include "gui_common/scripted_prompts.h"
+#include "platform/exe_path.h"
+#include "shell/chk_form.h"
+#include "shell/finding_navigator.h"
+#include "shell/main_form.h"
+#include "shell/qt_translations.h"
 #include "shell/user_form.h"
 #include "viewer/line_text_view.h"
 #include "viewer/source_view.h"
-#include "viewer/view_form.h"
+#include "viewer/viewer_dialog.h"
 
 namespace {
 
@@ -120,11 +120,11 @@ int Shots(const fs::path& out) {
 
   // A run: the viewer on both tabs.
   QTimer::singleShot(100, [&] {
-    TViewForm* viewer = form.ViewForm();
+    ViewerDialog* viewer = form.ViewForm();
     QApplication::processEvents();
     Save(viewer, out / "viewer_data.png");
-    viewer->PageControl1->setCurrentIndex(1);
-    viewer->RichEdit2->ScrollToEnd();  // the findings stand near the end
+    viewer->Tabs->setCurrentIndex(1);
+    viewer->LogView->ScrollToEnd();  // the findings stand near the end
     QApplication::processEvents();
     Save(viewer, out / "viewer_log.png");
     QTimer::singleShot(300, [&] {
@@ -136,7 +136,7 @@ int Shots(const fs::path& out) {
         dialog->close();
       }
     });
-    viewer->Button2->click();
+    viewer->PrintButton->click();
     // The first finding in the source view.
     form.Findings()->Next();
     QApplication::processEvents();

@@ -12,12 +12,12 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "gui_common/prompts.h"
 #include "settings/app_settings.h"
 #include "shell/main_form.h"
-#include "gui_common/prompts.h"
 #include "viewer/line_text_view.h"
 #include "viewer/source_view.h"
-#include "viewer/view_form.h"
+#include "viewer/viewer_dialog.h"
 
 namespace vostrel::gui {
 
@@ -165,24 +165,24 @@ void FindingNavigator::OpenInEditor(const Finding& finding) {
   }
 }
 
-FindingNavigator* NewFindingNavigator(TMainForm& form, TViewForm& viewer, UserPrompts& prompts) {
+FindingNavigator* NewFindingNavigator(TMainForm& form, ViewerDialog& viewer, UserPrompts& prompts) {
   auto* navigator = new FindingNavigator(form.Settings(), prompts, &form);
   auto* mainCounts = new QLabel(&form);
   mainCounts->setObjectName(QStringLiteral("FindingCounts"));
   form.statusBar()->addPermanentWidget(mainCounts);
   navigator->Attach(&form, form.Memo1, mainCounts);
 
-  auto* logCounts = new QLabel(viewer.TabSheet2);
+  auto* logCounts = new QLabel(viewer.LogTab);
   logCounts->setObjectName(QStringLiteral("LogFindingCounts"));
-  if (auto* layout = qobject_cast<QBoxLayout*>(viewer.TabSheet2->layout())) layout->insertWidget(0, logCounts);
-  navigator->Attach(&viewer, viewer.RichEdit2, logCounts);
+  if (auto* layout = qobject_cast<QBoxLayout*>(viewer.LogTab->layout())) layout->insertWidget(0, logCounts);
+  navigator->Attach(&viewer, viewer.LogView, logCounts);
   QObject::connect(navigator, &FindingNavigator::CountsShown, &viewer, [navigator, &viewer] {
-    const int tab = viewer.PageControl1->indexOf(viewer.TabSheet2);
+    const int tab = viewer.Tabs->indexOf(viewer.LogTab);
     const QStyle::StandardPixmap icon = navigator->Errors() > 0     ? QStyle::SP_MessageBoxCritical
                                         : navigator->Warnings() > 0 ? QStyle::SP_MessageBoxWarning
                                                                     : QStyle::SP_DialogApplyButton;
-    viewer.PageControl1->setTabIcon(tab, viewer.style()->standardIcon(icon));
-    viewer.PageControl1->setTabToolTip(tab, navigator->CountText());
+    viewer.Tabs->setTabIcon(tab, viewer.style()->standardIcon(icon));
+    viewer.Tabs->setTabToolTip(tab, navigator->CountText());
   });
   return navigator;
 }

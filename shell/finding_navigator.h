@@ -29,7 +29,7 @@ namespace vostrel::gui {
 class LineTextView;
 class SourceView;
 class TMainForm;
-class TViewForm;
+class ViewerDialog;
 class UserPrompts;
 
 // The program and arguments of the editor command line `command` (%f the
@@ -94,6 +94,6 @@ class FindingNavigator : public QObject {
 // The navigator of the main window `form` and its viewer: the counts in the
 // main window's status bar and at the top of the viewer's log tab (whose tab
 // also shows an icon then), the links in both logs.
-FindingNavigator* NewFindingNavigator(TMainForm& form, TViewForm& viewer, UserPrompts& prompts);
+FindingNavigator* NewFindingNavigator(TMainForm& form, ViewerDialog& viewer, UserPrompts& prompts);
 
 }  // namespace vostrel::gui

@@ -42,9 +42,9 @@ TEST(FindingLinks, LogLinesLeadToTheirPlaceInTheSource) {
   FindingNavigator& findings = *w.form->Findings();
   std::vector<std::string> places;
   QString tabCounts;
-  w.Start([&](TViewForm& viewer) {
+  w.Start([&](ViewerDialog& viewer) {
     tabCounts = viewer.findChild<QLabel*>(QStringLiteral("LogFindingCounts"))->text();
-    LineTextView& log = *viewer.RichEdit2;
+    LineTextView& log = *viewer.LogView;
     // Enter on the unknown word's log line, then a double click on the bracket's.
     const int word = LogLine(log, QStringLiteral("4行目 GOTOO 不明"));
     ASSERT_GE(word, 0);
@@ -56,7 +56,7 @@ TEST(FindingLinks, LogLinesLeadToTheirPlaceInTheSource) {
 
     const int bracket = LogLine(log, QStringLiteral("7行目 []の数が合いません。"));
     ASSERT_GE(bracket, 0);
-    viewer.PageControl1->setCurrentWidget(viewer.TabSheet2);
+    viewer.Tabs->setCurrentWidget(viewer.LogTab);
     log.HighlightLine(bracket);  // scrolls it to the second visible row
     const int height = log.fontMetrics().lineSpacing();
     QTest::mouseDClick(log.viewport(), Qt::LeftButton, {},

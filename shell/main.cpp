@@ -5,11 +5,11 @@
 
 #include <exception>
 
+#include "gui_common/fonts.h"
 #include "platform/atomic_file.h"
 #include "platform/exe_path.h"
 #include "settings/data_folder.h"
 #include "shell/desk_services.h"
-#include "gui_common/fonts.h"
 #include "shell/main_form.h"
 #include "shell/qt_translations.h"
 #include "shell/single_instance.h"

@@ -22,23 +22,23 @@
 #include <exception>
 #include <new>
 
+#include "gui_common/fonts.h"
+#include "gui_common/prompts.h"
+#include "gui_common/window_place.h"
 #include "pipeline/compile.h"
 #include "settings/data_folder.h"
 #include "shell/busy_indicator.h"
 #include "shell/chk_form.h"
 #include "shell/desk_services.h"
 #include "shell/finding_navigator.h"
-#include "gui_common/fonts.h"
 #include "shell/path_rules.h"
-#include "gui_common/prompts.h"
 #include "shell/user_form.h"
 #include "shell/window_frame.h"
-#include "gui_common/window_place.h"
 #include "text/path_text.h"
 #include "text/sjis.h"
 #include "version.h"
 #include "viewer/line_text_view.h"
-#include "viewer/view_form.h"
+#include "viewer/viewer_dialog.h"
 
 namespace vostrel::gui {
 
@@ -102,7 +102,7 @@ TMainForm::TMainForm(Options options, QWidget* parent)
   setFixedSize(493, 426 + menuBar()->sizeHint().height());
   LoadSettings();
   // The other windows are created now and shown later, modally.
-  viewer_ = new TViewForm(settings_, *prompts_, this);
+  viewer_ = new ViewerDialog(settings_, *prompts_, this);
   viewer_->SetClearMainLog([this] {
     run_.RunLog.clear();
     Memo1->LinesChanged();

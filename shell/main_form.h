@@ -28,7 +28,7 @@ class FindingNavigator;
 class LineTextView;
 class TChkForm;
 class TUser;
-class TViewForm;
+class ViewerDialog;
 class UserPrompts;
 class WindowFrame;
 
@@ -80,7 +80,7 @@ class TMainForm : public QMainWindow {
   QAction* Menu_hp;
   QAction* Menu_ver;
 
-  TViewForm* ViewForm() const { return viewer_; }
+  ViewerDialog* ViewForm() const { return viewer_; }
   FindingNavigator* Findings() const { return findings_; }
   TUser* UserForm() const { return user_; }
   TChkForm* ChkForm() const { return chk_; }
@@ -149,7 +149,7 @@ class TMainForm : public QMainWindow {
   CompileRun run_{settings_.Run};
   std::string fileFilters_;
   ScreenSaverInhibitor screenSaver_;
-  TViewForm* viewer_ = nullptr;
+  ViewerDialog* viewer_ = nullptr;
   FindingNavigator* findings_ = nullptr;
   TUser* user_ = nullptr;
   TChkForm* chk_ = nullptr;

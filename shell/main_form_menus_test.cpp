@@ -15,17 +15,17 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include "gui_common/scripted_prompts.h"
 #include "pipeline/text_lines.h"
 #include "platform/exe_path.h"
 #include "shell/chk_form.h"
 #include "shell/desk_services.h"
 #include "shell/main_form.h"
-#include "gui_common/scripted_prompts.h"
 #include "shell/test_window.h"
 #include "tests/test_support.h"
-#include "viewer/print_ctrl_dlg.h"
-#include "viewer/print_form.h"
-#include "viewer/view_form.h"
+#include "viewer/listing_printer.h"
+#include "viewer/print_settings_dialog.h"
+#include "viewer/viewer_dialog.h"
 
 namespace vostrel::gui {
 namespace {
@@ -99,35 +99,35 @@ TEST(MainFormMenus, HelpItemLooksBesideTheProgram) {
 
 TEST(ViewerPrinting, PrintButtonsReachThePrinterAndTheSettings) {
   Window w;
-  TViewForm* viewer = w.form->ViewForm();
+  ViewerDialog* viewer = w.form->ViewForm();
   TempDir out;
   viewer->HandOff({"G00 X0", "G01 X1", "M30"}, {"log"}, (out / "PART1.NC").string());
-  EXPECT_TRUE(viewer->Button2->isEnabled());
-  EXPECT_TRUE(viewer->Button3->isEnabled());
+  EXPECT_TRUE(viewer->PrintButton->isEnabled());
+  EXPECT_TRUE(viewer->PrintSettingsButton->isEnabled());
 
-  QPrinter& printer = viewer->PrintForm->Printer();
+  QPrinter& printer = viewer->Printing->Printer();
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(QString::fromStdString((out / "print.pdf").string()));
   int dialogs = 0;
-  viewer->PrintForm->SetPrintDialog([&](QPrinter&, int lastPage, bool selection, QWidget*) {
+  viewer->Printing->SetPrintDialog([&](QPrinter&, int lastPage, bool selection, QWidget*) {
     ++dialogs;
     EXPECT_EQ(lastPage, 1);
     EXPECT_FALSE(selection);
     return std::optional<bool>(false);
   });
-  viewer->Button2->click();
+  viewer->PrintButton->click();
   EXPECT_EQ(dialogs, 1);
-  EXPECT_EQ(viewer->PrintForm->RichEdit1, (QStringList{"G00 X0", "G01 X1", "M30"}));
+  EXPECT_EQ(viewer->Printing->PrintLines, (QStringList{"G00 X0", "G01 X1", "M30"}));
   EXPECT_GT(std::filesystem::file_size(out / "print.pdf"), 0u);
   EXPECT_EQ(printer.docName(), QStringLiteral("PART1.NC"));
 
   bool settingsShown = false;
   WhenModal([&](QWidget* modal) {
-    settingsShown = modal == viewer->PrintCtrlDlg;
-    viewer->PrintCtrlDlg->Edit1->setText(QStringLiteral("25"));
-    viewer->PrintCtrlDlg->Button1->click();
+    settingsShown = modal == viewer->PrintSettings;
+    viewer->PrintSettings->LeftMarginField->setText(QStringLiteral("25"));
+    viewer->PrintSettings->SaveButton->click();
   });
-  viewer->Button3->click();
+  viewer->PrintSettingsButton->click();
   EXPECT_TRUE(settingsShown);
   EXPECT_EQ(w.form->Settings().Print.LeftMargin, 25);
 }

@@ -16,15 +16,15 @@
 #include <QTest>
 #include <QTimer>
 
+#include "gui_common/scripted_prompts.h"
 #include "shell/main_form.h"
 #include "shell/path_rules.h"
-#include "gui_common/scripted_prompts.h"
-#include "shell/test_window.h"
 #include "shell/single_instance.h"
+#include "shell/test_window.h"
 #include "shell/user_form.h"
 #include "tests/test_support.h"
-#include "viewer/line_text_view.h"
 #include "text/sjis.h"
+#include "viewer/line_text_view.h"
 
 namespace vostrel::gui {
 namespace {

@@ -13,15 +13,15 @@
 #include <QSignalSpy>
 #include <QTimer>
 
+#include "gui_common/scripted_prompts.h"
 #include "pipeline/text_lines.h"
 #include "shell/busy_indicator.h"
 #include "shell/main_form.h"
-#include "gui_common/scripted_prompts.h"
 #include "shell/test_window.h"
 #include "shell/window_frame.h"
 #include "tests/test_support.h"
 #include "viewer/line_text_view.h"
-#include "viewer/view_form.h"
+#include "viewer/viewer_dialog.h"
 
 namespace vostrel::gui {
 namespace {
@@ -44,14 +44,14 @@ TEST(MainFormRun, CompilesToTheViewerAndSavesTheExactBytes) {
   TextLines shownInViewer;
   QString label, logTab;
   bool saveEnabled = false, saveAfter = true;
-  w.Start([&](TViewForm& viewer) {
+  w.Start([&](ViewerDialog& viewer) {
     shownInViewer = viewer.Result();
-    label = viewer.Label1->text();
-    saveEnabled = viewer.Button1->isEnabled();
-    EXPECT_EQ(viewer.PageControl1->currentIndex(), 0);
-    for (int i = 0; i < viewer.RichEdit2->LineCount(); ++i) logTab += viewer.RichEdit2->LineText(i) + "\n";
-    viewer.Button1->click();
-    saveAfter = viewer.Button1->isEnabled();
+    label = viewer.TargetLabel->text();
+    saveEnabled = viewer.SaveButton->isEnabled();
+    EXPECT_EQ(viewer.Tabs->currentIndex(), 0);
+    for (int i = 0; i < viewer.LogView->LineCount(); ++i) logTab += viewer.LogView->LineText(i) + "\n";
+    viewer.SaveButton->click();
+    saveAfter = viewer.SaveButton->isEnabled();
   });
   ASSERT_TRUE(w.viewerShown);
   EXPECT_EQ(w.ButtonsWhileShowing, (std::pair<bool, bool>{false, false}));
@@ -75,9 +75,9 @@ TEST(MainFormRun, CloseBoxKeepsTheLogAndAFailedSaveKeepsSaveEnabled) {
   WriteFile(w.dir / "A.NC0", kSource);
   w.Fill(Q(w.dir / "A.NC0"), Q(w.dir / "missing-folder"), "A", "NC");
   bool saveAfter = false;
-  w.Start([&](TViewForm& viewer) {
-    viewer.Button1->click();
-    saveAfter = viewer.Button1->isEnabled();
+  w.Start([&](ViewerDialog& viewer) {
+    viewer.SaveButton->click();
+    saveAfter = viewer.SaveButton->isEnabled();
   }, /*back=*/false);
   ASSERT_TRUE(w.viewerShown);
   EXPECT_TRUE(saveAfter);
@@ -94,7 +94,7 @@ TEST(MainFormRun, EmptyResultSavesAnEmptyFile) {
   WriteFile(w.dir / "E.NC0", "");
   w.Fill(Q(w.dir / "E.NC0"), Q(w.dir.path()) + "/", "E", "NC");
   w.prompts.answers = {false};  // the unreadable-source question: No
-  w.Start([&](TViewForm& viewer) { viewer.Button1->click(); });
+  w.Start([&](ViewerDialog& viewer) { viewer.SaveButton->click(); });
   ASSERT_TRUE(w.viewerShown);
   ASSERT_EQ(w.prompts.shown.size(), 1u);
   EXPECT_TRUE(w.prompts.shown[0].question);
@@ -266,7 +266,7 @@ TEST(MainFormRun, OptionToggledDuringARunAffectsTheLaterStages) {
   };
   QTimer::singleShot(0, w.form.get(), toggle);
   TextLines result;
-  w.Start([&](TViewForm& viewer) { result = viewer.Result(); });
+  w.Start([&](ViewerDialog& viewer) { result = viewer.Result(); });
   ASSERT_TRUE(w.viewerShown);
   ASSERT_FALSE(result.empty());
   EXPECT_EQ(result.front(), "G01X16");
@@ -301,10 +301,10 @@ TEST(ViewerWindow, GeometryAndFontFromTheViewKeysAndBackOnClose) {
   w.Fill(Q(w.dir / "G.NC0"), Q(w.dir.path()), "G", "NC");
   QSize size;
   int dataPoints = 0, logPoints = 0;
-  w.Start([&](TViewForm& viewer) {
+  w.Start([&](ViewerDialog& viewer) {
     size = viewer.size();
-    dataPoints = viewer.RichEdit1->font().pointSize();
-    logPoints = viewer.RichEdit2->font().pixelSize();
+    dataPoints = viewer.ResultView->font().pointSize();
+    logPoints = viewer.LogView->font().pixelSize();
     viewer.move(70, 90);
   });
   ASSERT_TRUE(w.viewerShown);

@@ -14,11 +14,11 @@
 #include <string>
 #include <utility>
 
+#include "gui_common/scripted_prompts.h"
 #include "shell/busy_indicator.h"
 #include "shell/main_form.h"
-#include "gui_common/scripted_prompts.h"
 #include "tests/test_support.h"
-#include "viewer/view_form.h"
+#include "viewer/viewer_dialog.h"
 
 namespace vostrel::gui::window_test {
 
@@ -61,13 +61,13 @@ struct Window {
   // is left with "戻る" (`back`) or its close box.
   bool viewerShown = false;
   std::pair<bool, bool> ButtonsWhileShowing{true, true};
-  void Start(std::function<void(TViewForm&)> inViewer = {}, bool back = true) {
+  void Start(std::function<void(ViewerDialog&)> inViewer = {}, bool back = true) {
     viewerShown = false;
     QTimer::singleShot(0, form.get(), [&] { WatchViewer(inViewer, back); });
     form->Button3Click();
   }
-  void WatchViewer(std::function<void(TViewForm&)> inViewer, bool back) {
-    TViewForm* viewer = form->ViewForm();
+  void WatchViewer(std::function<void(ViewerDialog&)> inViewer, bool back) {
+    ViewerDialog* viewer = form->ViewForm();
     if (form->Running() && !viewer->isVisible()) {  // the run goes on: look again soon
       QTimer::singleShot(5, form.get(), [=, this] { WatchViewer(inViewer, back); });
       return;
@@ -76,7 +76,7 @@ struct Window {
     viewerShown = true;
     ButtonsWhileShowing = {form->Button3->isEnabled(), form->Button5->isEnabled()};
     if (inViewer) inViewer(*viewer);
-    if (back) viewer->Button4->click();
+    if (back) viewer->BackButton->click();
     else viewer->close();
   }
 

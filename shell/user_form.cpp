@@ -8,9 +8,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui_common/prompts.h"
 #include "settings/app_settings.h"
 #include "shell/main_form.h"
-#include "gui_common/prompts.h"
 
 namespace vostrel::gui {
 

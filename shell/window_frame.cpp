@@ -6,11 +6,11 @@
 
 #include <algorithm>
 
+#include "gui_common/prompts.h"
 #include "pipeline/compile_run.h"
 #include "shell/busy_indicator.h"
 #include "shell/finding_navigator.h"
 #include "shell/main_form.h"
-#include "gui_common/prompts.h"
 #include "viewer/line_text_view.h"
 
 namespace vostrel::gui {

@@ -45,7 +45,7 @@ TEST(WindowManager, WindowsComeBackWhereTheyWereClosed) {
       WaitForFrame(*w.form);
       EXPECT_EQ(w.form->frameGeometry().topLeft(), c.main) << "start " << start;
       EXPECT_GT(w.form->geometry().top(), w.form->frameGeometry().top());  // a title bar was drawn
-      TViewForm* viewer = w.form->ViewForm();
+      ViewerDialog* viewer = w.form->ViewForm();
       QPoint viewerAt;
       QTimer::singleShot(0, viewer, [&] {
         WaitForFrame(*viewer);

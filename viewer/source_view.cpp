@@ -7,9 +7,9 @@
 
 #include <cstdio>
 
+#include "gui_common/fonts.h"
 #include "pipeline/text_lines.h"
 #include "platform/read_file.h"
-#include "gui_common/fonts.h"
 #include "text/path_text.h"
 #include "text/sjis.h"
 #include "viewer/line_text_view.h"

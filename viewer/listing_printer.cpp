@@ -1,4 +1,4 @@
-#include "viewer/print_form.h"
+#include "viewer/listing_printer.h"
 
 #include <QAbstractButton>
 #include <QDialogButtonBox>
@@ -13,9 +13,9 @@
 
 #include <algorithm>
 
-#include "settings/app_settings.h"
 #include "gui_common/fonts.h"
 #include "gui_common/prompts.h"
+#include "settings/app_settings.h"
 #include "viewer/line_text_view.h"
 
 namespace vostrel::gui {
@@ -67,7 +67,7 @@ QString FileNamePart(const QString& path) {
   return cut < 0 ? path : path.mid(cut + 1);
 }
 
-TPrintForm::TPrintForm(settings::AppSettings& settings, UserPrompts& prompts, QWidget* parent)
+ListingPrinter::ListingPrinter(settings::AppSettings& settings, UserPrompts& prompts, QWidget* parent)
     : QWidget(parent),
       settings_(settings),
       prompts_(prompts),
@@ -75,22 +75,22 @@ TPrintForm::TPrintForm(settings::AppSettings& settings, UserPrompts& prompts, QW
       printDialog_(RunPrintDialog),
       setupDialog_(RunSetupDialog),
       clock_([] { return QDateTime::currentDateTime(); }) {
-  setObjectName(QStringLiteral("PrintForm"));
+  setObjectName(QStringLiteral("ListingPrinter"));
   setWindowFlag(Qt::Window);
   hide();
 }
 
-TPrintForm::~TPrintForm() = default;
+ListingPrinter::~ListingPrinter() = default;
 
-QFont TPrintForm::PrintFont() const { return JapaneseFont(Pitch::Proportional, settings_.View.FontSize); }
+QFont ListingPrinter::PrintFont() const { return JapaneseFont(Pitch::Proportional, settings_.View.FontSize); }
 
-PrintOptions TPrintForm::Options() const {
+PrintOptions ListingPrinter::Options() const {
   const auto& p = settings_.Print;
   return PrintOptions{p.FullPath, p.FileName, p.Page, p.LineNo, p.TopMargin, p.BottomMargin, p.LeftMargin,
                       p.RightMargin};
 }
 
-PrinterFacts TPrintForm::Facts(const QFont& font) const {
+PrinterFacts ListingPrinter::Facts(const QFont& font) const {
   QPrinter& printer = *printer_;
   PrinterFacts facts;
   facts.dpiX = printer.logicalDpiX();
@@ -107,55 +107,55 @@ PrinterFacts TPrintForm::Facts(const QFont& font) const {
   return facts;
 }
 
-int TPrintForm::CurrentLinesPerPage() const { return LinesPerPage(Facts(PrintFont()), Options()); }
+int ListingPrinter::CurrentLinesPerPage() const { return LinesPerPage(Facts(PrintFont()), Options()); }
 
-bool TPrintForm::CheckLinesPerPage(int linesPerPage, QWidget* owner) {
+bool ListingPrinter::CheckLinesPerPage(int linesPerPage, QWidget* owner) {
   if (linesPerPage > 0) return true;
   prompts_.ShowMessage(owner, QStringLiteral("確認"), QStringLiteral("余白が大きすぎるため印刷できません。"),
                        MessageIcon::Warning);
   return false;
 }
 
-void TPrintForm::UseInstalledPrinter() {
+void ListingPrinter::UseInstalledPrinter() {
   QPrinter& printer = *printer_;
   if (printer.outputFormat() != QPrinter::NativeFormat) return;
   if (QPrinterInfo::availablePrinterNames().contains(printer.printerName())) return;
   printer.setPrinterName(QPrinterInfo::defaultPrinterName());
 }
 
-void TPrintForm::PrintCommand(LineTextView& pane, const QString& label, QWidget* owner) {
+void ListingPrinter::PrintCommand(LineTextView& pane, const QString& label, QWidget* owner) {
   const int count = pane.LineCount();
   if (count == 0 || (count == 1 && pane.LineText(0).isEmpty())) return;
 
-  RichEdit1.clear();
-  RichEdit1.reserve(count);
-  for (int i = 0; i < count; ++i) RichEdit1.append(pane.LineText(i));
+  PrintLines.clear();
+  PrintLines.reserve(count);
+  for (int i = 0; i < count; ++i) PrintLines.append(pane.LineText(i));
 
   UseInstalledPrinter();
   const int perPage = CurrentLinesPerPage();
   if (!CheckLinesPerPage(perPage, owner)) return;
   const bool hasSelection = pane.HasSelection();
   const std::optional<bool> selection =
-      printDialog_(*printer_, PageCount(static_cast<int>(RichEdit1.size()), perPage), hasSelection, owner);
+      printDialog_(*printer_, PageCount(static_cast<int>(PrintLines.size()), perPage), hasSelection, owner);
   if (!selection) return;
   if (*selection) {
-    RichEdit2.clear();
+    SelectionLines.clear();
     pane.copy();  // the clipboard keeps the selection
-    RichEdit2 = SplitPrintText(pane.SelectedText());
-    RichEdit1 = RichEdit2;
-    if (RichEdit1.isEmpty()) return;
+    SelectionLines = SplitPrintText(pane.SelectedText());
+    PrintLines = SelectionLines;
+    if (PrintLines.isEmpty()) return;
   }
   PrintPages(label, owner);
 }
 
-bool TPrintForm::PrintPages(const QString& label, QWidget* owner) {
+bool ListingPrinter::PrintPages(const QString& label, QWidget* owner) {
   UseInstalledPrinter();
   QPrinter& printer = *printer_;
   const QFont font = PrintFont();
   const PrinterFacts facts = Facts(font);
   const PrintOptions options = Options();
   if (!CheckLinesPerPage(LinesPerPage(facts, options), owner)) return false;
-  if (RichEdit1.isEmpty()) return false;
+  if (PrintLines.isEmpty()) return false;
 
   const QString fileName = FileNamePart(label);
   const QFontMetrics metrics(font, &printer);
@@ -164,7 +164,7 @@ bool TPrintForm::PrintPages(const QString& label, QWidget* owner) {
   texts.fileName = fileName;
   texts.dateTime = PrintDateTimeText(clock_());
   texts.dateTimeWidth = metrics.horizontalAdvance(texts.dateTime);
-  const std::vector<PrintPage> pages = LayoutPages(RichEdit1, facts, options, texts);
+  const std::vector<PrintPage> pages = LayoutPages(PrintLines, facts, options, texts);
 
   // A page range chosen in the print dialog: those pages only, with the
   // line and page numbers they have in the whole listing.
@@ -190,6 +190,6 @@ bool TPrintForm::PrintPages(const QString& label, QWidget* owner) {
   return painter.end();
 }
 
-void TPrintForm::PrinterSetup(QWidget* owner) { setupDialog_(*printer_, owner); }
+void ListingPrinter::PrinterSetup(QWidget* owner) { setupDialog_(*printer_, owner); }
 
 }  // namespace vostrel::gui

@@ -21,14 +21,14 @@ struct AppSettings;
 namespace vostrel::gui {
 
 class LineTextView;
-class TPrintCtrlDlg;
-class TPrintForm;
+class ListingPrinter;
+class PrintSettingsDialog;
 class UserPrompts;
 
-class TViewForm : public QDialog {
+class ViewerDialog : public QDialog {
   Q_OBJECT
  public:
-  TViewForm(settings::AppSettings& settings, UserPrompts& prompts, QWidget* parent = nullptr);
+  ViewerDialog(settings::AppSettings& settings, UserPrompts& prompts, QWidget* parent = nullptr);
 
   // The hand-off of a completed run: the compiled lines, the log, the target
   // (UTF-8 path). Enables "保存".
@@ -38,23 +38,23 @@ class TViewForm : public QDialog {
 
   const TextLines& Result() const { return result_; }
 
-  QLabel* Label1;
-  QTabWidget* PageControl1;
-  QWidget* TabSheet1;
-  QWidget* TabSheet2;
-  LineTextView* RichEdit1;
-  LineTextView* RichEdit2;
-  QPushButton* Button1;  // 保存
-  QPushButton* Button2;  // 印刷
-  QPushButton* Button3;  // 印刷設定
-  QPushButton* Button4;  // 戻る
-  TPrintForm* PrintForm;        // the print buffer and the printer
-  TPrintCtrlDlg* PrintCtrlDlg;  // 印刷設定
+  QLabel* TargetLabel;  // the target path
+  QTabWidget* Tabs;
+  QWidget* ResultTab;  // 変換ﾃﾞｰﾀ
+  QWidget* LogTab;     // ログデータ
+  LineTextView* ResultView;
+  LineTextView* LogView;
+  QPushButton* SaveButton;           // 保存
+  QPushButton* PrintButton;          // 印刷
+  QPushButton* PrintSettingsButton;  // 印刷設定
+  QPushButton* BackButton;           // 戻る
+  ListingPrinter* Printing;            // the print buffer and the printer
+  PrintSettingsDialog* PrintSettings;  // 印刷設定
 
-  void Button1Click();
-  void Button2Click();
-  void Button3Click();
-  void Button4Click();
+  void SaveResult();
+  void PrintResult();
+  void EditPrintSettings();
+  void GoBack();
 
   void setVisible(bool visible) override;
 
@@ -62,7 +62,7 @@ class TViewForm : public QDialog {
   void done(int result) override;
 
  private:
-  void FormShow();
+  void ApplyViewSettings();
   void StoreGeometry();
 
   settings::AppSettings& settings_;

@@ -24,16 +24,16 @@ namespace vostrel::gui {
 class LineTextView;
 class UserPrompts;
 
-class TPrintForm : public QWidget {
+class ListingPrinter : public QWidget {
   Q_OBJECT
  public:
-  TPrintForm(settings::AppSettings& settings, UserPrompts& prompts, QWidget* parent = nullptr);
-  ~TPrintForm() override;
+  ListingPrinter(settings::AppSettings& settings, UserPrompts& prompts, QWidget* parent = nullptr);
+  ~ListingPrinter() override;
 
   // The lines to print, one printed line each, and the scratch buffer of a
   // selection. Never shown.
-  QStringList RichEdit1;
-  QStringList RichEdit2;
+  QStringList PrintLines;
+  QStringList SelectionLines;
 
   // The printer settings shared by the print dialog, the printer set-up and
   // PrintPages.
@@ -55,7 +55,7 @@ class TPrintForm : public QWidget {
   // "印刷" of the viewer: prints the converted-data pane `pane`, or its
   // selection, under the target path `label`.
   void PrintCommand(LineTextView& pane, const QString& label, QWidget* owner);
-  // Prints every page of RichEdit1 as one job; false when nothing was
+  // Prints every page of PrintLines as one job; false when nothing was
   // printed (the user has been told why).
   bool PrintPages(const QString& label, QWidget* owner);
   // Opens the printer set-up dialog.

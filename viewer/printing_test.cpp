@@ -11,13 +11,13 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "gui_common/scripted_prompts.h"
 #include "pipeline/text_lines.h"
 #include "settings/app_settings.h"
-#include "gui_common/scripted_prompts.h"
 #include "tests/test_support.h"
 #include "viewer/line_text_view.h"
-#include "viewer/print_ctrl_dlg.h"
-#include "viewer/print_form.h"
+#include "viewer/listing_printer.h"
+#include "viewer/print_settings_dialog.h"
 
 namespace vostrel::gui {
 namespace {
@@ -45,7 +45,7 @@ struct Printing {
   TempDir dir;
   settings::AppSettings settings;
   ScriptedPrompts prompts;
-  TPrintForm form{settings, prompts};
+  ListingPrinter listing{settings, prompts};
   TextLines lines;
   LineTextView pane;
   std::filesystem::path pdf = dir / "out.pdf";
@@ -58,11 +58,11 @@ struct Printing {
   explicit Printing(int lineCount) {
     for (int i = 1; i <= lineCount; ++i) lines.push_back("G01 X" + std::to_string(i));
     pane.SetLines(&lines, LineTextView::Encoding::ShiftJis);
-    form.Printer().setOutputFormat(QPrinter::PdfFormat);
-    form.Printer().setOutputFileName(Q(pdf));
-    form.Printer().setPageSize(QPageSize(QPageSize::A4));
-    form.SetClock([] { return QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)); });
-    form.SetPrintDialog([this](QPrinter&, int last, bool selection, QWidget*) -> std::optional<bool> {
+    listing.Printer().setOutputFormat(QPrinter::PdfFormat);
+    listing.Printer().setOutputFileName(Q(pdf));
+    listing.Printer().setPageSize(QPageSize(QPageSize::A4));
+    listing.SetClock([] { return QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)); });
+    listing.SetPrintDialog([this](QPrinter&, int last, bool selection, QWidget*) -> std::optional<bool> {
       ++dialogs;
       lastPage = last;
       offeredSelection = selection;
@@ -75,11 +75,11 @@ TEST(Printing, PdfHasHeaderNumberedLinesAndPageNumbers) {
   Printing p(120);
   // A bottom margin that leaves 50 body lines a page with this font.
   int margin = 10;
-  for (; margin <= 99 && p.form.CurrentLinesPerPage() != 50; ++margin) p.settings.Print.BottomMargin = margin;
-  ASSERT_EQ(p.form.CurrentLinesPerPage(), 50) << "no bottom margin gives 50 lines";
+  for (; margin <= 99 && p.listing.CurrentLinesPerPage() != 50; ++margin) p.settings.Print.BottomMargin = margin;
+  ASSERT_EQ(p.listing.CurrentLinesPerPage(), 50) << "no bottom margin gives 50 lines";
   p.lines.assign(59, test::Sjis("(ﾃｽﾄ 加工)"));
 
-  p.form.PrintCommand(p.pane, p.label, nullptr);
+  p.listing.PrintCommand(p.pane, p.label, nullptr);
   EXPECT_EQ(p.dialogs, 1);
   EXPECT_EQ(p.lastPage, 3);
   EXPECT_FALSE(p.offeredSelection);
@@ -100,19 +100,19 @@ TEST(Printing, PdfHasHeaderNumberedLinesAndPageNumbers) {
   EXPECT_TRUE(pages[2].contains(QStringLiteral("0101: G01 X101\n")));
   EXPECT_TRUE(pages[2].contains(QStringLiteral("0120: G01 X120\n")));
   EXPECT_FALSE(pages[2].contains(QStringLiteral("0121")));
-  EXPECT_EQ(p.form.Printer().docName(), QStringLiteral("PART1.NC"));
+  EXPECT_EQ(p.listing.Printer().docName(), QStringLiteral("PART1.NC"));
 }
 
 TEST(Printing, PageRangeChosenInTheDialogPrintsThosePagesOnly) {
   Printing p(250);
-  const int perPage = p.form.CurrentLinesPerPage();
+  const int perPage = p.listing.CurrentLinesPerPage();
   ASSERT_LT(perPage, 125) << "the test wants three pages";
-  p.form.SetPrintDialog([](QPrinter& printer, int, bool, QWidget*) -> std::optional<bool> {
+  p.listing.SetPrintDialog([](QPrinter& printer, int, bool, QWidget*) -> std::optional<bool> {
     printer.setPrintRange(QPrinter::PageRange);  // as the dialog leaves "pages 2 to 2"
     printer.setFromTo(2, 2);
     return false;
   });
-  p.form.PrintCommand(p.pane, p.label, nullptr);
+  p.listing.PrintCommand(p.pane, p.label, nullptr);
   const QStringList pages = PdfPages(p.pdf);
   ASSERT_EQ(pages.size(), 1);
   EXPECT_TRUE(HasPageNumber(pages[0], 2));
@@ -125,10 +125,10 @@ TEST(Printing, SelectionPrintsOnePageNumberedFromOne) {
   Printing p(120);
   p.pane.SetSelection({4, 0}, {6, static_cast<int>(p.pane.LineText(6).size())});
   p.chooseSelection = true;
-  p.form.PrintCommand(p.pane, p.label, nullptr);
+  p.listing.PrintCommand(p.pane, p.label, nullptr);
   EXPECT_TRUE(p.offeredSelection);
   EXPECT_GE(p.lastPage, 2);  // the page bounds are those of the whole text
-  EXPECT_EQ(p.form.RichEdit1, (QStringList{"G01 X5", "G01 X6", "G01 X7"}));
+  EXPECT_EQ(p.listing.PrintLines, (QStringList{"G01 X5", "G01 X6", "G01 X7"}));
 
   const QStringList pages = PdfPages(p.pdf);
   ASSERT_EQ(pages.size(), 1);
@@ -140,12 +140,12 @@ TEST(Printing, SelectionPrintsOnePageNumberedFromOne) {
 
 TEST(Printing, NothingHappensForAnEmptyPaneOrACancelledDialog) {
   Printing empty(0);
-  empty.form.PrintCommand(empty.pane, empty.label, nullptr);
+  empty.listing.PrintCommand(empty.pane, empty.label, nullptr);
   EXPECT_EQ(empty.dialogs, 0);
 
   Printing cancelled(3);
-  cancelled.form.SetPrintDialog([](QPrinter&, int, bool, QWidget*) { return std::optional<bool>(); });
-  cancelled.form.PrintCommand(cancelled.pane, cancelled.label, nullptr);
+  cancelled.listing.SetPrintDialog([](QPrinter&, int, bool, QWidget*) { return std::optional<bool>(); });
+  cancelled.listing.PrintCommand(cancelled.pane, cancelled.label, nullptr);
   EXPECT_FALSE(std::filesystem::exists(cancelled.pdf));
   EXPECT_TRUE(cancelled.prompts.shown.empty());
 }
@@ -154,13 +154,13 @@ TEST(Printing, MarginsTooLargeForOneLineAreRefused) {
   Printing p(3);
   p.settings.Print.TopMargin = p.settings.Print.BottomMargin = 99;
   p.settings.View.FontSize = 200;
-  ASSERT_LE(p.form.CurrentLinesPerPage(), 0);
-  p.form.PrintCommand(p.pane, p.label, nullptr);
+  ASSERT_LE(p.listing.CurrentLinesPerPage(), 0);
+  p.listing.PrintCommand(p.pane, p.label, nullptr);
   EXPECT_EQ(p.dialogs, 0);
   ASSERT_EQ(p.prompts.shown.size(), 1u);
   EXPECT_EQ(p.prompts.shown[0].caption, QStringLiteral("確認"));
   EXPECT_EQ(p.prompts.shown[0].text, QStringLiteral("余白が大きすぎるため印刷できません。"));
-  EXPECT_FALSE(p.form.PrintPages(p.label, nullptr));
+  EXPECT_FALSE(p.listing.PrintPages(p.label, nullptr));
   EXPECT_FALSE(std::filesystem::exists(p.pdf));
 }
 
@@ -175,7 +175,7 @@ TEST(Printing, FileNamePartTakesEitherSlash) {
 struct SettingsDialog {
   settings::AppSettings settings;
   QWidget main;
-  TPrintCtrlDlg dialog{settings, &main, &main};
+  PrintSettingsDialog dialog{settings, &main, &main};
   SettingsDialog() { main.setGeometry(200, 300, 640, 480); }
 };
 
@@ -186,15 +186,15 @@ TEST(PrintSettingsDialog, ShowFillsFieldsPlacesDialogAndDisablesSave) {
   d.settings.Print.Page = false;
   d.settings.Print.LeftMargin = 7;
   d.dialog.show();
-  EXPECT_FALSE(d.dialog.CkBoxFilePath->isChecked());
-  EXPECT_TRUE(d.dialog.CkBoxFileName->isChecked());
-  EXPECT_FALSE(d.dialog.CkBoxPageNum->isChecked());
-  EXPECT_TRUE(d.dialog.CkBoxLineNo->isChecked());
-  EXPECT_EQ(d.dialog.Edit1->text(), QStringLiteral("7"));
-  EXPECT_EQ(d.dialog.Edit2->text(), QStringLiteral("10"));
-  EXPECT_EQ(d.dialog.Edit3->text(), QStringLiteral("10"));
-  EXPECT_EQ(d.dialog.Edit4->text(), QStringLiteral("10"));
-  EXPECT_FALSE(d.dialog.Button1->isEnabled());
+  EXPECT_FALSE(d.dialog.FullPathBox->isChecked());
+  EXPECT_TRUE(d.dialog.FileNameBox->isChecked());
+  EXPECT_FALSE(d.dialog.PageNumbersBox->isChecked());
+  EXPECT_TRUE(d.dialog.LineNumbersBox->isChecked());
+  EXPECT_EQ(d.dialog.LeftMarginField->text(), QStringLiteral("7"));
+  EXPECT_EQ(d.dialog.TopMarginField->text(), QStringLiteral("10"));
+  EXPECT_EQ(d.dialog.BottomMarginField->text(), QStringLiteral("10"));
+  EXPECT_EQ(d.dialog.RightMarginField->text(), QStringLiteral("10"));
+  EXPECT_FALSE(d.dialog.SaveButton->isEnabled());
   const QRect main = d.main.frameGeometry();
   EXPECT_EQ(d.dialog.pos(), QPoint(main.left() + main.width() / 2 - d.dialog.width() / 2,
                                    main.top() + main.height() / 2 - d.dialog.height() / 2 - 100));
@@ -204,28 +204,28 @@ TEST(PrintSettingsDialog, ShowFillsFieldsPlacesDialogAndDisablesSave) {
 TEST(PrintSettingsDialog, HeaderBoxesExcludeEachOtherAndAnyChangeEnablesSave) {
   SettingsDialog d;
   d.dialog.show();
-  ASSERT_TRUE(d.dialog.CkBoxFilePath->isChecked());
-  QTest::mouseClick(d.dialog.CkBoxFileName, Qt::LeftButton);
-  EXPECT_TRUE(d.dialog.CkBoxFileName->isChecked());
-  EXPECT_FALSE(d.dialog.CkBoxFilePath->isChecked());
-  EXPECT_TRUE(d.dialog.Button1->isEnabled());
-  QTest::mouseClick(d.dialog.CkBoxFilePath, Qt::LeftButton);
-  EXPECT_TRUE(d.dialog.CkBoxFilePath->isChecked());
-  EXPECT_FALSE(d.dialog.CkBoxFileName->isChecked());
+  ASSERT_TRUE(d.dialog.FullPathBox->isChecked());
+  QTest::mouseClick(d.dialog.FileNameBox, Qt::LeftButton);
+  EXPECT_TRUE(d.dialog.FileNameBox->isChecked());
+  EXPECT_FALSE(d.dialog.FullPathBox->isChecked());
+  EXPECT_TRUE(d.dialog.SaveButton->isEnabled());
+  QTest::mouseClick(d.dialog.FullPathBox, Qt::LeftButton);
+  EXPECT_TRUE(d.dialog.FullPathBox->isChecked());
+  EXPECT_FALSE(d.dialog.FileNameBox->isChecked());
 
-  for (QCheckBox* box : {d.dialog.CkBoxLineNo, d.dialog.CkBoxPageNum}) {
+  for (QCheckBox* box : {d.dialog.LineNumbersBox, d.dialog.PageNumbersBox}) {
     d.dialog.hide();
     d.dialog.show();
-    ASSERT_FALSE(d.dialog.Button1->isEnabled());
+    ASSERT_FALSE(d.dialog.SaveButton->isEnabled());
     QTest::mouseClick(box, Qt::LeftButton);
-    EXPECT_TRUE(d.dialog.Button1->isEnabled()) << box->objectName().toStdString();
+    EXPECT_TRUE(d.dialog.SaveButton->isEnabled()) << box->objectName().toStdString();
   }
-  for (QLineEdit* field : {d.dialog.Edit1, d.dialog.Edit2, d.dialog.Edit3, d.dialog.Edit4}) {
+  for (QLineEdit* field : {d.dialog.LeftMarginField, d.dialog.TopMarginField, d.dialog.BottomMarginField, d.dialog.RightMarginField}) {
     d.dialog.hide();
     d.dialog.show();
     field->setFocus();
     QTest::keyClick(field, Qt::Key_Backspace);
-    EXPECT_TRUE(d.dialog.Button1->isEnabled()) << field->objectName().toStdString();
+    EXPECT_TRUE(d.dialog.SaveButton->isEnabled()) << field->objectName().toStdString();
   }
   d.dialog.reject();
 }
@@ -233,10 +233,10 @@ TEST(PrintSettingsDialog, HeaderBoxesExcludeEachOtherAndAnyChangeEnablesSave) {
 TEST(PrintSettingsDialog, MarginFieldsTakeTwoDigitsOnly) {
   SettingsDialog d;
   d.dialog.show();
-  QLineEdit* field = d.dialog.Edit1;
+  QLineEdit* field = d.dialog.LeftMarginField;
   QTest::keyClicks(field, QStringLiteral("x"));
   EXPECT_EQ(field->text(), QStringLiteral("15"));
-  EXPECT_FALSE(d.dialog.Button1->isEnabled()) << "a discarded key changes nothing";
+  EXPECT_FALSE(d.dialog.SaveButton->isEnabled()) << "a discarded key changes nothing";
   field->clear();
   QTest::keyClicks(field, QStringLiteral("a9-.b9 7"));
   EXPECT_EQ(field->text(), QStringLiteral("99"));
@@ -252,25 +252,25 @@ TEST(PrintSettingsDialog, MarginFieldsTakeTwoDigitsOnly) {
 TEST(PrintSettingsDialog, SaveStoresEverythingAndBackStoresNothing) {
   SettingsDialog d;
   d.dialog.show();
-  QTest::mouseClick(d.dialog.CkBoxFileName, Qt::LeftButton);
-  QTest::mouseClick(d.dialog.CkBoxLineNo, Qt::LeftButton);
-  d.dialog.Edit1->setText(QStringLiteral("20"));
-  d.dialog.Edit2->clear();
-  d.dialog.Edit3->setText(QStringLiteral("5"));
-  d.dialog.Edit4->setText(QStringLiteral("99"));
-  d.dialog.Button2->click();
+  QTest::mouseClick(d.dialog.FileNameBox, Qt::LeftButton);
+  QTest::mouseClick(d.dialog.LineNumbersBox, Qt::LeftButton);
+  d.dialog.LeftMarginField->setText(QStringLiteral("20"));
+  d.dialog.TopMarginField->clear();
+  d.dialog.BottomMarginField->setText(QStringLiteral("5"));
+  d.dialog.RightMarginField->setText(QStringLiteral("99"));
+  d.dialog.BackButton->click();
   EXPECT_EQ(d.dialog.result(), QDialog::Rejected);
   EXPECT_TRUE(d.settings.Print.FullPath);
   EXPECT_EQ(d.settings.Print.LeftMargin, 15);
 
   d.dialog.show();
-  QTest::mouseClick(d.dialog.CkBoxFileName, Qt::LeftButton);
-  QTest::mouseClick(d.dialog.CkBoxLineNo, Qt::LeftButton);
-  d.dialog.Edit1->setText(QStringLiteral("20"));
-  d.dialog.Edit2->clear();
-  d.dialog.Edit3->setText(QStringLiteral("5"));
-  d.dialog.Edit4->setText(QStringLiteral("99"));
-  d.dialog.Button1->click();
+  QTest::mouseClick(d.dialog.FileNameBox, Qt::LeftButton);
+  QTest::mouseClick(d.dialog.LineNumbersBox, Qt::LeftButton);
+  d.dialog.LeftMarginField->setText(QStringLiteral("20"));
+  d.dialog.TopMarginField->clear();
+  d.dialog.BottomMarginField->setText(QStringLiteral("5"));
+  d.dialog.RightMarginField->setText(QStringLiteral("99"));
+  d.dialog.SaveButton->click();
   EXPECT_EQ(d.dialog.result(), QDialog::Accepted);
   EXPECT_FALSE(d.dialog.isVisible());
   const auto& print = d.settings.Print;
@@ -292,7 +292,7 @@ TEST(PrintSettingsDialog, PrinterSetupButtonOpensTheSetUp) {
     EXPECT_EQ(owner, &d.dialog);
   });
   d.dialog.show();
-  d.dialog.Button3->click();
+  d.dialog.PrinterSetupButton->click();
   EXPECT_EQ(opened, 1);
   EXPECT_TRUE(d.dialog.isVisible());
   d.dialog.reject();

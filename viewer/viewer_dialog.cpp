@@ -1,0 +1,141 @@
+#include "viewer/viewer_dialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "gui_common/fonts.h"
+#include "gui_common/prompts.h"
+#include "gui_common/window_place.h"
+#include "pipeline/output_file.h"
+#include "settings/app_settings.h"
+#include "viewer/line_text_view.h"
+#include "viewer/listing_printer.h"
+#include "viewer/print_settings_dialog.h"
+
+namespace vostrel::gui {
+
+ViewerDialog::ViewerDialog(settings::AppSettings& settings, UserPrompts& prompts, QWidget* parent)
+    : QDialog(parent), settings_(settings), prompts_(prompts) {
+  setObjectName(QStringLiteral("ViewerDialog"));
+  setWindowTitle(QStringLiteral("ログ表示"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setModal(true);
+  setFont(JapanesePixelFont(Pitch::Proportional, 12));
+
+  TargetLabel = new QLabel(this);
+  TargetLabel->setObjectName(QStringLiteral("TargetLabel"));
+  TargetLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  TargetLabel->setTextFormat(Qt::PlainText);
+
+  Tabs = new QTabWidget(this);
+  Tabs->setObjectName(QStringLiteral("Tabs"));
+  ResultTab = new QWidget;
+  LogTab = new QWidget;
+  ResultView = new LineTextView(ResultTab);
+  ResultView->setObjectName(QStringLiteral("ResultView"));
+  LogView = new LineTextView(LogTab);
+  LogView->setObjectName(QStringLiteral("LogView"));
+  for (auto [sheet, view] : {std::pair{ResultTab, ResultView}, std::pair{LogTab, LogView}}) {
+    auto* layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(view);
+  }
+  Tabs->addTab(ResultTab, QStringLiteral("変換ﾃﾞｰﾀ"));
+  Tabs->addTab(LogTab, QStringLiteral("ログデータ"));
+  ResultView->SetLines(&result_, LineTextView::Encoding::ShiftJis);
+  LogView->SetLines(&log_, LineTextView::Encoding::Utf8);
+
+  SaveButton = new QPushButton(QStringLiteral("保存"), this);
+  PrintButton = new QPushButton(QStringLiteral("印刷"), this);
+  PrintSettingsButton = new QPushButton(QStringLiteral("印刷設定"), this);
+  BackButton = new QPushButton(QStringLiteral("戻る"), this);
+  SaveButton->setObjectName(QStringLiteral("SaveButton"));
+  PrintButton->setObjectName(QStringLiteral("PrintButton"));
+  PrintSettingsButton->setObjectName(QStringLiteral("PrintSettingsButton"));
+  BackButton->setObjectName(QStringLiteral("BackButton"));
+  for (QPushButton* button : {SaveButton, PrintButton, PrintSettingsButton, BackButton}) button->setAutoDefault(false);
+  Printing = new ListingPrinter(settings_, prompts_, this);
+  PrintSettings = new PrintSettingsDialog(settings_, parent ? parent->window() : this, this);
+  PrintSettings->SetPrinterSetup([this](QWidget* owner) { Printing->PrinterSetup(owner); });
+  SaveButton->setEnabled(false);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(SaveButton);
+  buttons->addWidget(PrintButton);
+  buttons->addWidget(PrintSettingsButton);
+  buttons->addStretch(1);
+  buttons->addWidget(BackButton);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->addWidget(TargetLabel);
+  layout->addWidget(Tabs, 1);
+  layout->addLayout(buttons);
+
+  connect(SaveButton, &QPushButton::clicked, this, &ViewerDialog::SaveResult);
+  connect(PrintButton, &QPushButton::clicked, this, &ViewerDialog::PrintResult);
+  connect(PrintSettingsButton, &QPushButton::clicked, this, &ViewerDialog::EditPrintSettings);
+  connect(BackButton, &QPushButton::clicked, this, &ViewerDialog::GoBack);
+}
+
+void ViewerDialog::HandOff(TextLines lines, std::vector<std::string> log, const std::string& targetPath) {
+  result_ = std::move(lines);
+  ResultView->SetLines(&result_, LineTextView::Encoding::ShiftJis);
+  log_ = std::move(log);
+  LogView->SetLines(&log_, LineTextView::Encoding::Utf8);
+  SaveButton->setEnabled(true);
+  targetPath_ = targetPath;
+  TargetLabel->setText(QString::fromStdString(targetPath));
+}
+
+void ViewerDialog::setVisible(bool visible) {
+  // Placed before the window is mapped, so that the window manager puts the
+  // frame where it was closed.
+  if (visible && !isVisible()) ApplyViewSettings();
+  QDialog::setVisible(visible);
+}
+
+void ViewerDialog::ApplyViewSettings() {
+  setFixedSize(std::max(settings_.View.Width, 200), std::max(settings_.View.Height, 150));
+  move(FramePositionOnScreen(QPoint(settings_.View.Left, settings_.View.Top), size()));
+  ResultView->setFont(JapaneseFont(Pitch::Proportional, settings_.View.FontSize));
+  Tabs->setCurrentIndex(0);
+}
+
+void ViewerDialog::StoreGeometry() {
+  settings_.View.Left = pos().x();
+  settings_.View.Top = pos().y();
+  settings_.View.Width = width();
+  settings_.View.Height = height();
+}
+
+void ViewerDialog::done(int result) {
+  StoreGeometry();
+  QDialog::done(result);
+}
+
+void ViewerDialog::SaveResult() {
+  // The compiled lines themselves, each followed by CR LF; written to a
+  // temporary file first and renamed over the target.
+  std::string error;
+  const std::filesystem::path path(std::u8string(targetPath_.begin(), targetPath_.end()));
+  if (targetPath_.empty() || !SaveLines(path, result_, &error)) {
+    prompts_.ShowMessage(this, QStringLiteral("確認"),
+                         QStringLiteral("ファイル %1 を作成できません\n%2")
+                             .arg(QString::fromStdString(targetPath_), QString::fromStdString(error)),
+                         MessageIcon::Stop);
+    return;
+  }
+  SaveButton->setEnabled(false);
+}
+
+void ViewerDialog::GoBack() {
+  if (clearMainLog_) clearMainLog_();
+  close();
+}
+
+}  // namespace vostrel::gui
