@@ -54,12 +54,14 @@ void FileGate::Writes(std::string role, const fs::path& path) { written_.push_ba
 std::string FileGate::Clash() {
   writtenKeys_.clear();
   Key key;
+  // A written file that is a read one is told first: it would be lost.
+  std::string twice;
   for (std::size_t w = 0; w < written_.size(); ++w) {
     if (!KeyOf(written_[w].path, key)) continue;
     const auto [other, added] = writtenKeys_.emplace(key, w);
-    if (!added)
-      return PathToUtf8(written_[w].path) + ": " + written_[other->second].role + " and " + written_[w].role +
-             " name the same file";
+    if (!added && twice.empty())
+      twice = PathToUtf8(written_[w].path) + ": " + written_[other->second].role + " and " + written_[w].role +
+              " name the same file";
   }
   for (const Listed& read : read_) {
     if (!KeyOf(read.path, key)) continue;
@@ -70,7 +72,7 @@ std::string FileGate::Clash() {
              PathToUtf8(read.path);
     }
   }
-  return {};
+  return twice;
 }
 
 std::string FileGate::IncludeClash(const fs::path& path) const {

@@ -316,16 +316,7 @@ bool FindTarget(const fs::path& path, SaveRules rules, Target& target, std::stri
     return false;
   }
   if (!ResolveTarget(path.native(), target.path, target.old, target.exists, why)) return false;
-  if (!target.exists) {
-    // The folder is known before the work rather than after it.
-    if (rules.createFolder) return true;
-    const std::string folder = FolderOf(target.path);
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0) why = "the folder " + folder + " cannot be used: " + Reason(errno);
-    else if (!S_ISDIR(info.st_mode)) why = folder + " is not a folder";
-    else if (::access(folder.c_str(), W_OK | X_OK) != 0) why = "the folder " + folder + " cannot be written: " + Reason(errno);
-    return why.empty();
-  }
+  if (!target.exists) return true;
   const struct stat& old = target.old;
   if (S_ISDIR(old.st_mode)) why = "it is a folder";
   else if (!S_ISREG(old.st_mode)) why = "it is not a regular file";
@@ -338,10 +329,23 @@ bool FindTarget(const fs::path& path, SaveRules rules, Target& target, std::stri
 
 }  // namespace
 
+// Whether a new file can be made in the folder of `target` (what the
+// save would say when it cannot).
+bool FolderTakesNewFile(const std::string& target, std::string& why) {
+  const std::string folder = FolderOf(target);
+  struct stat info {};
+  if (::stat(folder.c_str(), &info) != 0) why = Reason(errno);
+  else if (!S_ISDIR(info.st_mode)) why = Reason(ENOTDIR);
+  else if (::access(folder.c_str(), W_OK | X_OK) != 0) why = Reason(errno);
+  return why.empty();
+}
+
 bool CheckReplaceable(const fs::path& path, std::string* error, SaveRules rules) {
   Target target;
   std::string why;
-  if (FindTarget(path, rules, target, why)) return true;
+  // The folder is known before the work rather than after it.
+  if (FindTarget(path, rules, target, why) && (target.exists || rules.createFolder || FolderTakesNewFile(target.path, why)))
+    return true;
   if (error) *error = why;
   return false;
 }

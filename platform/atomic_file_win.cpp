@@ -70,22 +70,16 @@ void RemoveLeftovers(const fs::path& folder, const std::wstring& name) {
 
 }  // namespace
 
-bool CheckReplaceable(const fs::path& path, std::string* error, SaveRules rules) {
+namespace {
+
+// The checks of a file about to be replaced or created.
+bool CheckTarget(const fs::path& path, std::string* error, SaveRules rules) {
   auto fail = [error](std::string why) {
     if (error) *error = std::move(why);
     return false;
   };
   const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    // The folder is known before the work rather than after it.
-    if (rules.createFolder) return true;
-    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(L".");
-    const DWORD folderAttributes = GetFileAttributesW(folder.c_str());
-    if (folderAttributes == INVALID_FILE_ATTRIBUTES)
-      return fail("the folder " + PathToUtf8(folder) + " cannot be used: " + Reason(GetLastError()));
-    if (!(folderAttributes & FILE_ATTRIBUTE_DIRECTORY)) return fail(PathToUtf8(folder) + " is not a folder");
-    return true;
-  }
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return fail("it is a folder");
   if (attributes & FILE_ATTRIBUTE_DEVICE) return fail("it is not a regular file");
   std::error_code ec;
@@ -95,13 +89,32 @@ bool CheckReplaceable(const fs::path& path, std::string* error, SaveRules rules)
   return true;
 }
 
+}  // namespace
+
+bool CheckReplaceable(const fs::path& path, std::string* error, SaveRules rules) {
+  if (!CheckTarget(path, error, rules)) return false;
+  // The folder is known before the work rather than after it.
+  if (rules.createFolder || GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(L".");
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    if (error) *error = Reason(GetLastError());
+    return false;
+  }
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (error) *error = Reason(ERROR_DIRECTORY);
+    return false;
+  }
+  return true;
+}
+
 bool SaveFileAtomically(const fs::path& path, const std::function<bool(const ByteSink&)>& write,
                         std::string* error, SaveRules rules) {
   auto fail = [error](std::string why) {
     if (error) *error = std::move(why);
     return false;
   };
-  if (!CheckReplaceable(path, error, rules)) return false;
+  if (!CheckTarget(path, error, rules)) return false;
   const fs::path folder = path.parent_path();
   std::error_code ec;
   if (rules.createFolder && !folder.empty() && !fs::create_directories(folder, ec) && ec)
