@@ -24,11 +24,11 @@
 #include "gui_common/prompts.h"
 #include "gui_common/scripted_prompts.h"
 #include "platform/exe_path.h"
-#include "shell/chk_form.h"
+#include "shell/word_list_editor.h"
 #include "shell/finding_navigator.h"
 #include "shell/main_form.h"
 #include "shell/qt_translations.h"
-#include "shell/user_form.h"
+#include "shell/user_extensions_dialog.h"
 #include "viewer/line_text_view.h"
 #include "viewer/source_view.h"
 #include "viewer/viewer_dialog.h"
@@ -167,14 +167,14 @@ int Shots(const fs::path& out) {
   // The word-list editor.
   QTimer::singleShot(100, [&] {
     Save(form.ChkForm(), out / "word_list_editor.png");
-    form.ChkForm()->Button3->click();
+    form.ChkForm()->BackButton->click();
   });
   form.ChkListClick();
 
   // The user-defined extensions dialog.
   QTimer::singleShot(100, [&] {
     Save(form.UserForm(), out / "user_dialog.png");
-    form.UserForm()->Button3->click();
+    form.UserForm()->BackButton->click();
   });
   form.User_opClick();
 

@@ -15,6 +15,7 @@
 #include "gui_common/prompts.h"
 #include "settings/app_settings.h"
 #include "shell/main_form.h"
+#include "shell/settings_text.h"
 #include "viewer/line_text_view.h"
 #include "viewer/source_view.h"
 #include "viewer/viewer_dialog.h"

@@ -28,11 +28,12 @@
 #include "pipeline/compile.h"
 #include "settings/data_folder.h"
 #include "shell/busy_indicator.h"
-#include "shell/chk_form.h"
+#include "shell/word_list_editor.h"
 #include "shell/desk_services.h"
 #include "shell/finding_navigator.h"
 #include "shell/path_rules.h"
-#include "shell/user_form.h"
+#include "shell/settings_text.h"
+#include "shell/user_extensions_dialog.h"
 #include "shell/window_frame.h"
 #include "text/path_text.h"
 #include "text/sjis.h"
@@ -43,20 +44,6 @@
 namespace vostrel::gui {
 
 namespace fs = std::filesystem;
-
-QString FromCp932(const std::string& bytes) { return QString::fromStdString(sjis::ToUtf8(bytes)); }
-
-std::string ToCp932(const QString& text) {
-  if (auto bytes = sjis::FromUtf8(text.toStdString())) return *bytes;
-  std::string out;
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const qsizetype n = (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-    const auto piece = sjis::FromUtf8(text.mid(i, n).toStdString());
-    out += piece ? *piece : std::string("?");
-    i += n - 1;
-  }
-  return out;
-}
 
 namespace {
 
@@ -108,8 +95,8 @@ TMainForm::TMainForm(Options options, QWidget* parent)
     Memo1->LinesChanged();
   });
   findings_ = NewFindingNavigator(*this, *viewer_, *prompts_);
-  user_ = new TUser(settings_, *prompts_, this);
-  chk_ = new TChkForm(options_.exeDir, *prompts_, this, this);
+  user_ = new UserExtensionsDialog(settings_, *prompts_, this);
+  chk_ = new WordListEditor(options_.exeDir, *prompts_, this, this);
   setAcceptDrops(true);
   StatusText->setText(options_.startNotice);
   RefreshRecentMenu();

@@ -26,8 +26,8 @@ namespace vostrel::gui {
 class BusyIndicator;
 class FindingNavigator;
 class LineTextView;
-class TChkForm;
-class TUser;
+class WordListEditor;
+class UserExtensionsDialog;
 class ViewerDialog;
 class UserPrompts;
 class WindowFrame;
@@ -82,8 +82,8 @@ class TMainForm : public QMainWindow {
 
   ViewerDialog* ViewForm() const { return viewer_; }
   FindingNavigator* Findings() const { return findings_; }
-  TUser* UserForm() const { return user_; }
-  TChkForm* ChkForm() const { return chk_; }
+  UserExtensionsDialog* UserForm() const { return user_; }
+  WordListEditor* ChkForm() const { return chk_; }
   settings::AppSettings& Settings() { return settings_; }
   CompileRun& Run() { return run_; }
   const std::string& FileFilters() const { return fileFilters_; }
@@ -151,15 +151,10 @@ class TMainForm : public QMainWindow {
   ScreenSaverInhibitor screenSaver_;
   ViewerDialog* viewer_ = nullptr;
   FindingNavigator* findings_ = nullptr;
-  TUser* user_ = nullptr;
-  TChkForm* chk_ = nullptr;
+  UserExtensionsDialog* user_ = nullptr;
+  WordListEditor* chk_ = nullptr;
   bool running_ = false;
   bool closeAfterRun_ = false;
 };
-
-// Text of the settings (Shift-JIS bytes) for the screen, and back; a
-// character Shift-JIS cannot hold becomes "?".
-QString FromCp932(const std::string& bytes);
-std::string ToCp932(const QString& text);
 
 }  // namespace vostrel::gui

@@ -3,7 +3,7 @@
 
 #include "platform/exe_path.h"
 #include "platform/shortcut.h"
-#include "shell/chk_form.h"
+#include "shell/word_list_editor.h"
 #include "shell/desk_services.h"
 #include "shell/main_form.h"
 

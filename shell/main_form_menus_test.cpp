@@ -18,7 +18,7 @@
 #include "gui_common/scripted_prompts.h"
 #include "pipeline/text_lines.h"
 #include "platform/exe_path.h"
-#include "shell/chk_form.h"
+#include "shell/word_list_editor.h"
 #include "shell/desk_services.h"
 #include "shell/main_form.h"
 #include "shell/test_window.h"
@@ -82,7 +82,7 @@ TEST(MainFormMenus, WordListItemOpensTheEditorOnTheProgramsList) {
   QString shown;
   WhenModal([&](QWidget* modal) {
     EXPECT_EQ(modal, w.form->ChkForm());
-    shown = w.form->ChkForm()->Memo1->toPlainText();
+    shown = w.form->ChkForm()->WordsEdit->toPlainText();
   });
   w.form->ChkList->trigger();
   EXPECT_EQ(shown, QStringLiteral("G00\nG01"));

@@ -21,7 +21,7 @@
 #include "shell/path_rules.h"
 #include "shell/single_instance.h"
 #include "shell/test_window.h"
-#include "shell/user_form.h"
+#include "shell/user_extensions_dialog.h"
 #include "tests/test_support.h"
 #include "text/sjis.h"
 #include "viewer/line_text_view.h"
@@ -413,12 +413,12 @@ TEST(UserDialog, MasksAreNormalisedAndEmptyFieldsDefaulted) {
     EXPECT_EQ(NormaliseMask(c.typed), c.stored) << c.typed.toStdString();
 
   Window w;
-  TUser& dialog = *w.form->UserForm();
+  UserExtensionsDialog& dialog = *w.form->UserForm();
   QTimer::singleShot(0, &dialog, [&] {
-    dialog.LabeledEdit2->setText("nc2");
-    dialog.LabeledEdit3->clear();
-    dialog.LabeledEdit4->clear();
-    dialog.Button1->click();
+    dialog.User1MaskField->setText("nc2");
+    dialog.User2NameField->clear();
+    dialog.User2MaskField->clear();
+    dialog.ChangeButton->click();
   });
   w.form->User_opClick();
   EXPECT_EQ(w.form->Settings().User1_Mask, "*.nc2");
@@ -427,10 +427,10 @@ TEST(UserDialog, MasksAreNormalisedAndEmptyFieldsDefaulted) {
   EXPECT_NE(w.form->FileFilters().find(Sjis("ﾕｰｻﾞ定義2(*.*)|*.*|")), std::string::npos);
 
   // Edits left with "中止" or "戻る" change nothing, and the next show refills.
-  for (QPushButton* TUser::*button : {&TUser::Button2, &TUser::Button3}) {
+  for (QPushButton* UserExtensionsDialog::*button : {&UserExtensionsDialog::CancelButton, &UserExtensionsDialog::BackButton}) {
     QTimer::singleShot(0, &dialog, [&] {
-      EXPECT_EQ(dialog.LabeledEdit2->text(), "*.nc2");
-      dialog.LabeledEdit2->setText("zzz");
+      EXPECT_EQ(dialog.User1MaskField->text(), "*.nc2");
+      dialog.User1MaskField->setText("zzz");
       (dialog.*button)->click();
     });
     w.form->User_opClick();
@@ -440,20 +440,20 @@ TEST(UserDialog, MasksAreNormalisedAndEmptyFieldsDefaulted) {
 
 TEST(UserDialog, MaskKeysAndEnter) {
   Window w;
-  TUser& dialog = *w.form->UserForm();
+  UserExtensionsDialog& dialog = *w.form->UserForm();
   QTimer::singleShot(0, &dialog, [&] {
-    dialog.LabeledEdit2->clear();
-    QTest::keyClicks(dialog.LabeledEdit2, "n:c*.\\2");
-    EXPECT_EQ(dialog.LabeledEdit2->text(), "nc*.\\2");
-    QTest::keyClick(dialog.LabeledEdit4, Qt::Key_Return);  // Enter in a filled mask field normalises
-    EXPECT_EQ(dialog.LabeledEdit4->text(), "*.*");
-    dialog.LabeledEdit4->setText("nc3");
-    QTest::keyClick(dialog.LabeledEdit4, Qt::Key_Return);
-    EXPECT_EQ(dialog.LabeledEdit4->text(), "*.nc3");
+    dialog.User1MaskField->clear();
+    QTest::keyClicks(dialog.User1MaskField, "n:c*.\\2");
+    EXPECT_EQ(dialog.User1MaskField->text(), "nc*.\\2");
+    QTest::keyClick(dialog.User2MaskField, Qt::Key_Return);  // Enter in a filled mask field normalises
+    EXPECT_EQ(dialog.User2MaskField->text(), "*.*");
+    dialog.User2MaskField->setText("nc3");
+    QTest::keyClick(dialog.User2MaskField, Qt::Key_Return);
+    EXPECT_EQ(dialog.User2MaskField->text(), "*.nc3");
     EXPECT_TRUE(dialog.isVisible());  // Enter never closes the dialog
-    QTest::keyClicks(dialog.LabeledEdit1, "a/b;c");  // names take every character
-    EXPECT_TRUE(dialog.LabeledEdit1->text().endsWith("a/b;c"));
-    dialog.Button3->click();
+    QTest::keyClicks(dialog.User1NameField, "a/b;c");  // names take every character
+    EXPECT_TRUE(dialog.User1NameField->text().endsWith("a/b;c"));
+    dialog.BackButton->click();
   });
   w.form->User_opClick();
   ASSERT_EQ(w.prompts.shown.size(), 1u);

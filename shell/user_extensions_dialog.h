@@ -19,22 +19,25 @@ class UserPrompts;
 // "*" put in front when it holds a dot, else "*." put in front.
 QString NormaliseMask(const QString& mask);
 
-class TUser : public QDialog {
+class UserExtensionsDialog : public QDialog {
   Q_OBJECT
  public:
-  TUser(settings::AppSettings& settings, UserPrompts& prompts, QWidget* mainWindow);
+  UserExtensionsDialog(settings::AppSettings& settings, UserPrompts& prompts, QWidget* mainWindow);
 
-  QLineEdit* LabeledEdit1;  // ﾕｰｻﾞ定義１(表示名)
-  QLineEdit* LabeledEdit2;  // 拡張子
-  QLineEdit* LabeledEdit3;  // ﾕｰｻﾞ定義２(表示名)
-  QLineEdit* LabeledEdit4;  // 拡張子
-  QPushButton* Button1;     // 変更
-  QPushButton* Button2;     // 中止
-  QPushButton* Button3;     // 戻る
+  QLineEdit* User1NameField;  // ﾕｰｻﾞ定義１(表示名)
+  QLineEdit* User1MaskField;  // 拡張子
+  QLineEdit* User2NameField;  // ﾕｰｻﾞ定義２(表示名)
+  QLineEdit* User2MaskField;  // 拡張子
+  QPushButton* ChangeButton;  // 変更
+  QPushButton* CancelButton;  // 中止
+  QPushButton* BackButton;    // 戻る
 
-  void Button1Click();
-  void Button2Click();
-  void Button3Click();
+  // 変更: the fields, masks normalised and empty ones defaulted, go to the settings.
+  void ApplyChanges();
+  // 中止: the fields go back to the settings.
+  void Cancel();
+  // 戻る: closes and changes nothing.
+  void GoBack();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -42,7 +45,7 @@ class TUser : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void FormShow();
+  void PlaceAndFill();
   void FillFields();
 
   settings::AppSettings& settings_;

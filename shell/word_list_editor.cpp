@@ -1,4 +1,4 @@
-#include "shell/chk_form.h"
+#include "shell/word_list_editor.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -56,9 +56,9 @@ QString WordListText(const std::string& bytes) {
   return text;
 }
 
-TChkForm::TChkForm(std::filesystem::path exeDir, UserPrompts& prompts, QWidget* mainWindow, QWidget* parent)
+WordListEditor::WordListEditor(std::filesystem::path exeDir, UserPrompts& prompts, QWidget* mainWindow, QWidget* parent)
     : QDialog(parent), exeDir_(std::move(exeDir)), prompts_(prompts), mainWindow_(mainWindow) {
-  setObjectName(QStringLiteral("ChkForm"));
+  setObjectName(QStringLiteral("WordListEditor"));
   setWindowTitle(QStringLiteral("構文チェックリスト編集"));
   // Sizable, but closed only by its own buttons.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -66,77 +66,76 @@ TChkForm::TChkForm(std::filesystem::path exeDir, UserPrompts& prompts, QWidget* 
   setFont(JapanesePixelFont(Pitch::Proportional, 12));
   resize(468, 377);
 
-  Memo1 = new QPlainTextEdit(this);
-  Memo1->setObjectName(QStringLiteral("Memo1"));
-  Memo1->setFont(JapanesePixelFont(Pitch::Fixed, 15));
-  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-  Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo1->installEventFilter(this);
+  WordsEdit = new QPlainTextEdit(this);
+  WordsEdit->setObjectName(QStringLiteral("WordsEdit"));
+  WordsEdit->setFont(JapanesePixelFont(Pitch::Fixed, 15));
+  WordsEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
+  WordsEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  WordsEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  WordsEdit->installEventFilter(this);
 
-  Button1 = new QPushButton(QStringLiteral("保存"), this);
-  Button2 = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-  Button3 = new QPushButton(QStringLiteral("戻る"), this);
-  int n = 1;
-  for (QPushButton* button : {Button1, Button2, Button3}) {
-    button->setObjectName(QStringLiteral("Button%1").arg(n++));
-    button->setAutoDefault(false);
-  }
+  SaveButton = new QPushButton(QStringLiteral("保存"), this);
+  CancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+  BackButton = new QPushButton(QStringLiteral("戻る"), this);
+  SaveButton->setObjectName(QStringLiteral("SaveButton"));
+  CancelButton->setObjectName(QStringLiteral("CancelButton"));
+  BackButton->setObjectName(QStringLiteral("BackButton"));
+  for (QPushButton* button : {SaveButton, CancelButton, BackButton}) button->setAutoDefault(false);
 
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(Button1);
-  buttons->addWidget(Button2);
+  buttons->addWidget(SaveButton);
+  buttons->addWidget(CancelButton);
   buttons->addStretch(1);
-  buttons->addWidget(Button3);
+  buttons->addWidget(BackButton);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
-  layout->addWidget(Memo1, 1);
+  layout->addWidget(WordsEdit, 1);
   layout->addLayout(buttons);
 
-  connect(Memo1, &QPlainTextEdit::textChanged, this, &TChkForm::Memo1Change);
-  connect(Button1, &QPushButton::clicked, this, &TChkForm::Button1Click);
-  connect(Button2, &QPushButton::clicked, this, &TChkForm::Button2Click);
-  connect(Button3, &QPushButton::clicked, this, &TChkForm::Button3Click);
+  connect(WordsEdit, &QPlainTextEdit::textChanged, this, &WordListEditor::TextEdited);
+  connect(SaveButton, &QPushButton::clicked, this, &WordListEditor::SaveList);
+  connect(CancelButton, &QPushButton::clicked, this, &WordListEditor::Cancel);
+  connect(BackButton, &QPushButton::clicked, this, &WordListEditor::GoBack);
 }
 
-std::filesystem::path TChkForm::LoadPath() const { return settings::WordListFilePath(exeDir_); }
+std::filesystem::path WordListEditor::LoadPath() const { return settings::WordListFilePath(exeDir_); }
 
-std::filesystem::path TChkForm::SavePath() const { return settings::DataFolder(exeDir_) / "ChkData.lst"; }
+std::filesystem::path WordListEditor::SavePath() const { return settings::DataFolder(exeDir_) / "ChkData.lst"; }
 
-void TChkForm::showEvent(QShowEvent* event) {
-  if (!event->spontaneous()) FormShow();
+void WordListEditor::showEvent(QShowEvent* event) {
+  if (!event->spontaneous()) LoadList();
   QDialog::showEvent(event);
 }
 
-void TChkForm::FormShow() {
-  Memo1->clear();
+void WordListEditor::LoadList() {
+  WordsEdit->clear();
   std::string bytes;
-  if (ReadBytes(LoadPath(), bytes)) Memo1->setPlainText(WordListText(bytes));
+  if (ReadBytes(LoadPath(), bytes)) WordsEdit->setPlainText(WordListText(bytes));
   if (mainWindow_) move(mainWindow_->frameGeometry().topLeft());
-  Button1->setEnabled(false);
+  SaveButton->setEnabled(false);
 }
 
-void TChkForm::Memo1Change() { Button1->setEnabled(true); }
+void WordListEditor::TextEdited() { SaveButton->setEnabled(true); }
 
-bool TChkForm::eventFilter(QObject* watched, QEvent* event) {
+bool WordListEditor::eventFilter(QObject* watched, QEvent* event) {
   // Typed letters a to z go in as A to Z.
-  if (watched == Memo1 && event->type() == QEvent::KeyPress) {
+  if (watched == WordsEdit && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
     const QString text = key->text();
     if (text.size() == 1 && text[0] >= QLatin1Char('a') && text[0] <= QLatin1Char('z') &&
         !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
       QKeyEvent upper(QEvent::KeyPress, key->key(), key->modifiers(), text.toUpper(), key->isAutoRepeat(),
                       static_cast<ushort>(key->count()));
-      QCoreApplication::sendEvent(Memo1, &upper);
+      QCoreApplication::sendEvent(WordsEdit, &upper);
       return true;
     }
   }
   return QDialog::eventFilter(watched, event);
 }
 
-void TChkForm::Button1Click() {
+void WordListEditor::SaveList() {
   int badLine = 0;
-  const std::optional<std::string> bytes = WordListBytes(Memo1->toPlainText(), &badLine);
+  const std::optional<std::string> bytes = WordListBytes(WordsEdit->toPlainText(), &badLine);
   if (!bytes) {
     prompts_.ShowMessage(this, QStringLiteral("確認"),
                          QStringLiteral("%1 行目に Shift-JIS で保存できない文字があります。\n"
@@ -154,11 +153,11 @@ void TChkForm::Button1Click() {
                          MessageIcon::Stop);
     return;
   }
-  Button1->setEnabled(false);
+  SaveButton->setEnabled(false);
 }
 
-void TChkForm::Button2Click() { reject(); }
+void WordListEditor::Cancel() { reject(); }
 
-void TChkForm::Button3Click() { reject(); }
+void WordListEditor::GoBack() { reject(); }
 
 }  // namespace vostrel::gui

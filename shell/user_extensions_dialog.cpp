@@ -1,4 +1,4 @@
-#include "shell/user_form.h"
+#include "shell/user_extensions_dialog.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -10,7 +10,7 @@
 
 #include "gui_common/prompts.h"
 #include "settings/app_settings.h"
-#include "shell/main_form.h"
+#include "shell/settings_text.h"
 
 namespace vostrel::gui {
 
@@ -24,9 +24,9 @@ namespace {
 bool IsEnter(const QKeyEvent* key) { return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter; }
 }  // namespace
 
-TUser::TUser(settings::AppSettings& settings, UserPrompts& prompts, QWidget* mainWindow)
+UserExtensionsDialog::UserExtensionsDialog(settings::AppSettings& settings, UserPrompts& prompts, QWidget* mainWindow)
     : QDialog(mainWindow), settings_(settings), prompts_(prompts), mainWindow_(mainWindow) {
-  setObjectName(QStringLiteral("User"));
+  setObjectName(QStringLiteral("UserExtensionsDialog"));
   setWindowTitle(QStringLiteral("ﾕｰｻﾞ定義"));
   // Closed only by its own buttons.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -38,39 +38,38 @@ TUser::TUser(settings::AppSettings& settings, UserPrompts& prompts, QWidget* mai
     edit->installEventFilter(this);
     return edit;
   };
-  LabeledEdit1 = field("LabeledEdit1");
-  LabeledEdit2 = field("LabeledEdit2");
-  LabeledEdit3 = field("LabeledEdit3");
-  LabeledEdit4 = field("LabeledEdit4");
-  LabeledEdit2->setFixedWidth(110);
-  LabeledEdit4->setFixedWidth(110);
+  User1NameField = field("User1NameField");
+  User1MaskField = field("User1MaskField");
+  User2NameField = field("User2NameField");
+  User2MaskField = field("User2MaskField");
+  User1MaskField->setFixedWidth(110);
+  User2MaskField->setFixedWidth(110);
 
   auto* grid = new QGridLayout;
   grid->setVerticalSpacing(2);
   grid->addWidget(new QLabel(QStringLiteral("ﾕｰｻﾞ定義１(表示名)"), this), 0, 0);
   grid->addWidget(new QLabel(QStringLiteral("拡張子"), this), 0, 1);
-  grid->addWidget(LabeledEdit1, 1, 0);
-  grid->addWidget(LabeledEdit2, 1, 1);
+  grid->addWidget(User1NameField, 1, 0);
+  grid->addWidget(User1MaskField, 1, 1);
   grid->addItem(new QSpacerItem(1, 8), 2, 0);
   grid->addWidget(new QLabel(QStringLiteral("ﾕｰｻﾞ定義２(表示名)"), this), 3, 0);
   grid->addWidget(new QLabel(QStringLiteral("拡張子"), this), 3, 1);
-  grid->addWidget(LabeledEdit3, 4, 0);
-  grid->addWidget(LabeledEdit4, 4, 1);
+  grid->addWidget(User2NameField, 4, 0);
+  grid->addWidget(User2MaskField, 4, 1);
   grid->setColumnMinimumWidth(0, 200);
 
-  Button1 = new QPushButton(QStringLiteral("変更"), this);
-  Button2 = new QPushButton(QStringLiteral("中止"), this);
-  Button3 = new QPushButton(QStringLiteral("戻る"), this);
-  int n = 1;
-  for (QPushButton* button : {Button1, Button2, Button3}) {
-    button->setObjectName(QStringLiteral("Button%1").arg(n++));
-    button->setAutoDefault(false);
-  }
+  ChangeButton = new QPushButton(QStringLiteral("変更"), this);
+  CancelButton = new QPushButton(QStringLiteral("中止"), this);
+  BackButton = new QPushButton(QStringLiteral("戻る"), this);
+  ChangeButton->setObjectName(QStringLiteral("ChangeButton"));
+  CancelButton->setObjectName(QStringLiteral("CancelButton"));
+  BackButton->setObjectName(QStringLiteral("BackButton"));
+  for (QPushButton* button : {ChangeButton, CancelButton, BackButton}) button->setAutoDefault(false);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  buttons->addWidget(Button1);
-  buttons->addWidget(Button2);
-  buttons->addWidget(Button3);
+  buttons->addWidget(ChangeButton);
+  buttons->addWidget(CancelButton);
+  buttons->addWidget(BackButton);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
@@ -78,65 +77,65 @@ TUser::TUser(settings::AppSettings& settings, UserPrompts& prompts, QWidget* mai
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  connect(Button1, &QPushButton::clicked, this, &TUser::Button1Click);
-  connect(Button2, &QPushButton::clicked, this, &TUser::Button2Click);
-  connect(Button3, &QPushButton::clicked, this, &TUser::Button3Click);
+  connect(ChangeButton, &QPushButton::clicked, this, &UserExtensionsDialog::ApplyChanges);
+  connect(CancelButton, &QPushButton::clicked, this, &UserExtensionsDialog::Cancel);
+  connect(BackButton, &QPushButton::clicked, this, &UserExtensionsDialog::GoBack);
 }
 
-void TUser::showEvent(QShowEvent* event) {
-  FormShow();
+void UserExtensionsDialog::showEvent(QShowEvent* event) {
+  PlaceAndFill();
   QDialog::showEvent(event);
 }
 
-void TUser::FormShow() {
+void UserExtensionsDialog::PlaceAndFill() {
   if (mainWindow_) move(mainWindow_->frameGeometry().topLeft());
   FillFields();
-  LabeledEdit1->setFocus();
+  User1NameField->setFocus();
 }
 
-void TUser::FillFields() {
-  LabeledEdit1->setText(FromCp932(settings_.User1_Name));
-  LabeledEdit2->setText(FromCp932(settings_.User1_Mask));
-  LabeledEdit3->setText(FromCp932(settings_.User2_Name));
-  LabeledEdit4->setText(FromCp932(settings_.User2_Mask));
+void UserExtensionsDialog::FillFields() {
+  User1NameField->setText(FromCp932(settings_.User1_Name));
+  User1MaskField->setText(FromCp932(settings_.User1_Mask));
+  User2NameField->setText(FromCp932(settings_.User2_Name));
+  User2MaskField->setText(FromCp932(settings_.User2_Mask));
 }
 
-void TUser::Button1Click() {
-  for (QLineEdit* mask : {LabeledEdit2, LabeledEdit4})
+void UserExtensionsDialog::ApplyChanges() {
+  for (QLineEdit* mask : {User1MaskField, User2MaskField})
     if (!mask->text().isEmpty()) mask->setText(NormaliseMask(mask->text()));
-  if (LabeledEdit1->text().isEmpty()) LabeledEdit1->setText(QStringLiteral("ﾕｰｻﾞ定義1"));
-  if (LabeledEdit2->text().isEmpty()) LabeledEdit2->setText(QStringLiteral("*.*"));
-  if (LabeledEdit3->text().isEmpty()) LabeledEdit3->setText(QStringLiteral("ﾕｰｻﾞ定義2"));
-  if (LabeledEdit4->text().isEmpty()) LabeledEdit4->setText(QStringLiteral("*.*"));
-  settings_.User1_Name = ToCp932(LabeledEdit1->text());
-  settings_.User1_Mask = ToCp932(LabeledEdit2->text());
-  settings_.User2_Name = ToCp932(LabeledEdit3->text());
-  settings_.User2_Mask = ToCp932(LabeledEdit4->text());
+  if (User1NameField->text().isEmpty()) User1NameField->setText(QStringLiteral("ﾕｰｻﾞ定義1"));
+  if (User1MaskField->text().isEmpty()) User1MaskField->setText(QStringLiteral("*.*"));
+  if (User2NameField->text().isEmpty()) User2NameField->setText(QStringLiteral("ﾕｰｻﾞ定義2"));
+  if (User2MaskField->text().isEmpty()) User2MaskField->setText(QStringLiteral("*.*"));
+  settings_.User1_Name = ToCp932(User1NameField->text());
+  settings_.User1_Mask = ToCp932(User1MaskField->text());
+  settings_.User2_Name = ToCp932(User2NameField->text());
+  settings_.User2_Mask = ToCp932(User2MaskField->text());
   accept();
 }
 
-void TUser::Button2Click() {
+void UserExtensionsDialog::Cancel() {
   FillFields();
   reject();
 }
 
-void TUser::Button3Click() { reject(); }
+void UserExtensionsDialog::GoBack() { reject(); }
 
-void TUser::keyPressEvent(QKeyEvent* event) {
+void UserExtensionsDialog::keyPressEvent(QKeyEvent* event) {
   // Escape would close the dialog behind its buttons' back: only they close it.
   if (event->key() == Qt::Key_Escape) return;
   QDialog::keyPressEvent(event);
 }
 
-bool TUser::eventFilter(QObject* watched, QEvent* event) {
+bool UserExtensionsDialog::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   auto* edit = qobject_cast<QLineEdit*>(watched);
   if (!edit) return false;
-  const bool maskField = edit == LabeledEdit2 || edit == LabeledEdit4;
+  const bool maskField = edit == User1MaskField || edit == User2MaskField;
   if (!maskField) {
     if (IsEnter(key)) {
-      Button1->setFocus();
+      ChangeButton->setFocus();
       return true;
     }
     return false;
@@ -144,7 +143,7 @@ bool TUser::eventFilter(QObject* watched, QEvent* event) {
   if (IsEnter(key)) {
     if (!edit->text().isEmpty()) {
       edit->setText(NormaliseMask(edit->text()));
-      Button1->setFocus();
+      ChangeButton->setFocus();
     }
     return true;
   }

@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "gui_common/scripted_prompts.h"
-#include "shell/chk_form.h"
+#include "shell/word_list_editor.h"
 #include "tests/test_support.h"
 
 namespace vostrel::gui {
@@ -22,101 +22,101 @@ struct Editor {
   TempDir dir;  // stands in for the program's folder
   ScriptedPrompts prompts;
   QWidget main;
-  TChkForm form{dir.path(), prompts, &main, &main};
+  WordListEditor editor{dir.path(), prompts, &main, &main};
   std::filesystem::path list = dir / "ChkData.lst";
 
   Editor() { main.setGeometry(120, 80, 600, 400); }
   void Type(const QString& text) {
-    form.Memo1->moveCursor(QTextCursor::End);
+    editor.WordsEdit->moveCursor(QTextCursor::End);
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (qsizetype i = 0; i < lines.size(); ++i) {
-      if (i > 0) QTest::keyClick(form.Memo1, Qt::Key_Return);
-      QTest::keyClicks(form.Memo1, lines[i]);
+      if (i > 0) QTest::keyClick(editor.WordsEdit, Qt::Key_Return);
+      QTest::keyClicks(editor.WordsEdit, lines[i]);
     }
   }
   void Reopen() {
-    form.hide();
-    form.show();
+    editor.hide();
+    editor.show();
   }
 };
 
 TEST(WordListEditor, LoadsWithEveryLineBreakAndSavesWithCrLf) {
   Editor e;
   WriteFile(e.list, "G00\nG01\rM30\r\n" + Sjis("ﾃｽﾄ"));
-  e.form.show();
-  EXPECT_EQ(e.form.Memo1->toPlainText(), QStringLiteral("G00\nG01\nM30\nﾃｽﾄ"));
-  EXPECT_FALSE(e.form.Button1->isEnabled()) << "loading is no edit";
-  EXPECT_EQ(e.form.pos(), e.main.frameGeometry().topLeft());
+  e.editor.show();
+  EXPECT_EQ(e.editor.WordsEdit->toPlainText(), QStringLiteral("G00\nG01\nM30\nﾃｽﾄ"));
+  EXPECT_FALSE(e.editor.SaveButton->isEnabled()) << "loading is no edit";
+  EXPECT_EQ(e.editor.pos(), e.main.frameGeometry().topLeft());
 
   e.Type(QStringLiteral("\ngoto"));
-  EXPECT_TRUE(e.form.Memo1->toPlainText().endsWith(QStringLiteral("ﾃｽﾄ\nGOTO")));
-  EXPECT_TRUE(e.form.Button1->isEnabled());
-  e.form.Button1->click();
-  EXPECT_FALSE(e.form.Button1->isEnabled());
+  EXPECT_TRUE(e.editor.WordsEdit->toPlainText().endsWith(QStringLiteral("ﾃｽﾄ\nGOTO")));
+  EXPECT_TRUE(e.editor.SaveButton->isEnabled());
+  e.editor.SaveButton->click();
+  EXPECT_FALSE(e.editor.SaveButton->isEnabled());
   EXPECT_EQ(ReadFile(e.list), "G00\r\nG01\r\nM30\r\n" + Sjis("ﾃｽﾄ") + "\r\nGOTO");
   EXPECT_TRUE(e.prompts.shown.empty());
 }
 
 TEST(WordListEditor, TypedLettersBecomeUpperCasePastedTextStays) {
   Editor e;
-  e.form.show();
-  EXPECT_EQ(e.form.Memo1->toPlainText(), QString()) << "no list yet: an empty box";
+  e.editor.show();
+  EXPECT_EQ(e.editor.WordsEdit->toPlainText(), QString()) << "no list yet: an empty box";
   e.Type(QStringLiteral("goto #1=a"));
-  EXPECT_EQ(e.form.Memo1->toPlainText(), QStringLiteral("GOTO #1=A"));
-  e.form.Memo1->insertPlainText(QStringLiteral("\nwhile"));
-  EXPECT_EQ(e.form.Memo1->toPlainText(), QStringLiteral("GOTO #1=A\nwhile"));
-  e.form.Button3->click();
+  EXPECT_EQ(e.editor.WordsEdit->toPlainText(), QStringLiteral("GOTO #1=A"));
+  e.editor.WordsEdit->insertPlainText(QStringLiteral("\nwhile"));
+  EXPECT_EQ(e.editor.WordsEdit->toPlainText(), QStringLiteral("GOTO #1=A\nwhile"));
+  e.editor.BackButton->click();
 }
 
 TEST(WordListEditor, LeavingWithoutSavingWritesNothing) {
   Editor e;
-  e.form.show();
-  e.form.Button3->click();  // 戻る without typing
+  e.editor.show();
+  e.editor.BackButton->click();  // 戻る without typing
   EXPECT_FALSE(std::filesystem::exists(e.list));
 
   WriteFile(e.list, "G00\r\nG01");
   e.Reopen();
   e.Type(QStringLiteral("\nG02"));
-  e.form.Button1->click();
+  e.editor.SaveButton->click();
   e.Type(QStringLiteral("\nG03"));
-  e.form.Button2->click();  // ｷｬﾝｾﾙ drops the second edit
-  EXPECT_FALSE(e.form.isVisible());
+  e.editor.CancelButton->click();  // ｷｬﾝｾﾙ drops the second edit
+  EXPECT_FALSE(e.editor.isVisible());
   EXPECT_EQ(ReadFile(e.list), "G00\r\nG01\r\nG02");
 
   e.Reopen();  // the next showing reloads the file
-  EXPECT_EQ(e.form.Memo1->toPlainText(), QStringLiteral("G00\nG01\nG02"));
+  EXPECT_EQ(e.editor.WordsEdit->toPlainText(), QStringLiteral("G00\nG01\nG02"));
   e.Type(QStringLiteral("\nG04"));
-  e.form.Button3->click();
+  e.editor.BackButton->click();
   EXPECT_EQ(ReadFile(e.list), "G00\r\nG01\r\nG02");
 }
 
 TEST(WordListEditor, TextWithoutShiftJisFormIsRefused) {
   Editor e;
   WriteFile(e.list, "G00\r\nG01");
-  e.form.show();
+  e.editor.show();
   e.Type(QStringLiteral("\n"));
-  e.form.Memo1->insertPlainText(QStringLiteral("X\U0001F600"));
-  e.form.Button1->click();
+  e.editor.WordsEdit->insertPlainText(QStringLiteral("X\U0001F600"));
+  e.editor.SaveButton->click();
   ASSERT_EQ(e.prompts.shown.size(), 1u);
   EXPECT_EQ(e.prompts.shown[0].caption, QStringLiteral("確認"));
   EXPECT_TRUE(e.prompts.shown[0].text.startsWith(QStringLiteral("3 行目"))) << e.prompts.shown[0].text.toStdString();
-  EXPECT_TRUE(e.form.Button1->isEnabled());
+  EXPECT_TRUE(e.editor.SaveButton->isEnabled());
   EXPECT_EQ(ReadFile(e.list), "G00\r\nG01");
-  e.form.Button2->click();
+  e.editor.CancelButton->click();
 }
 
 TEST(WordListEditor, UnwritableFileGivesTheMessageWithThePath) {
   Editor e;
   std::filesystem::create_directory(e.list);  // a folder where the file should go
-  e.form.show();
+  e.editor.show();
   e.Type(QStringLiteral("G00"));
-  e.form.Button1->click();
+  e.editor.SaveButton->click();
   ASSERT_EQ(e.prompts.shown.size(), 1u);
   EXPECT_EQ(e.prompts.shown[0].text,
             QStringLiteral("ファイル %1 を作成できません\nit is a folder").arg(QString::fromStdString(e.list.string())));
-  EXPECT_TRUE(e.form.Button1->isEnabled());
+  EXPECT_TRUE(e.editor.SaveButton->isEnabled());
   EXPECT_TRUE(std::filesystem::is_directory(e.list));
-  e.form.Button2->click();
+  e.editor.CancelButton->click();
 }
 
 TEST(WordListEditor, BytesJoinLinesWithoutTrailingBreak) {

@@ -15,28 +15,31 @@ namespace vostrel::gui {
 
 class UserPrompts;
 
-class TChkForm : public QDialog {
+class WordListEditor : public QDialog {
   Q_OBJECT
  public:
   // `exeDir`: the program's folder (the shipped list and the data-folder
   // rule); `mainWindow`: the window whose top-left corner the dialog takes.
-  TChkForm(std::filesystem::path exeDir, UserPrompts& prompts, QWidget* mainWindow, QWidget* parent = nullptr);
+  WordListEditor(std::filesystem::path exeDir, UserPrompts& prompts, QWidget* mainWindow, QWidget* parent = nullptr);
 
-  QPlainTextEdit* Memo1;
-  QPushButton* Button1;  // 保存
-  QPushButton* Button2;  // ｷｬﾝｾﾙ
-  QPushButton* Button3;  // 戻る
+  QPlainTextEdit* WordsEdit;  // the words, one per line
+  QPushButton* SaveButton;    // 保存
+  QPushButton* CancelButton;  // ｷｬﾝｾﾙ
+  QPushButton* BackButton;    // 戻る
 
   // The file the editor shows: the user's list, else the shipped one.
   std::filesystem::path LoadPath() const;
   // The file "保存" writes: ChkData.lst in the data folder.
   std::filesystem::path SavePath() const;
 
-  void FormShow();
-  void Memo1Change();
-  void Button1Click();
-  void Button2Click();
-  void Button3Click();
+  // At every showing: the list loaded, the dialog placed, "保存" off.
+  void LoadList();
+  // An edit turns "保存" on.
+  void TextEdited();
+  void SaveList();
+  // ｷｬﾝｾﾙ and 戻る both close without saving.
+  void Cancel();
+  void GoBack();
 
  protected:
   void showEvent(QShowEvent* event) override;
