@@ -7,6 +7,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -85,6 +89,36 @@ void ListBatchFiles(const CliOptions& options, const std::vector<fs::path>& outp
   }
 }
 
+// The summary of a batch, and its exit status.
+int WriteSummary(const std::vector<SourceResult>& results, std::ofstream& logFile, const CliOptions& options,
+           std::unique_ptr<TerminalProgress>& progress) {
+  int compiled = 0, stopped = 0, failed = 0, interrupted = 0, worst = kExitCompleted;
+  for (const SourceResult& result : results) {
+    if (!result.done || result.status == StopExitStatus()) {
+      ++interrupted;
+      continue;
+    }
+    if (result.status == kExitCompleted) ++compiled;
+    else if (result.status == kExitStopped) ++stopped;
+    else ++failed;
+    worst = std::max(worst, result.status);
+  }
+  progress.reset();
+  // A log that could not be written is a failure the summary counts.
+  if (logFile.is_open() && !logFile.flush()) {
+    std::cerr << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
+              << std::strerror(errno) << "\n";
+    ++failed;
+    worst = kExitUsage;
+  }
+
+  std::string summary = "vostrelc: " + std::to_string(compiled) + " compiled, " + std::to_string(stopped) +
+                        " stopped by an input error, " + std::to_string(failed) + " failed";
+  if (interrupted > 0) summary += ", " + std::to_string(interrupted) + " not compiled (interrupted)";
+  std::cerr << summary << "\n";
+  return interrupted > 0 ? StopExitStatus() : worst;
+}
+
 }  // namespace
 
 int RunBatch(const CliOptions& options) {
@@ -130,10 +164,12 @@ int RunBatch(const CliOptions& options) {
   std::mutex mutex;  // guards results, the next source, the output order
   std::size_t nextSource = 0, nextWritten = 0, finished = 0;
 
-  // Writes the blocks of the finished sources that are next in order.
-  auto writeFinished = [&] {
-    for (; nextWritten < count && results[nextWritten].done; ++nextWritten) {
+  // Writes the blocks of the finished sources that are next in order (all
+  // the finished ones, in order, when the batch ends without the others).
+  auto writeFinished = [&](bool skipUnfinished = false) {
+    for (; nextWritten < count && (results[nextWritten].done || skipUnfinished); ++nextWritten) {
       SourceResult& result = results[nextWritten];
+      if (!result.done) continue;
       if (collectLogs && !result.log.empty()) {
         const std::string block = "==> " + PathToUtf8(options.sources[nextWritten]) + " <==\n" + result.log;
         if (logFile.is_open()) logOut << block;
@@ -145,6 +181,7 @@ int RunBatch(const CliOptions& options) {
     }
   };
 
+  std::atomic<int> loading{0};
   auto work = [&] {
     for (;;) {
       std::size_t i;
@@ -166,6 +203,7 @@ int RunBatch(const CliOptions& options) {
       context.includes = &includes;
       context.gate = &gate;
       context.batchCancel = &g_interrupted;
+      context.loadingSources = &loading;
       int status;
       {
         auto run = std::make_unique<CompileRun>(one.run);
@@ -186,35 +224,33 @@ int RunBatch(const CliOptions& options) {
   unsigned jobs = options.jobs ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
   jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, count));
   std::vector<std::thread> workers;
-  for (unsigned j = 1; j < jobs; ++j) workers.emplace_back(work);
-  work();
-  for (std::thread& worker : workers) worker.join();
-
-  int compiled = 0, stopped = 0, failed = 0, interrupted = 0, worst = kExitCompleted;
-  for (const SourceResult& result : results) {
-    if (!result.done || result.status == StopExitStatus()) {
-      ++interrupted;
-      continue;
+  std::condition_variable workerEnded;
+  unsigned running = jobs;  // workers that have not ended (guarded by mutex)
+  for (unsigned j = 0; j < jobs; ++j)
+    workers.emplace_back([&] {
+      work();
+      std::lock_guard lock(mutex);
+      --running;
+      workerEnded.notify_all();
+    });
+  {
+    std::unique_lock lock(mutex);
+    while (running > 0) {
+      workerEnded.wait_for(lock, std::chrono::milliseconds(50));
+      // After a stop request the workers left may all wait for a source
+      // that never comes (a pipe nobody writes to): the batch ends without
+      // them, as interrupted. The lock stays held, so that none of them
+      // touches the results again before the process ends.
+      if (g_interrupted && running > 0 && static_cast<unsigned>(loading.load()) == running) {
+        writeFinished(true);
+        const int status = WriteSummary(results, logFile, options, progress);
+        std::fflush(nullptr);
+        std::_Exit(status);
+      }
     }
-    if (result.status == kExitCompleted) ++compiled;
-    else if (result.status == kExitStopped) ++stopped;
-    else ++failed;
-    worst = std::max(worst, result.status);
   }
-  progress.reset();
-  // A log that could not be written is a failure the summary counts.
-  if (logFile.is_open() && !logFile.flush()) {
-    std::cerr << "vostrelc: " << PathToUtf8(*options.logFile) << ": cannot write the log: "
-              << std::strerror(errno) << "\n";
-    ++failed;
-    worst = kExitUsage;
-  }
-
-  std::string summary = "vostrelc: " + std::to_string(compiled) + " compiled, " + std::to_string(stopped) +
-                        " stopped by an input error, " + std::to_string(failed) + " failed";
-  if (interrupted > 0) summary += ", " + std::to_string(interrupted) + " not compiled (interrupted)";
-  std::cerr << summary << "\n";
-  return interrupted > 0 ? StopExitStatus() : worst;
+  for (std::thread& worker : workers) worker.join();
+  return WriteSummary(results, logFile, options, progress);
 }
 
 }  // namespace vostrel::cli

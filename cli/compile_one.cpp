@@ -106,7 +106,10 @@ int CompileSteps(const CliOptions& options, CompileRun& run, CompileContext& con
   std::string error;
   SourceCut cut;
   step.name = "ソース読み込み";
-  if (!LoadSource(options.source, run, frame, platform::Pipes::Read, &error, &cut)) {
+  if (context.loadingSources) ++*context.loadingSources;
+  const bool loaded = LoadSource(options.source, run, frame, platform::Pipes::Read, &error, &cut);
+  if (context.loadingSources) --*context.loadingSources;
+  if (!loaded) {
     messages << "vostrelc: " << PathToUtf8(options.source) << ": cannot read the source: " << error << "\n";
     return kExitUsage;
   }

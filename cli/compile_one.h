@@ -37,6 +37,8 @@ struct CompileContext {
   // The files the run, or its batch, reads and writes, checked before it
   // started: include files are checked against it as they are found.
   const FileGate* gate = nullptr;
+  // Counts the batch's sources being loaded (a load may wait on a pipe).
+  std::atomic<int>* loadingSources = nullptr;
 };
 
 // Lists in `gate` the files every run of `options` reads besides its

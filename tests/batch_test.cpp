@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -201,6 +202,32 @@ TEST(Batch, InterruptStartsNoNewSource) {
   ASSERT_EQ(Vostrelc({"-q", "-o", (tmp / "reference.NC").string(), sources[0]}).status, 0);
   const std::string reference = ReadFile(tmp / "reference.NC");
   for (const auto& name : outputs) EXPECT_TRUE(ReadFile(tmp / "out" / name) == reference) << name;
+}
+
+// A source that is a pipe nobody writes to: the batch waits for it, and the
+// first Ctrl-C ends the wait (the source counts as interrupted).
+TEST(Batch, InterruptEndsTheWaitForAPipe) {
+  TempDir tmp;
+  WriteFile(tmp / "good.nc", "G00\r\n");
+  ASSERT_EQ(mkfifo((tmp / "pipe.nc").c_str(), 0600), 0);
+  fs::create_directory(tmp / "out");
+  QProcess process;
+  process.start(VOSTRELC_PATH, {"--ini", "/dev/null", "--word-list", QString::fromStdString(kWordList), "-q", "-j",
+                                "1", "-d", QString::fromStdString((tmp / "out").string()),
+                                QString::fromStdString((tmp / "pipe.nc").string()),
+                                QString::fromStdString((tmp / "good.nc").string())});
+  ASSERT_TRUE(process.waitForStarted());
+  EXPECT_FALSE(process.waitForFinished(500)) << "the batch did not wait for the pipe";
+  ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), SIGINT), 0);
+  const bool ended = process.waitForFinished(10000);
+  if (!ended) process.kill();
+  ASSERT_TRUE(ended) << "the first Ctrl-C did not end the wait";
+  const std::string errors = process.readAllStandardError().toStdString();
+  EXPECT_EQ(process.exitCode(), 130) << errors;
+  EXPECT_NE(errors.find("0 compiled, 0 stopped by an input error, 0 failed, 2 not compiled (interrupted)"),
+            std::string::npos)
+      << errors;
+  EXPECT_TRUE(Names(tmp / "out").empty());
 }
 
 }  // namespace
