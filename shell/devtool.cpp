@@ -24,11 +24,11 @@
 #include "gui_common/prompts.h"
 #include "gui_common/scripted_prompts.h"
 #include "platform/exe_path.h"
-#include "shell/word_list_editor.h"
 #include "shell/finding_navigator.h"
-#include "shell/main_form.h"
+#include "shell/main_window.h"
 #include "shell/qt_translations.h"
 #include "shell/user_extensions_dialog.h"
+#include "shell/word_list_editor.h"
 #include "viewer/line_text_view.h"
 #include "viewer/source_view.h"
 #include "viewer/viewer_dialog.h"
@@ -104,23 +104,23 @@ int Shots(const fs::path& out) {
   fs::create_directories(out);
   const fs::path scratch = ScratchDir();
   ShootingPrompts prompts(out);
-  TMainForm::Options options;
+  MainWindow::Options options;
   options.settingsPath = scratch / "vostrel.INI";
   options.exeDir = platform::ExecutableDir();
   options.prompts = &prompts;
   Write(scratch / "PART1.NC0",
         "%\r\nO1000 ;\x83\x81\x83\x43\x83\x93\r\n$DEPTH -2.5\r\nG00 X0 Y0\r\nG01 Z[DEPTH] F200 ;\x90\xd8\x8d\xed\r\n"
         "g01 x10.0 y0x10\r\nm98 p2000 subcall\r\nM30\r\n%\r\n");
-  TMainForm form(options);
-  form.show();
-  form.SelectSource(QString::fromStdString((scratch / "PART1.NC0").string()));
-  form.AddRecentFile(QString::fromStdString((scratch / "PART1.NC0").string()));
+  MainWindow window(options);
+  window.show();
+  window.SelectSource(QString::fromStdString((scratch / "PART1.NC0").string()));
+  window.AddRecentFile(QString::fromStdString((scratch / "PART1.NC0").string()));
   QApplication::processEvents();
-  Save(&form, out / "main_idle.png");
+  Save(&window, out / "main_idle.png");
 
   // A run: the viewer on both tabs.
   QTimer::singleShot(100, [&] {
-    ViewerDialog* viewer = form.ViewForm();
+    ViewerDialog* viewer = window.Viewer();
     QApplication::processEvents();
     Save(viewer, out / "viewer_data.png");
     viewer->Tabs->setCurrentIndex(1);
@@ -138,48 +138,48 @@ int Shots(const fs::path& out) {
     });
     viewer->PrintButton->click();
     // The first finding in the source view.
-    form.Findings()->Next();
+    window.Findings()->Next();
     QApplication::processEvents();
-    Save(form.Findings()->View(), out / "source_view.png");
-    form.Findings()->View()->close();
+    Save(window.Findings()->View(), out / "source_view.png");
+    window.Findings()->View()->close();
     viewer->close();
   });
-  form.Button3Click();
+  window.StartCompile();
   QApplication::processEvents();
-  Save(&form, out / "main_after_run.png");
+  Save(&window, out / "main_after_run.png");
 
   // The working view in the middle of a run.
   std::string big = bench::GenerateCamProgram(200000);
   Write(scratch / "BIG.NC0", big);
-  form.SelectSource(QString::fromStdString((scratch / "BIG.NC0").string()));
+  window.SelectSource(QString::fromStdString((scratch / "BIG.NC0").string()));
   std::function<void()> shootRunning = [&] {
-    if (form.Run().RunLog.size() < 6) return void(QTimer::singleShot(5, shootRunning));
-    Save(&form, out / "main_running.png");
-    form.Button4->click();
+    if (window.Run().RunLog.size() < 6) return void(QTimer::singleShot(5, shootRunning));
+    Save(&window, out / "main_running.png");
+    window.CancelButton->click();
   };
   QTimer::singleShot(0, shootRunning);
-  form.Button3Click();
+  window.StartCompile();
 
   // The source dialog with a filter picked, over files of several kinds.
   for (const char* name : {"NOTE.TXT", "README.md", "O2000"}) Write(scratch / name, "%\r\n");
-  form.Button1Click();
+  window.ChooseSource();
 
   // The word-list editor.
   QTimer::singleShot(100, [&] {
-    Save(form.ChkForm(), out / "word_list_editor.png");
-    form.ChkForm()->BackButton->click();
+    Save(window.WordEditor(), out / "word_list_editor.png");
+    window.WordEditor()->BackButton->click();
   });
-  form.ChkListClick();
+  window.EditWordList();
 
   // The user-defined extensions dialog.
   QTimer::singleShot(100, [&] {
-    Save(form.UserForm(), out / "user_dialog.png");
-    form.UserForm()->BackButton->click();
+    Save(window.ExtensionsDialog(), out / "user_dialog.png");
+    window.ExtensionsDialog()->BackButton->click();
   });
-  form.User_opClick();
+  window.EditUserExtensions();
 
   // A refused key and the several-files drop message.
-  form.DropFiles({QStringLiteral("/a.nc"), QStringLiteral("/b.nc")});
+  window.DropFiles({QStringLiteral("/a.nc"), QStringLiteral("/b.nc")});
   fs::remove_all(scratch);
   return 0;
 }
@@ -193,48 +193,48 @@ int Bench(const QString& file, std::size_t lines, const QStringList& sets) {
   if (file.isEmpty()) Write(source, bench::GenerateCamProgram(lines));
   else source = file.toStdString();
   ScriptedPrompts prompts;
-  TMainForm::Options options;
+  MainWindow::Options options;
   options.settingsPath = scratch / "vostrel.INI";
   options.exeDir = platform::ExecutableDir();
   options.prompts = &prompts;
-  TMainForm form(options);
+  MainWindow window(options);
   for (const QString& set : sets) {  // KEY=VALUE run options
     const qsizetype eq = set.indexOf('=');
-    if (std::string* field = form.Settings().Run.Find(set.left(eq).toStdString()))
+    if (std::string* field = window.Settings().Run.Find(set.left(eq).toStdString()))
       *field = set.mid(eq + 1).toStdString();
   }
-  form.show();
-  form.SelectSource(QString::fromStdString(source.string()));
-  form.LabeledEdit2->setText(QString::fromStdString(scratch.string()));
+  window.show();
+  window.SelectSource(QString::fromStdString(source.string()));
+  window.OutputFolderField->setText(QString::fromStdString(scratch.string()));
   QApplication::processEvents();
 
   QElapsedTimer clock;
   qint64 runMs = 0, viewerMs = 0;
   // Looks until the viewer's event loop runs: the result is on screen.
   std::function<void()> check = [&] {
-    if (!form.ViewForm()->isVisible()) return void(QTimer::singleShot(1, check));
+    if (!window.Viewer()->isVisible()) return void(QTimer::singleShot(1, check));
     QApplication::processEvents();
     runMs = clock.elapsed();
-    form.ViewForm()->close();
+    window.Viewer()->close();
   };
   QTimer::singleShot(0, check);
   clock.start();
-  form.Button3Click();
+  window.StartCompile();
   std::printf("window run: %s in %.2f s (to the viewer shown)\n", source.string().c_str(), runMs / 1000.0);
 
   // The viewer on its own: hand-off of a result of this size and first paint.
-  TextLines result = form.ViewForm()->Result();
+  TextLines result = window.Viewer()->Result();
   QElapsedTimer open;
   open.start();
-  form.ViewForm()->HandOff(std::move(result), {"----- ﾛｸﾞ -----"}, source.string());
+  window.Viewer()->HandOff(std::move(result), {"----- ﾛｸﾞ -----"}, source.string());
   QTimer::singleShot(0, [&] {
-    form.ViewForm()->repaint();
+    window.Viewer()->repaint();
     viewerMs = open.elapsed();
-    form.ViewForm()->close();
+    window.Viewer()->close();
   });
-  form.ViewForm()->exec();
+  window.Viewer()->exec();
   std::printf("viewer open: %zu lines in %.3f s (hand-off, show, first paint)\n",
-              form.ViewForm()->Result().size(), viewerMs / 1000.0);
+              window.Viewer()->Result().size(), viewerMs / 1000.0);
   fs::remove_all(scratch);
   return 0;
 }

@@ -14,7 +14,7 @@
 
 #include "gui_common/prompts.h"
 #include "settings/app_settings.h"
-#include "shell/main_form.h"
+#include "shell/main_window.h"
 #include "shell/settings_text.h"
 #include "viewer/line_text_view.h"
 #include "viewer/source_view.h"
@@ -166,12 +166,12 @@ void FindingNavigator::OpenInEditor(const Finding& finding) {
   }
 }
 
-FindingNavigator* NewFindingNavigator(TMainForm& form, ViewerDialog& viewer, UserPrompts& prompts) {
-  auto* navigator = new FindingNavigator(form.Settings(), prompts, &form);
-  auto* mainCounts = new QLabel(&form);
+FindingNavigator* NewFindingNavigator(MainWindow& window, ViewerDialog& viewer, UserPrompts& prompts) {
+  auto* navigator = new FindingNavigator(window.Settings(), prompts, &window);
+  auto* mainCounts = new QLabel(&window);
   mainCounts->setObjectName(QStringLiteral("FindingCounts"));
-  form.statusBar()->addPermanentWidget(mainCounts);
-  navigator->Attach(&form, form.Memo1, mainCounts);
+  window.statusBar()->addPermanentWidget(mainCounts);
+  navigator->Attach(&window, window.LogView, mainCounts);
 
   auto* logCounts = new QLabel(viewer.LogTab);
   logCounts->setObjectName(QStringLiteral("LogFindingCounts"));

@@ -28,7 +28,7 @@ namespace vostrel::gui {
 
 class LineTextView;
 class SourceView;
-class TMainForm;
+class MainWindow;
 class ViewerDialog;
 class UserPrompts;
 
@@ -91,9 +91,9 @@ class FindingNavigator : public QObject {
   UrlOpener open_;
 };
 
-// The navigator of the main window `form` and its viewer: the counts in the
+// The navigator of the main window and its viewer: the counts in the
 // main window's status bar and at the top of the viewer's log tab (whose tab
 // also shows an icon then), the links in both logs.
-FindingNavigator* NewFindingNavigator(TMainForm& form, ViewerDialog& viewer, UserPrompts& prompts);
+FindingNavigator* NewFindingNavigator(MainWindow& window, ViewerDialog& viewer, UserPrompts& prompts);
 
 }  // namespace vostrel::gui

@@ -39,7 +39,7 @@ TEST(FindingLinks, LogLinesLeadToTheirPlaceInTheSource) {
   WriteFile(w.dir / "A.NC", std::string("%\r\n$FEED 200\r\n\r\n(\x89\xc1\x8d\x48) g01 x1. fFEED gotoo\r\n") +
                                 "M30\r\n\r\n#1=[#2\r\n%\r\n");
   w.Fill(Q(w.dir / "A.NC"), Q(w.dir.path()), "A", "OUT");
-  FindingNavigator& findings = *w.form->Findings();
+  FindingNavigator& findings = *w.window->Findings();
   std::vector<std::string> places;
   QString tabCounts;
   w.Start([&](ViewerDialog& viewer) {
@@ -79,10 +79,10 @@ TEST(FindingLinks, AStoppedRunLinksItsLastLogLineToTheIncludeLine) {
   WriteFile(w.dir / "D.NC0", "%\r\nO4000\r\n#INCLUDE NOFILE.DEF\r\nM30\r\n%\r\n");
   w.Fill(Q(w.dir / "D.NC0"), Q(w.dir.path()), "D", "NC");
   w.Start();
-  LineTextView& log = *w.form->Memo1;
-  ASSERT_TRUE(w.form->Findings()->OpenLogLine(log.LineCount() - 1));
-  EXPECT_EQ(Selected(*w.form->Findings()->View()), "3:NOFILE.DEF");
-  EXPECT_EQ(w.form->findChild<QLabel*>(QStringLiteral("FindingCounts"))->text(),
+  LineTextView& log = *w.window->LogView;
+  ASSERT_TRUE(w.window->Findings()->OpenLogLine(log.LineCount() - 1));
+  EXPECT_EQ(Selected(*w.window->Findings()->View()), "3:NOFILE.DEF");
+  EXPECT_EQ(w.window->findChild<QLabel*>(QStringLiteral("FindingCounts"))->text(),
             QStringLiteral("エラー 1件　警告 0件"));
 }
 

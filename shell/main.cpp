@@ -10,7 +10,7 @@
 #include "platform/exe_path.h"
 #include "settings/data_folder.h"
 #include "shell/desk_services.h"
-#include "shell/main_form.h"
+#include "shell/main_window.h"
 #include "shell/qt_translations.h"
 #include "shell/single_instance.h"
 
@@ -30,14 +30,14 @@ int main(int argc, char** argv) {
   QApplication::setFont(gui::JapaneseFont(gui::Pitch::Proportional, 9));
   QApplication::setWindowIcon(gui::ApplicationIcon(platform::ExecutableDir()));
 
-  gui::TMainForm::Options options;
+  gui::MainWindow::Options options;
   options.exeDir = exeDir;
   options.settingsPath = settingsPath;
   options.startNotice = gui::InstanceLockNotice(lock);
   options.arguments = QApplication::arguments().mid(1);
   try {
-    gui::TMainForm form(options);
-    form.show();
+    gui::MainWindow window(options);
+    window.show();
     return app.exec();
   } catch (const std::exception& failure) {
     QMessageBox::critical(nullptr, QStringLiteral("Vostrel"), QString::fromUtf8(failure.what()));

@@ -16,7 +16,7 @@
 
 #include "gui_common/scripted_prompts.h"
 #include "shell/busy_indicator.h"
-#include "shell/main_form.h"
+#include "shell/main_window.h"
 #include "tests/test_support.h"
 #include "viewer/viewer_dialog.h"
 
@@ -27,7 +27,7 @@ inline QString Q(const std::filesystem::path& path) { return QString::fromStdStr
 struct Window {
   vostrel::test::TempDir dir;
   ScriptedPrompts prompts;
-  std::unique_ptr<TMainForm> form;
+  std::unique_ptr<MainWindow> window;
 
   explicit Window(QStringList arguments = {}, const std::string& ini = {}) {
     if (!ini.empty()) vostrel::test::WriteFile(dir / "vostrel.INI", ini);
@@ -36,26 +36,26 @@ struct Window {
 
   // (Re)creates the window, as a new start of the program would.
   void Open(QStringList arguments = {}) {
-    TMainForm::Options options;
+    MainWindow::Options options;
     options.settingsPath = dir / "vostrel.INI";
     options.exeDir = dir.path();
     options.arguments = std::move(arguments);
     options.prompts = &prompts;
     options.wordListPath = VOSTREL_WORD_LIST;
-    form = std::make_unique<TMainForm>(std::move(options));
+    window = std::make_unique<MainWindow>(std::move(options));
   }
 
   void Fill(const QString& source, const QString& folder, const QString& name, const QString& ext) {
-    form->LabeledEdit1->setText(source);
-    form->LabeledEdit2->setText(folder);
-    form->LabeledEdit3->setText(name);
-    form->LabeledEdit4->setText(ext);
+    window->SourceField->setText(source);
+    window->OutputFolderField->setText(folder);
+    window->OutputNameField->setText(name);
+    window->OutputExtensionField->setText(ext);
   }
   QStringList Fields() const {
-    return {form->LabeledEdit1->text(), form->LabeledEdit2->text(), form->LabeledEdit3->text(),
-            form->LabeledEdit4->text()};
+    return {window->SourceField->text(), window->OutputFolderField->text(), window->OutputNameField->text(),
+            window->OutputExtensionField->text()};
   }
-  std::string DirPath() const { return form->Settings().DirPath; }
+  std::string DirPath() const { return window->Settings().DirPath; }
 
   // Presses 開始; `inViewer` runs while the viewer is shown, then the viewer
   // is left with "戻る" (`back`) or its close box.
@@ -63,26 +63,26 @@ struct Window {
   std::pair<bool, bool> ButtonsWhileShowing{true, true};
   void Start(std::function<void(ViewerDialog&)> inViewer = {}, bool back = true) {
     viewerShown = false;
-    QTimer::singleShot(0, form.get(), [&] { WatchViewer(inViewer, back); });
-    form->Button3Click();
+    QTimer::singleShot(0, window.get(), [&] { WatchViewer(inViewer, back); });
+    window->StartCompile();
   }
   void WatchViewer(std::function<void(ViewerDialog&)> inViewer, bool back) {
-    ViewerDialog* viewer = form->ViewForm();
-    if (form->Running() && !viewer->isVisible()) {  // the run goes on: look again soon
-      QTimer::singleShot(5, form.get(), [=, this] { WatchViewer(inViewer, back); });
+    ViewerDialog* viewer = window->Viewer();
+    if (window->Running() && !viewer->isVisible()) {  // the run goes on: look again soon
+      QTimer::singleShot(5, window.get(), [=, this] { WatchViewer(inViewer, back); });
       return;
     }
     if (!viewer->isVisible()) return;
     viewerShown = true;
-    ButtonsWhileShowing = {form->Button3->isEnabled(), form->Button5->isEnabled()};
+    ButtonsWhileShowing = {window->StartButton->isEnabled(), window->ExitButton->isEnabled()};
     if (inViewer) inViewer(*viewer);
     if (back) viewer->BackButton->click();
     else viewer->close();
   }
 
   bool Idle() const {
-    return form->Button3->isEnabled() && !form->Button4->isEnabled() && form->Button5->isEnabled() &&
-           !form->ScreenSaverInhibited() && !form->Animate1->isVisible();
+    return window->StartButton->isEnabled() && !window->CancelButton->isEnabled() && window->ExitButton->isEnabled() &&
+           !window->ScreenSaverInhibited() && !window->BusyAnimation->isVisible();
   }
 };
 

@@ -10,17 +10,17 @@
 #include "pipeline/compile_run.h"
 #include "shell/busy_indicator.h"
 #include "shell/finding_navigator.h"
-#include "shell/main_form.h"
+#include "shell/main_window.h"
 #include "viewer/line_text_view.h"
 
 namespace vostrel::gui {
 
-WindowFrame::WindowFrame(CompileRun& run, TMainForm& form) : StageFrame(run), form_(form) {
+WindowFrame::WindowFrame(CompileRun& run, MainWindow& window) : StageFrame(run), window_(window) {
   clock_.start();
   SetWantsFindings(true);
 }
 
-void WindowFrame::FindingReported(const Finding& finding) { form_.findings_->Add(finding); }
+void WindowFrame::FindingReported(const Finding& finding) { window_.findings_->Add(finding); }
 
 void WindowFrame::RunEvents() {
   QCoreApplication::processEvents();
@@ -29,22 +29,22 @@ void WindowFrame::RunEvents() {
 
 void WindowFrame::ShowPending() {
   if (progress_ != shownProgress_) {
-    form_.ProgressBar1->setValue(progress_);
+    window_.ProgressBar->setValue(progress_);
     shownProgress_ = progress_;
   }
   if (statusPending_) {
-    form_.StatusText->setText(status_);
+    window_.StatusText->setText(status_);
     statusPending_ = false;
   }
   if (highlight_ > 0) {
-    form_.RichEdit1->HighlightLine(highlight_ - 1);
+    window_.WorkingTextView->HighlightLine(highlight_ - 1);
     highlight_ = 0;
   } else {
-    form_.RichEdit1->viewport()->update();  // lines may have changed in place
+    window_.WorkingTextView->viewport()->update();  // lines may have changed in place
   }
-  if (form_.Memo1->LineCount() != static_cast<int>(Run().RunLog.size())) {
-    form_.Memo1->LinesAppended();
-    form_.Memo1->ScrollToEnd();
+  if (window_.LogView->LineCount() != static_cast<int>(Run().RunLog.size())) {
+    window_.LogView->LinesAppended();
+    window_.LogView->ScrollToEnd();
   }
   nextDisplay_ = clock_.elapsed() + kDisplayIntervalMs;
 }
@@ -76,10 +76,10 @@ void WindowFrame::ShowActivity(std::string_view text) {
 void WindowFrame::StartProgress(std::int32_t max) {
   stride_ = 1;  // a new stage: its lines may cost more or less
   calls_ = 0;
-  form_.ProgressBar1->setRange(0, std::max<std::int32_t>(max, 1));
+  window_.ProgressBar->setRange(0, std::max<std::int32_t>(max, 1));
   progress_ = 0;
   shownProgress_ = -1;
-  form_.ProgressBar1->setValue(0);
+  window_.ProgressBar->setValue(0);
   shownProgress_ = 0;
 }
 
@@ -106,8 +106,8 @@ void WindowFrame::ShowLineProgress(std::int32_t n, std::string_view text) {
 }
 
 void WindowFrame::ShowBusy(bool on) {
-  if (on) form_.Animate1->Start();
-  else form_.Animate1->Stop();
+  if (on) window_.BusyAnimation->Start();
+  else window_.BusyAnimation->Stop();
 }
 
 void WindowFrame::LetEventsRun() {
@@ -116,30 +116,30 @@ void WindowFrame::LetEventsRun() {
 }
 
 void WindowFrame::WorkTextReplaced() {
-  form_.RichEdit1->LinesChanged();
+  window_.WorkingTextView->LinesChanged();
 }
 
 bool WindowFrame::AskYesNo(std::string_view message) {
   ShowPending();
-  return form_.prompts_->AskYesNo(&form_, QStringLiteral("確認"), QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
+  return window_.prompts_->AskYesNo(&window_, QStringLiteral("確認"), QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
 }
 
 void WindowFrame::ShowCancelled(std::string_view message) {
   ShowPending();
-  form_.prompts_->ShowMessage(&form_, QStringLiteral("中止"),
+  window_.prompts_->ShowMessage(&window_, QStringLiteral("中止"),
                               QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())),
                               MessageIcon::Stop);
 }
 
 void WindowFrame::ShowFatal(std::string_view message) {
   ShowPending();
-  form_.prompts_->ShowMessage(&form_, QStringLiteral("確認"),
+  window_.prompts_->ShowMessage(&window_, QStringLiteral("確認"),
                               QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())),
                               MessageIcon::Stop);
 }
 
 void WindowFrame::RunEnded() {
-  form_.EndOfRunState();
+  window_.EndOfRunState();
   ShowPending();
 }
 

@@ -11,14 +11,14 @@
 
 namespace vostrel::gui {
 
-class TMainForm;
+class MainWindow;
 
 class WindowFrame final : public StageFrame {
  public:
   static constexpr qint64 kEventIntervalMs = 10;
   static constexpr qint64 kDisplayIntervalMs = 30;
 
-  WindowFrame(CompileRun& run, TMainForm& form);
+  WindowFrame(CompileRun& run, MainWindow& window);
 
   void ShowActivity(std::string_view text) override;
   void StartProgress(std::int32_t max) override;
@@ -47,7 +47,7 @@ class WindowFrame final : public StageFrame {
   void Tick(qint64 now);
   void RunEvents();
 
-  TMainForm& form_;
+  MainWindow& window_;
   QElapsedTimer clock_;
   static constexpr int kMaxStride = 64;
   int calls_ = 0;

@@ -41,11 +41,11 @@ TEST(WindowManager, WindowsComeBackWhereTheyWereClosed) {
     Window w({}, c.ini);
     for (int start = 1; start <= 10; ++start) {
       if (start > 1) w.Open();
-      w.form->show();
-      WaitForFrame(*w.form);
-      EXPECT_EQ(w.form->frameGeometry().topLeft(), c.main) << "start " << start;
-      EXPECT_GT(w.form->geometry().top(), w.form->frameGeometry().top());  // a title bar was drawn
-      ViewerDialog* viewer = w.form->ViewForm();
+      w.window->show();
+      WaitForFrame(*w.window);
+      EXPECT_EQ(w.window->frameGeometry().topLeft(), c.main) << "start " << start;
+      EXPECT_GT(w.window->geometry().top(), w.window->frameGeometry().top());  // a title bar was drawn
+      ViewerDialog* viewer = w.window->Viewer();
       QPoint viewerAt;
       QTimer::singleShot(0, viewer, [&] {
         WaitForFrame(*viewer);
@@ -54,7 +54,7 @@ TEST(WindowManager, WindowsComeBackWhereTheyWereClosed) {
       });
       viewer->exec();
       EXPECT_EQ(viewerAt, c.viewer) << "start " << start;
-      w.form->close();
+      w.window->close();
     }
   }
 }

@@ -18,10 +18,10 @@
 #include "gui_common/scripted_prompts.h"
 #include "pipeline/text_lines.h"
 #include "platform/exe_path.h"
-#include "shell/word_list_editor.h"
 #include "shell/desk_services.h"
-#include "shell/main_form.h"
+#include "shell/main_window.h"
 #include "shell/test_window.h"
+#include "shell/word_list_editor.h"
 #include "tests/test_support.h"
 #include "viewer/listing_printer.h"
 #include "viewer/print_settings_dialog.h"
@@ -46,23 +46,23 @@ void WhenModal(std::function<void(QWidget*)> inside) {
   });
 }
 
-TEST(MainFormMenus, CaptionCarriesTheVersion) {
+TEST(MainWindowMenus, CaptionCarriesTheVersion) {
   Window w;
-  EXPECT_EQ(w.form->windowTitle(), QStringLiteral("Vostrel Ver1.20.0.0"));
-  for (QAction* item : {w.form->ChkList, w.form->DeskTop_set, w.form->SendTo_set, w.form->Menu_help1,
-                        w.form->Menu_ver})
+  EXPECT_EQ(w.window->windowTitle(), QStringLiteral("Vostrel Ver1.20.0.0"));
+  for (QAction* item : {w.window->EditWordListAction, w.window->DesktopShortcutAction, w.window->SendToAction, w.window->HelpContentsAction,
+                        w.window->VersionAction})
     EXPECT_TRUE(item->isEnabled()) << item->objectName().toStdString();
   // The home page item only when the build names a home page.
-  EXPECT_EQ(w.form->Menu_hp->isEnabled(), !HomePageAddress().isEmpty());
+  EXPECT_EQ(w.window->HomePageAction->isEnabled(), !HomePageAddress().isEmpty());
 }
 
 // The guide has a section per menu, headed 「menu」メニュー, that names
 // every item of that menu (the recent files aside).
-TEST(MainFormMenus, GuideNamesEveryItemInItsMenusSection) {
+TEST(MainWindowMenus, GuideNamesEveryItemInItsMenusSection) {
   const QString guide = QString::fromStdString(ReadFile(VOSTREL_GUIDE));
   ASSERT_FALSE(guide.isEmpty());
   Window w;
-  for (QAction* top : w.form->menuBar()->actions()) {
+  for (QAction* top : w.window->menuBar()->actions()) {
     const QString heading = QStringLiteral("<h3>「%1」メニュー</h3>").arg(top->text());
     const qsizetype start = guide.indexOf(heading);
     ASSERT_GE(start, 0) << heading.toStdString();
@@ -70,28 +70,28 @@ TEST(MainFormMenus, GuideNamesEveryItemInItsMenusSection) {
     section.truncate(section.indexOf(QStringLiteral("<h")));
     section.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
     for (QAction* item : top->menu()->actions()) {
-      if (item->isSeparator() || item->objectName().startsWith(QStringLiteral("MenuFile"))) continue;
+      if (item->isSeparator() || item->objectName().startsWith(QStringLiteral("RecentFileAction"))) continue;
       EXPECT_TRUE(section.contains(item->text())) << top->text().toStdString() << ": " << item->text().toStdString();
     }
   }
 }
 
-TEST(MainFormMenus, WordListItemOpensTheEditorOnTheProgramsList) {
+TEST(MainWindowMenus, WordListItemOpensTheEditorOnTheProgramsList) {
   Window w;
   WriteFile(w.dir / "ChkData.lst", "G00\r\nG01");
   QString shown;
   WhenModal([&](QWidget* modal) {
-    EXPECT_EQ(modal, w.form->ChkForm());
-    shown = w.form->ChkForm()->WordsEdit->toPlainText();
+    EXPECT_EQ(modal, w.window->WordEditor());
+    shown = w.window->WordEditor()->WordsEdit->toPlainText();
   });
-  w.form->ChkList->trigger();
+  w.window->EditWordListAction->trigger();
   EXPECT_EQ(shown, QStringLiteral("G00\nG01"));
   EXPECT_EQ(ReadFile(w.dir / "ChkData.lst"), "G00\r\nG01");
 }
 
-TEST(MainFormMenus, HelpItemLooksBesideTheProgram) {
+TEST(MainWindowMenus, HelpItemLooksBesideTheProgram) {
   Window w;
-  w.form->Menu_help1->trigger();
+  w.window->HelpContentsAction->trigger();
   ASSERT_EQ(w.prompts.shown.size(), 1u);
   EXPECT_EQ(w.prompts.shown[0].caption, QStringLiteral("ｴﾗｰ"));
   EXPECT_EQ(w.prompts.shown[0].text, QStringLiteral("ﾍﾙﾌﾟﾌｧｲﾙが見つかりません｡"));
@@ -99,7 +99,7 @@ TEST(MainFormMenus, HelpItemLooksBesideTheProgram) {
 
 TEST(ViewerPrinting, PrintButtonsReachThePrinterAndTheSettings) {
   Window w;
-  ViewerDialog* viewer = w.form->ViewForm();
+  ViewerDialog* viewer = w.window->Viewer();
   TempDir out;
   viewer->HandOff({"G00 X0", "G01 X1", "M30"}, {"log"}, (out / "PART1.NC").string());
   EXPECT_TRUE(viewer->PrintButton->isEnabled());
@@ -129,7 +129,7 @@ TEST(ViewerPrinting, PrintButtonsReachThePrinterAndTheSettings) {
   });
   viewer->PrintSettingsButton->click();
   EXPECT_TRUE(settingsShown);
-  EXPECT_EQ(w.form->Settings().Print.LeftMargin, 25);
+  EXPECT_EQ(w.window->Settings().Print.LeftMargin, 25);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include <QTimer>
 
 #include "gui_common/scripted_prompts.h"
-#include "shell/main_form.h"
+#include "shell/main_window.h"
 #include "shell/path_rules.h"
 #include "shell/single_instance.h"
 #include "shell/test_window.h"
@@ -42,20 +42,20 @@ const std::string kSameFolders = "[Main]\r\nDirPath=/home/u\r\nChgPath=/home/u\r
 
 TEST(SelectSource, OutputFolderFollowsTheSourceWhileTheHeldFoldersAgree) {
   Window w({}, kSameFolders);
-  w.form->SelectSource("/nc/A.NC");
+  w.window->SelectSource("/nc/A.NC");
   EXPECT_EQ(w.Fields(), (QStringList{"/nc/A.NC", "/nc/", "A", "NC"}));
   EXPECT_EQ(w.DirPath(), "/nc");
   // The held folders differ now: the output folder stays ChgPath.
-  w.form->SelectSource("/nc/B.NC");
+  w.window->SelectSource("/nc/B.NC");
   EXPECT_EQ(w.Fields(), (QStringList{"/nc/B.NC", "/home/u", "B", "NC"}));
   // Picking the output folder /out, then a source from /out: the next choice follows.
   w.prompts.folderChoice = "/out";
-  w.form->Button2Click();
-  EXPECT_EQ(w.form->Settings().ChgPath, "/out");
-  w.form->SelectSource("/out/C.NC");
-  EXPECT_EQ(w.form->LabeledEdit2->text(), "/out");
-  w.form->SelectSource("/nc/D.NC");
-  EXPECT_EQ(w.form->LabeledEdit2->text(), "/nc/");
+  w.window->ChooseOutputFolder();
+  EXPECT_EQ(w.window->Settings().ChgPath, "/out");
+  w.window->SelectSource("/out/C.NC");
+  EXPECT_EQ(w.window->OutputFolderField->text(), "/out");
+  w.window->SelectSource("/nc/D.NC");
+  EXPECT_EQ(w.window->OutputFolderField->text(), "/nc/");
 }
 
 TEST(SelectSource, NamesAndFolders) {
@@ -68,9 +68,9 @@ TEST(SelectSource, NamesAndFolders) {
   };
   for (const auto& c : cases) {
     Window w({}, kSameFolders + "[Options]\r\nChgPath_Flg=Y\r\n");
-    w.form->SelectSource(c.path);
-    EXPECT_EQ(w.form->LabeledEdit2->text(), c.folder) << c.path.toStdString();
-    EXPECT_EQ(w.form->LabeledEdit3->text(), c.name) << c.path.toStdString();
+    w.window->SelectSource(c.path);
+    EXPECT_EQ(w.window->OutputFolderField->text(), c.folder) << c.path.toStdString();
+    EXPECT_EQ(w.window->OutputNameField->text(), c.name) << c.path.toStdString();
     EXPECT_EQ(QString::fromStdString(vostrel::sjis::ToUtf8(w.DirPath())), c.dirPath) << c.path.toStdString();
   }
 }
@@ -85,24 +85,24 @@ TEST(TargetFolderPart, AddsOneSeparatorUnlessThere) {
 TEST(CommandLine, WordsBeforeTheSourceGoToTheRunArguments) {
   {
     Window w({"10", "20", "/nc/A.NC", "30"}, kSameFolders);
-    EXPECT_EQ(w.form->Run().RunArguments[0], "10");
-    EXPECT_EQ(w.form->Run().RunArguments[1], "20");
-    EXPECT_EQ(w.form->Run().RunArguments[2], "");  // after the source: ignored
+    EXPECT_EQ(w.window->Run().RunArguments[0], "10");
+    EXPECT_EQ(w.window->Run().RunArguments[1], "20");
+    EXPECT_EQ(w.window->Run().RunArguments[2], "");  // after the source: ignored
     EXPECT_EQ(w.Fields(), (QStringList{"/nc/A.NC", "/nc/", "A", "NC"}));
-    for (const auto& recent : w.form->Settings().RecentFiles) EXPECT_EQ(recent, "");
+    for (const auto& recent : w.window->Settings().RecentFiles) EXPECT_EQ(recent, "");
   }
   {
     QStringList many;
     for (int i = 1; i <= 12; ++i) many << QString::number(i);
     many << "/nc/B.NC";
     Window w(many);
-    EXPECT_EQ(w.form->Run().RunArguments[9], "10");  // the eleventh and later are dropped
-    EXPECT_EQ(w.form->LabeledEdit1->text(), "/nc/B.NC");
+    EXPECT_EQ(w.window->Run().RunArguments[9], "10");  // the eleventh and later are dropped
+    EXPECT_EQ(w.window->SourceField->text(), "/nc/B.NC");
   }
   {
     Window w({"表"});
-    EXPECT_EQ(w.form->Run().RunArguments[0], Sjis("表"));
-    EXPECT_EQ(w.form->LabeledEdit1->text(), "");
+    EXPECT_EQ(w.window->Run().RunArguments[0], Sjis("表"));
+    EXPECT_EQ(w.window->SourceField->text(), "");
   }
   {
     // A bare name of a file in the current folder is the source.
@@ -112,22 +112,22 @@ TEST(CommandLine, WordsBeforeTheSourceGoToTheRunArguments) {
     QDir::setCurrent(Q(here.path()));
     Window w({"10", "O1000.nc"});
     QDir::setCurrent(before);
-    EXPECT_EQ(w.form->Run().RunArguments[0], "10");
-    EXPECT_EQ(w.form->Run().RunArguments[1], "");
-    EXPECT_EQ(w.form->LabeledEdit1->text(), Q(here / "O1000.nc"));
-    EXPECT_EQ(w.form->LabeledEdit3->text(), "O1000");
+    EXPECT_EQ(w.window->Run().RunArguments[0], "10");
+    EXPECT_EQ(w.window->Run().RunArguments[1], "");
+    EXPECT_EQ(w.window->SourceField->text(), Q(here / "O1000.nc"));
+    EXPECT_EQ(w.window->OutputNameField->text(), "O1000");
   }
 }
 
 TEST(LogPane, ShowsItsHeadingAtStart) {
   Window w;
-  ASSERT_EQ(w.form->Memo1->LineCount(), 1);
-  EXPECT_EQ(w.form->Memo1->LineText(0), "----- ﾛｸﾞ -----");
+  ASSERT_EQ(w.window->LogView->LineCount(), 1);
+  EXPECT_EQ(w.window->LogView->LineText(0), "----- ﾛｸﾞ -----");
 }
 
 TEST(Drops, OneItemIsSelectedAndRecordedSeveralAreRefused) {
   Window w({}, kSameFolders);
-  w.form->DropFiles({"/nc/A.NC", "/nc/B.NC"});
+  w.window->DropFiles({"/nc/A.NC", "/nc/B.NC"});
   EXPECT_EQ(w.Fields(), (QStringList{"", "", "", ""}));
   ASSERT_EQ(w.prompts.shown.size(), 1u);
   EXPECT_EQ(w.prompts.shown[0].caption, "確認");
@@ -135,56 +135,56 @@ TEST(Drops, OneItemIsSelectedAndRecordedSeveralAreRefused) {
   EXPECT_EQ(w.prompts.shown[0].icon, MessageIcon::Stop);
 
   const QString longPath = "/nc/" + QString(300, 'x') + ".NC";  // the whole path is taken
-  w.form->DropFiles({longPath});
-  EXPECT_EQ(w.form->LabeledEdit1->text(), longPath);
-  EXPECT_EQ(w.form->Settings().RecentFiles[0], longPath.toStdString());
+  w.window->DropFiles({longPath});
+  EXPECT_EQ(w.window->SourceField->text(), longPath);
+  EXPECT_EQ(w.window->Settings().RecentFiles[0], longPath.toStdString());
 
-  w.form->DropFiles({"/nc/folder/"});  // a folder is taken like a file
-  EXPECT_EQ(w.form->LabeledEdit3->text(), "folder");
+  w.window->DropFiles({"/nc/folder/"});  // a folder is taken like a file
+  EXPECT_EQ(w.window->OutputNameField->text(), "folder");
 }
 
 TEST(RecentFiles, MostRecentFirstCaseInsensitiveAndFiveLong) {
   Window w;
-  EXPECT_TRUE(w.form->MenuFile[0]->isVisible());
-  EXPECT_FALSE(w.form->MenuFile[0]->isEnabled());
-  EXPECT_EQ(w.form->MenuFile[0]->text(), "最近使ったﾌｧｲﾙ");
-  for (int i = 1; i < 5; ++i) EXPECT_FALSE(w.form->MenuFile[i]->isVisible());
+  EXPECT_TRUE(w.window->RecentFileActions[0]->isVisible());
+  EXPECT_FALSE(w.window->RecentFileActions[0]->isEnabled());
+  EXPECT_EQ(w.window->RecentFileActions[0]->text(), "最近使ったﾌｧｲﾙ");
+  for (int i = 1; i < 5; ++i) EXPECT_FALSE(w.window->RecentFileActions[i]->isVisible());
 
   for (const char* path : {"/a/1.nc", "/a/2.nc", "/a/3.nc", "/a/4.nc", "/a/5.nc", "/a/6.nc"})
-    w.form->AddRecentFile(path);
-  const auto& recent = w.form->Settings().RecentFiles;
+    w.window->AddRecentFile(path);
+  const auto& recent = w.window->Settings().RecentFiles;
   EXPECT_EQ(recent, (std::array<std::string, 5>{"/a/6.nc", "/a/5.nc", "/a/4.nc", "/a/3.nc", "/a/2.nc"}));
-  w.form->AddRecentFile("/A/3.NC");  // replaces the entry that differs only in case
+  w.window->AddRecentFile("/A/3.NC");  // replaces the entry that differs only in case
   EXPECT_EQ(recent, (std::array<std::string, 5>{"/A/3.NC", "/a/6.nc", "/a/5.nc", "/a/4.nc", "/a/2.nc"}));
-  EXPECT_EQ(w.form->MenuFile[0]->text(), "&1 /A/3.NC");
-  EXPECT_EQ(w.form->MenuFile[4]->text(), "&5 /a/2.nc");
-  EXPECT_TRUE(w.form->MenuFile[4]->isVisible());
+  EXPECT_EQ(w.window->RecentFileActions[0]->text(), "&1 /A/3.NC");
+  EXPECT_EQ(w.window->RecentFileActions[4]->text(), "&5 /a/2.nc");
+  EXPECT_TRUE(w.window->RecentFileActions[4]->isVisible());
 
   // A recent entry that is gone fills nothing but moves to the top.
-  w.form->MenuFile[3]->trigger();
+  w.window->RecentFileActions[3]->trigger();
   EXPECT_EQ(recent[0], "/a/4.nc");
-  EXPECT_EQ(w.form->LabeledEdit1->text(), "");
+  EXPECT_EQ(w.window->SourceField->text(), "");
   // One that exists is selected.
   WriteFile(w.dir / "X.NC", "x");
-  w.form->AddRecentFile(Q(w.dir / "X.NC"));
-  w.form->AddRecentFile("/a/7.nc");
-  w.form->MenuFile[1]->trigger();
-  EXPECT_EQ(w.form->LabeledEdit1->text(), Q(w.dir / "X.NC"));
+  w.window->AddRecentFile(Q(w.dir / "X.NC"));
+  w.window->AddRecentFile("/a/7.nc");
+  w.window->RecentFileActions[1]->trigger();
+  EXPECT_EQ(w.window->SourceField->text(), Q(w.dir / "X.NC"));
   EXPECT_EQ(recent[0], Q(w.dir / "X.NC").toStdString());
 }
 
 TEST(KeyRules, ForbiddenCharactersAreDiscardedWithTheMessage) {
   Window w;
-  w.form->show();
-  struct Case { QLineEdit* TMainForm::*field; QString typed, kept, listed; };
+  w.window->show();
+  struct Case { QLineEdit* MainWindow::*field; QString typed, kept, listed; };
   const Case cases[] = {
-      {&TMainForm::LabeledEdit2, "/nc.v", "/ncv", ",;*?<>|."},  // "/" is the separator here
-      {&TMainForm::LabeledEdit2, "a*b", "ab", ",;*?<>|."},
-      {&TMainForm::LabeledEdit3, "a\\b:c.d", "abcd", "\\/:,;*?<>|."},
-      {&TMainForm::LabeledEdit4, "n*c.", "nc", "\\/:,;?<>|."},  // "*" refused, not listed
+      {&MainWindow::OutputFolderField, "/nc.v", "/ncv", ",;*?<>|."},  // "/" is the separator here
+      {&MainWindow::OutputFolderField, "a*b", "ab", ",;*?<>|."},
+      {&MainWindow::OutputNameField, "a\\b:c.d", "abcd", "\\/:,;*?<>|."},
+      {&MainWindow::OutputExtensionField, "n*c.", "nc", "\\/:,;?<>|."},  // "*" refused, not listed
   };
   for (const auto& c : cases) {
-    QLineEdit* field = (*w.form).*(c.field);
+    QLineEdit* field = (*w.window).*(c.field);
     field->clear();
     w.prompts.shown.clear();
     QTest::keyClicks(field, c.typed);
@@ -194,58 +194,58 @@ TEST(KeyRules, ForbiddenCharactersAreDiscardedWithTheMessage) {
     EXPECT_EQ(w.prompts.shown.back().caption, "確認");
   }
   w.prompts.shown.clear();
-  QTest::keyClicks(w.form->LabeledEdit1, "/a;b.nc");  // no rule for the source field
-  EXPECT_EQ(w.form->LabeledEdit1->text(), "/a;b.nc");
+  QTest::keyClicks(w.window->SourceField, "/a;b.nc");  // no rule for the source field
+  EXPECT_EQ(w.window->SourceField->text(), "/a;b.nc");
   EXPECT_TRUE(w.prompts.shown.empty());
 }
 
 TEST(Options, PlainTogglesSetTheirFlags) {
   Window w;
-  struct Case { QAction* TMainForm::*item; std::string RunOptions::*flag; };
-  const Case cases[] = {{&TMainForm::MacroA, &RunOptions::Chg_MacroA},
-                        {&TMainForm::endchg, &RunOptions::EndChar},
-                        {&TMainForm::chg16_10, &RunOptions::chg16_10},
-                        {&TMainForm::op2, &RunOptions::End_set}};
+  struct Case { QAction* MainWindow::*item; std::string RunOptions::*flag; };
+  const Case cases[] = {{&MainWindow::MacroAAction, &RunOptions::Chg_MacroA},
+                        {&MainWindow::LineEndConversionAction, &RunOptions::EndChar},
+                        {&MainWindow::HexToDecimalAction, &RunOptions::chg16_10},
+                        {&MainWindow::KeepEmptyLinesAction, &RunOptions::End_set}};
   for (const auto& c : cases) {
-    QAction* item = (*w.form).*(c.item);
+    QAction* item = (*w.window).*(c.item);
     EXPECT_FALSE(item->isChecked());
     item->trigger();
     EXPECT_TRUE(item->isChecked());
-    EXPECT_EQ(w.form->Settings().Run.*(c.flag), "Y");
-    EXPECT_EQ(w.form->Run().Options->*(c.flag), "Y");  // the run reads the live record
+    EXPECT_EQ(w.window->Settings().Run.*(c.flag), "Y");
+    EXPECT_EQ(w.window->Run().Options->*(c.flag), "Y");  // the run reads the live record
     item->trigger();
     EXPECT_FALSE(item->isChecked());
-    EXPECT_EQ(w.form->Settings().Run.*(c.flag), "N");
+    EXPECT_EQ(w.window->Settings().Run.*(c.flag), "N");
   }
 }
 
-TEST(Options, Op1SetsTheFolderFromTheSourceField) {
+TEST(Options, OutputBesideSourceSetsTheFolderFromTheSourceField) {
   Window w({}, "[Main]\r\nDirPath=/x\r\nChgPath=/nc\r\n");
-  w.form->LabeledEdit1->setText("/nc/A.NC");
-  w.form->op1->trigger();
-  EXPECT_TRUE(w.form->op1->isChecked());
-  EXPECT_EQ(w.form->Settings().ChgPath_Flg, "Y");
-  EXPECT_EQ(w.form->LabeledEdit2->text(), "/nc/");
+  w.window->SourceField->setText("/nc/A.NC");
+  w.window->OutputBesideSourceAction->trigger();
+  EXPECT_TRUE(w.window->OutputBesideSourceAction->isChecked());
+  EXPECT_EQ(w.window->Settings().ChgPath_Flg, "Y");
+  EXPECT_EQ(w.window->OutputFolderField->text(), "/nc/");
   EXPECT_EQ(w.DirPath(), "/nc");
-  w.form->op1->trigger();  // DirPath now equals ChgPath: the source folder again
-  EXPECT_EQ(w.form->Settings().ChgPath_Flg, "N");
-  EXPECT_EQ(w.form->LabeledEdit2->text(), "/nc/");
-  w.form->Settings().ChgPath = "/out";
-  w.form->op1->trigger();
-  w.form->op1->trigger();
-  EXPECT_EQ(w.form->LabeledEdit2->text(), "/out");
+  w.window->OutputBesideSourceAction->trigger();  // DirPath now equals ChgPath: the source folder again
+  EXPECT_EQ(w.window->Settings().ChgPath_Flg, "N");
+  EXPECT_EQ(w.window->OutputFolderField->text(), "/nc/");
+  w.window->Settings().ChgPath = "/out";
+  w.window->OutputBesideSourceAction->trigger();
+  w.window->OutputBesideSourceAction->trigger();
+  EXPECT_EQ(w.window->OutputFolderField->text(), "/out");
   // An empty source field empties the folder field and DirPath.
-  w.form->LabeledEdit1->clear();
-  w.form->op1->trigger();
-  EXPECT_EQ(w.form->LabeledEdit2->text(), "");
+  w.window->SourceField->clear();
+  w.window->OutputBesideSourceAction->trigger();
+  EXPECT_EQ(w.window->OutputFolderField->text(), "");
   EXPECT_EQ(w.DirPath(), "");
 }
 
 TEST(Settings, LowerCaseFlagStaysUncheckedAndIsWrittenBack) {
   Window w({}, "[Options]\r\nChgPath_Flg=y\r\nEndChar=Y\r\n[View]\r\nWidth=abc\r\n");
-  EXPECT_FALSE(w.form->op1->isChecked());
-  EXPECT_TRUE(w.form->endchg->isChecked());
-  ASSERT_TRUE(w.form->SaveSettings());
+  EXPECT_FALSE(w.window->OutputBesideSourceAction->isChecked());
+  EXPECT_TRUE(w.window->LineEndConversionAction->isChecked());
+  ASSERT_TRUE(w.window->SaveSettings());
   const std::string ini = ReadFile(w.dir / "vostrel.INI");
   EXPECT_NE(ini.find("ChgPath_Flg=y\r\n"), std::string::npos);
   EXPECT_NE(ini.find("Width=500\r\n"), std::string::npos);
@@ -253,32 +253,32 @@ TEST(Settings, LowerCaseFlagStaysUncheckedAndIsWrittenBack) {
 
 TEST(Settings, RememberedAcrossStarts) {
   Window w;
-  w.form->move(120, 80);
-  w.form->endchg->trigger();
-  w.form->AddRecentFile("/nc/表.NC");
-  w.form->Settings().View.Width = 640;
-  w.form->close();
-  EXPECT_FALSE(w.form->isVisible());
+  w.window->move(120, 80);
+  w.window->LineEndConversionAction->trigger();
+  w.window->AddRecentFile("/nc/表.NC");
+  w.window->Settings().View.Width = 640;
+  w.window->close();
+  EXPECT_FALSE(w.window->isVisible());
   w.Open();
-  EXPECT_EQ(w.form->Settings().Main.Left, 120);
-  EXPECT_EQ(w.form->Settings().Main.Top, 80);
-  EXPECT_TRUE(w.form->endchg->isChecked());
-  EXPECT_EQ(w.form->Settings().RecentFiles[0], Sjis("/nc/表.NC"));
-  EXPECT_EQ(w.form->MenuFile[0]->text(), "&1 /nc/表.NC");
-  EXPECT_EQ(w.form->Settings().View.Width, 640);
+  EXPECT_EQ(w.window->Settings().Main.Left, 120);
+  EXPECT_EQ(w.window->Settings().Main.Top, 80);
+  EXPECT_TRUE(w.window->LineEndConversionAction->isChecked());
+  EXPECT_EQ(w.window->Settings().RecentFiles[0], Sjis("/nc/表.NC"));
+  EXPECT_EQ(w.window->RecentFileActions[0]->text(), "&1 /nc/表.NC");
+  EXPECT_EQ(w.window->Settings().View.Width, 640);
 }
 
 TEST(Settings, AFailedSaveKeepsTheWindowOpen) {
   Window w;
   std::filesystem::create_directory(w.dir / "vostrel.INI");  // cannot be replaced
-  w.form->show();
-  w.form->close();
-  EXPECT_TRUE(w.form->isVisible());
+  w.window->show();
+  w.window->close();
+  EXPECT_TRUE(w.window->isVisible());
   ASSERT_EQ(w.prompts.shown.size(), 1u);
   EXPECT_EQ(w.prompts.shown[0].text, Q(w.dir / "vostrel.INI") + " に書き込めません\nit is a folder");
   std::filesystem::remove(w.dir / "vostrel.INI");
-  w.form->close();  // closing again repeats the whole save
-  EXPECT_FALSE(w.form->isVisible());
+  w.window->close();  // closing again repeats the whole save
+  EXPECT_FALSE(w.window->isVisible());
   EXPECT_TRUE(std::filesystem::is_regular_file(w.dir / "vostrel.INI"));
 }
 
@@ -290,8 +290,8 @@ TEST(Settings, TheCloseWritesWhatWasLoadedAtStart) {
   Window w({}, ini);
   EXPECT_EQ(w.DirPath(), "/nc");
   std::filesystem::remove(w.dir / "vostrel.INI");
-  w.form->close();
-  EXPECT_FALSE(w.form->isVisible());
+  w.window->close();
+  EXPECT_FALSE(w.window->isVisible());
   const std::string saved = ReadFile(w.dir / "vostrel.INI");
   EXPECT_EQ(saved.rfind("\xEF\xBB\xBF; kept by hand\r\n[Custom]\r\nKey=1\r\n[Main]\r\n", 0), 0u) << saved;
   EXPECT_NE(saved.find("DirPath=/nc\r\n"), std::string::npos) << saved;
@@ -301,12 +301,12 @@ TEST(Settings, TheCloseWritesWhatWasLoadedAtStart) {
 // settings alone unless the user says so.
 TEST(Settings, AFileUnreadableAtStartIsNotOverwrittenWithoutAsking) {
   Window w;
-  w.form.reset();
+  w.window.reset();
   ASSERT_EQ(mkfifo((w.dir / "vostrel.INI").c_str(), 0600), 0);  // refused by the loader
   w.Open();
   w.prompts.answers = {false};
-  w.form->close();
-  EXPECT_FALSE(w.form->isVisible());
+  w.window->close();
+  EXPECT_FALSE(w.window->isVisible());
   ASSERT_EQ(w.prompts.shown.size(), 1u);
   EXPECT_TRUE(w.prompts.shown[0].question);
   EXPECT_TRUE(w.prompts.shown[0].text.startsWith(Q(w.dir / "vostrel.INI") + " は起動時に読み込めませんでした"))
@@ -317,7 +317,7 @@ TEST(Settings, AFileUnreadableAtStartIsNotOverwrittenWithoutAsking) {
 TEST(SourceDialog, FiltersFromTheListAndMaskNo) {
   Window w({}, "[Setting]\r\nMask_No=4\r\nUser2_Name=" + Sjis("旋盤") + "\r\nUser2_Mask=*.nc2\r\n");
   w.prompts.sourceChoice = SourceDialogResult{"/nc/P.NC2", 1};
-  w.form->Button1Click();
+  w.window->ChooseSource();
   const auto& request = w.prompts.lastSourceRequest;
   EXPECT_EQ(request.title, "ｿｰｽﾌｧｲﾙ選択");
   EXPECT_EQ(request.defaultSuffix, "nc0");
@@ -328,13 +328,13 @@ TEST(SourceDialog, FiltersFromTheListAndMaskNo) {
   EXPECT_EQ(request.filters[3].display, "旋盤(*.nc2)");
   EXPECT_EQ(request.filters[5].display, "拡張子無し    ");
   EXPECT_TRUE(request.filters[5].patterns.isEmpty());
-  EXPECT_EQ(w.form->Settings().Mask_No, 2);
-  EXPECT_EQ(w.form->LabeledEdit1->text(), "/nc/P.NC2");
-  EXPECT_EQ(w.form->Settings().RecentFiles[0], "/nc/P.NC2");
+  EXPECT_EQ(w.window->Settings().Mask_No, 2);
+  EXPECT_EQ(w.window->SourceField->text(), "/nc/P.NC2");
+  EXPECT_EQ(w.window->Settings().RecentFiles[0], "/nc/P.NC2");
   // Cancelled: nothing changes.
   w.prompts.sourceChoice.reset();
-  w.form->Button1Click();
-  EXPECT_EQ(w.form->Settings().Mask_No, 2);
+  w.window->ChooseSource();
+  EXPECT_EQ(w.window->Settings().Mask_No, 2);
 }
 
 // The real dialog: the file list follows the filter the user picks, and
@@ -392,19 +392,19 @@ TEST(SourceDialog, PatternsMatchWithoutRegardToCase) {
 
 TEST(FolderDialog, CancelKeepsOrEmptiesTheFolder) {
   Window w;
-  w.form->Settings().ChgPath = w.dir.path().string();
-  w.form->Button2Click();  // cancelled
+  w.window->Settings().ChgPath = w.dir.path().string();
+  w.window->ChooseOutputFolder();  // cancelled
   EXPECT_EQ(w.prompts.lastFolderPrompt, "現ﾃﾞｨﾚｸﾄﾘ " + Q(w.dir.path()));
   EXPECT_EQ(w.prompts.lastFolderStart, Q(w.dir.path()));
-  EXPECT_EQ(w.form->LabeledEdit2->text(), Q(w.dir.path()));
-  w.form->Settings().ChgPath = "/no/such/folder";
-  w.form->Button2Click();
+  EXPECT_EQ(w.window->OutputFolderField->text(), Q(w.dir.path()));
+  w.window->Settings().ChgPath = "/no/such/folder";
+  w.window->ChooseOutputFolder();
   EXPECT_EQ(w.prompts.lastFolderStart, "");
-  EXPECT_EQ(w.form->Settings().ChgPath, "");
-  EXPECT_EQ(w.form->LabeledEdit2->text(), "");
+  EXPECT_EQ(w.window->Settings().ChgPath, "");
+  EXPECT_EQ(w.window->OutputFolderField->text(), "");
   w.prompts.folderChoice = "/srv/out/";
-  w.form->Button2Click();
-  EXPECT_EQ(w.form->Settings().ChgPath, "/srv/out");
+  w.window->ChooseOutputFolder();
+  EXPECT_EQ(w.window->Settings().ChgPath, "/srv/out");
 }
 
 TEST(UserDialog, MasksAreNormalisedAndEmptyFieldsDefaulted) {
@@ -413,18 +413,18 @@ TEST(UserDialog, MasksAreNormalisedAndEmptyFieldsDefaulted) {
     EXPECT_EQ(NormaliseMask(c.typed), c.stored) << c.typed.toStdString();
 
   Window w;
-  UserExtensionsDialog& dialog = *w.form->UserForm();
+  UserExtensionsDialog& dialog = *w.window->ExtensionsDialog();
   QTimer::singleShot(0, &dialog, [&] {
     dialog.User1MaskField->setText("nc2");
     dialog.User2NameField->clear();
     dialog.User2MaskField->clear();
     dialog.ChangeButton->click();
   });
-  w.form->User_opClick();
-  EXPECT_EQ(w.form->Settings().User1_Mask, "*.nc2");
-  EXPECT_EQ(w.form->Settings().User2_Name, Sjis("ﾕｰｻﾞ定義2"));
-  EXPECT_EQ(w.form->Settings().User2_Mask, "*.*");
-  EXPECT_NE(w.form->FileFilters().find(Sjis("ﾕｰｻﾞ定義2(*.*)|*.*|")), std::string::npos);
+  w.window->EditUserExtensions();
+  EXPECT_EQ(w.window->Settings().User1_Mask, "*.nc2");
+  EXPECT_EQ(w.window->Settings().User2_Name, Sjis("ﾕｰｻﾞ定義2"));
+  EXPECT_EQ(w.window->Settings().User2_Mask, "*.*");
+  EXPECT_NE(w.window->FileFilters().find(Sjis("ﾕｰｻﾞ定義2(*.*)|*.*|")), std::string::npos);
 
   // Edits left with "中止" or "戻る" change nothing, and the next show refills.
   for (QPushButton* UserExtensionsDialog::*button : {&UserExtensionsDialog::CancelButton, &UserExtensionsDialog::BackButton}) {
@@ -433,14 +433,14 @@ TEST(UserDialog, MasksAreNormalisedAndEmptyFieldsDefaulted) {
       dialog.User1MaskField->setText("zzz");
       (dialog.*button)->click();
     });
-    w.form->User_opClick();
-    EXPECT_EQ(w.form->Settings().User1_Mask, "*.nc2");
+    w.window->EditUserExtensions();
+    EXPECT_EQ(w.window->Settings().User1_Mask, "*.nc2");
   }
 }
 
 TEST(UserDialog, MaskKeysAndEnter) {
   Window w;
-  UserExtensionsDialog& dialog = *w.form->UserForm();
+  UserExtensionsDialog& dialog = *w.window->ExtensionsDialog();
   QTimer::singleShot(0, &dialog, [&] {
     dialog.User1MaskField->clear();
     QTest::keyClicks(dialog.User1MaskField, "n:c*.\\2");
@@ -455,7 +455,7 @@ TEST(UserDialog, MaskKeysAndEnter) {
     EXPECT_TRUE(dialog.User1NameField->text().endsWith("a/b;c"));
     dialog.BackButton->click();
   });
-  w.form->User_opClick();
+  w.window->EditUserExtensions();
   ASSERT_EQ(w.prompts.shown.size(), 1u);
   EXPECT_EQ(w.prompts.shown[0].text, "この文字は拡張子に使えません。\n/:,;?<>|");
 }

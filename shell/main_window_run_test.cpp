@@ -16,7 +16,7 @@
 #include "gui_common/scripted_prompts.h"
 #include "pipeline/text_lines.h"
 #include "shell/busy_indicator.h"
-#include "shell/main_form.h"
+#include "shell/main_window.h"
 #include "shell/test_window.h"
 #include "shell/window_frame.h"
 #include "tests/test_support.h"
@@ -37,7 +37,7 @@ using window_test::Window;
 
 const char* kSource = "%\r\nO1000 ;main\r\ng00\tx1.0 y2.0\r\n(\x90\xd8\x8d\xed)\r\nM30\r\n%\r\n";
 
-TEST(MainFormRun, CompilesToTheViewerAndSavesTheExactBytes) {
+TEST(MainWindowRun, CompilesToTheViewerAndSavesTheExactBytes) {
   Window w;
   WriteFile(w.dir / "PART1.NC0", kSource);
   w.Fill(Q(w.dir / "PART1.NC0"), Q(w.dir.path()), "PART1", "NC");
@@ -63,14 +63,14 @@ TEST(MainFormRun, CompilesToTheViewerAndSavesTheExactBytes) {
   EXPECT_TRUE(logTab.startsWith("----- ﾛｸﾞ -----\n"));
   EXPECT_TRUE(logTab.endsWith("--- ｺﾝﾊﾟｲﾙ 完了 ---\n"));
   EXPECT_TRUE(w.Idle());
-  EXPECT_EQ(w.form->Label1->text(), "名前:" + Q(w.dir / "PART1.NC"));
-  EXPECT_EQ(w.form->RichEdit1->LineCount(), 0);  // the text lives in the viewer now
-  EXPECT_EQ(w.form->Memo1->LineCount(), 0);      // "戻る" cleared the log
+  EXPECT_EQ(w.window->TargetLabel->text(), "名前:" + Q(w.dir / "PART1.NC"));
+  EXPECT_EQ(w.window->WorkingTextView->LineCount(), 0);  // the text lives in the viewer now
+  EXPECT_EQ(w.window->LogView->LineCount(), 0);      // "戻る" cleared the log
   EXPECT_TRUE(w.prompts.shown.empty());
-  EXPECT_EQ(w.form->Settings().RecentFiles[0], Q(w.dir / "PART1.NC0").toStdString());
+  EXPECT_EQ(w.window->Settings().RecentFiles[0], Q(w.dir / "PART1.NC0").toStdString());
 }
 
-TEST(MainFormRun, CloseBoxKeepsTheLogAndAFailedSaveKeepsSaveEnabled) {
+TEST(MainWindowRun, CloseBoxKeepsTheLogAndAFailedSaveKeepsSaveEnabled) {
   Window w;
   WriteFile(w.dir / "A.NC0", kSource);
   w.Fill(Q(w.dir / "A.NC0"), Q(w.dir / "missing-folder"), "A", "NC");
@@ -85,11 +85,11 @@ TEST(MainFormRun, CloseBoxKeepsTheLogAndAFailedSaveKeepsSaveEnabled) {
   EXPECT_EQ(w.prompts.shown[0].text,
             "ファイル " + Q(w.dir / "missing-folder" / "A.NC") + " を作成できません\nNo such file or directory");
   EXPECT_FALSE(std::filesystem::exists(w.dir / "missing-folder"));
-  EXPECT_GT(w.form->Memo1->LineCount(), 2);  // the close box leaves the log
+  EXPECT_GT(w.window->LogView->LineCount(), 2);  // the close box leaves the log
   EXPECT_TRUE(w.Idle());
 }
 
-TEST(MainFormRun, EmptyResultSavesAnEmptyFile) {
+TEST(MainWindowRun, EmptyResultSavesAnEmptyFile) {
   Window w;
   WriteFile(w.dir / "E.NC0", "");
   w.Fill(Q(w.dir / "E.NC0"), Q(w.dir.path()) + "/", "E", "NC");
@@ -106,7 +106,7 @@ TEST(MainFormRun, EmptyResultSavesAnEmptyFile) {
 // The source goes away (or turns into a folder) after it was chosen: the
 // run asks the unreadable-source question, ends cleanly with an empty
 // result, and an existing output is only ever replaced by "保存".
-TEST(MainFormRun, SourceThatCannotBeReadIsNamedAndNothingRuns) {
+TEST(MainWindowRun, SourceThatCannotBeReadIsNamedAndNothingRuns) {
   for (bool becomesFolder : {false, true}) {
     Window w;
     WriteFile(w.dir / "V.NC0", kSource);
@@ -120,13 +120,13 @@ TEST(MainFormRun, SourceThatCannotBeReadIsNamedAndNothingRuns) {
     ASSERT_EQ(w.prompts.shown.size(), 2u);
     EXPECT_EQ(w.prompts.shown[1].text, "ファイル " + Q(w.dir / "V.NC0") +
                                            (becomesFolder ? " を読み込めません。" : " が見つかりません。"));
-    EXPECT_TRUE(w.form->Run().RunLog.empty()) << "no run";
+    EXPECT_TRUE(w.window->Run().RunLog.empty()) << "no run";
     EXPECT_EQ(ReadFile(w.dir / "V.NC"), "old output\r\n");
     EXPECT_TRUE(w.Idle());
   }
 }
 
-TEST(MainFormRun, DecliningTheOverwriteEndsBeforeTheRun) {
+TEST(MainWindowRun, DecliningTheOverwriteEndsBeforeTheRun) {
   Window w;
   WriteFile(w.dir / "B.NC0", kSource);
   WriteFile(w.dir / "B.NC", "old");
@@ -137,29 +137,29 @@ TEST(MainFormRun, DecliningTheOverwriteEndsBeforeTheRun) {
   ASSERT_EQ(w.prompts.shown.size(), 1u);
   EXPECT_EQ(w.prompts.shown[0].caption, "確認");
   EXPECT_EQ(w.prompts.shown[0].text, "すでに" + Q(w.dir / "B.NC") + "が有ります。\n上書きしますか？");
-  EXPECT_EQ(w.form->Run().TargetPath, "");
-  EXPECT_EQ(w.form->Memo1->LineCount(), 0);
+  EXPECT_EQ(w.window->Run().TargetPath, "");
+  EXPECT_EQ(w.window->LogView->LineCount(), 0);
   EXPECT_EQ(ReadFile(w.dir / "B.NC"), "old");
   EXPECT_TRUE(w.Idle());
-  EXPECT_EQ(QApplication::focusWidget() == nullptr || QApplication::focusWidget() == w.form->LabeledEdit3, true);
+  EXPECT_EQ(QApplication::focusWidget() == nullptr || QApplication::focusWidget() == w.window->OutputNameField, true);
 }
 
-TEST(MainFormRun, IncompleteFieldsMoveTheFocusAndRunNothing) {
+TEST(MainWindowRun, IncompleteFieldsMoveTheFocusAndRunNothing) {
   Window w;
-  w.form->show();
-  QApplication::setActiveWindow(w.form.get());
-  struct Case { QString source, folder, name, ext; QLineEdit* TMainForm::*focus; };
+  w.window->show();
+  QApplication::setActiveWindow(w.window.get());
+  struct Case { QString source, folder, name, ext; QLineEdit* MainWindow::*focus; };
   const Case cases[] = {
-      {"/nc/a.nc", "", "a", "NC", &TMainForm::LabeledEdit2},
-      {"", "", "", "", &TMainForm::LabeledEdit4},       // the last empty field
-      {"/nc/a.nc", "/out", "", "", &TMainForm::LabeledEdit4},
-      {"", "/out", "a", "NC", &TMainForm::LabeledEdit1},
+      {"/nc/a.nc", "", "a", "NC", &MainWindow::OutputFolderField},
+      {"", "", "", "", &MainWindow::OutputExtensionField},       // the last empty field
+      {"/nc/a.nc", "/out", "", "", &MainWindow::OutputExtensionField},
+      {"", "/out", "a", "NC", &MainWindow::SourceField},
   };
   for (const auto& c : cases) {
     w.Fill(c.source, c.folder, c.name, c.ext);
     w.Start();
     EXPECT_FALSE(w.viewerShown);
-    EXPECT_EQ(w.form->focusWidget(), (*w.form).*(c.focus)) << c.source.toStdString() << "|" << c.folder.toStdString();
+    EXPECT_EQ(w.window->focusWidget(), (*w.window).*(c.focus)) << c.source.toStdString() << "|" << c.folder.toStdString();
     EXPECT_TRUE(w.Idle());
     EXPECT_TRUE(w.prompts.shown.empty());
   }
@@ -170,7 +170,7 @@ TEST(MainFormRun, IncompleteFieldsMoveTheFocusAndRunNothing) {
   EXPECT_TRUE(w.viewerShown);
 }
 
-TEST(MainFormRun, CancelDuringARunStopsAfterTheStageUnderWay) {
+TEST(MainWindowRun, CancelDuringARunStopsAfterTheStageUnderWay) {
   Window w;
   // Enough lines for the comment removal to let events run several times.
   std::string big = "%\r\n";
@@ -179,36 +179,36 @@ TEST(MainFormRun, CancelDuringARunStopsAfterTheStageUnderWay) {
   w.Fill(Q(w.dir / "C.NC0"), Q(w.dir.path()), "C", "NC");
   bool sawRunningState = false, inhibitedAfterPress = true;
   std::function<void()> press = [&] {
-    if (!w.form->Running()) return;
-    if (w.form->Run().RunLog.size() < 2) {  // wait for the comment removal
-      QTimer::singleShot(1, w.form.get(), press);
+    if (!w.window->Running()) return;
+    if (w.window->Run().RunLog.size() < 2) {  // wait for the comment removal
+      QTimer::singleShot(1, w.window.get(), press);
       return;
     }
-    sawRunningState = !w.form->Button3->isEnabled() && w.form->Button4->isEnabled() && !w.form->Button5->isEnabled();
-    w.form->Button4->click();
-    inhibitedAfterPress = w.form->ScreenSaverInhibited();
+    sawRunningState = !w.window->StartButton->isEnabled() && w.window->CancelButton->isEnabled() && !w.window->ExitButton->isEnabled();
+    w.window->CancelButton->click();
+    inhibitedAfterPress = w.window->ScreenSaverInhibited();
   };
-  QTimer::singleShot(0, w.form.get(), press);
-  w.form->Button3Click();
+  QTimer::singleShot(0, w.window.get(), press);
+  w.window->StartCompile();
   EXPECT_TRUE(sawRunningState);
   EXPECT_FALSE(inhibitedAfterPress);
-  EXPECT_FALSE(w.form->ViewForm()->isVisible());
+  EXPECT_FALSE(w.window->Viewer()->isVisible());
   ASSERT_EQ(w.prompts.shown.size(), 1u);
   EXPECT_EQ(w.prompts.shown[0].caption, "中止");
   EXPECT_EQ(w.prompts.shown[0].text, "コンパイルを中止します。");
   EXPECT_EQ(w.prompts.shown[0].icon, MessageIcon::Stop);
-  const auto& log = w.form->Run().RunLog;
+  const auto& log = w.window->Run().RunLog;
   ASSERT_GE(log.size(), 4u);
   EXPECT_EQ(log[log.size() - 3], "ｺﾒﾝﾄ削除 -- 完了");
   EXPECT_EQ(log[log.size() - 2], "");
   EXPECT_EQ(log.back(), " -- 中止 --");
-  EXPECT_EQ(w.form->Memo1->LineCount(), static_cast<int>(log.size()));
-  EXPECT_EQ(w.form->StatusText->text(), "");
+  EXPECT_EQ(w.window->LogView->LineCount(), static_cast<int>(log.size()));
+  EXPECT_EQ(w.window->StatusText->text(), "");
   EXPECT_TRUE(w.Idle());
   EXPECT_FALSE(std::filesystem::exists(w.dir / "C.NC"));
 }
 
-TEST(MainFormRun, MissingIncludeStopsTheRunWithTheButtonsIdle) {
+TEST(MainWindowRun, MissingIncludeStopsTheRunWithTheButtonsIdle) {
   Window w;
   WriteFile(w.dir / "D.NC0", "%\r\nO4000\r\n$AB 1\r\n#INCLUDE NOFILE.DEF\r\nM30\r\n%\r\n");
   w.Fill(Q(w.dir / "D.NC0"), Q(w.dir.path()), "D", "NC");
@@ -219,52 +219,52 @@ TEST(MainFormRun, MissingIncludeStopsTheRunWithTheButtonsIdle) {
   EXPECT_TRUE(w.prompts.shown[0].text.endsWith(" が見つかりません。\nコンパイルを中止します。"))
       << w.prompts.shown[0].text.toStdString();
   EXPECT_EQ(w.prompts.shown[0].icon, MessageIcon::Stop);
-  EXPECT_EQ(w.form->Run().RunLog.back(), "外部定義ﾃﾞｰﾀ読み込み -- 中止");
+  EXPECT_EQ(w.window->Run().RunLog.back(), "外部定義ﾃﾞｰﾀ読み込み -- 中止");
   EXPECT_TRUE(w.Idle());
-  EXPECT_GT(w.form->RichEdit1->LineCount(), 0);  // the text as far as it got
+  EXPECT_GT(w.window->WorkingTextView->LineCount(), 0);  // the text as far as it got
 }
 
-TEST(MainFormRun, CloseDuringARunCancelsAndClosesWhenItEnds) {
+TEST(MainWindowRun, CloseDuringARunCancelsAndClosesWhenItEnds) {
   Window w;
   std::string big;
   for (int i = 0; i < 200000; ++i) big += "G01 X" + std::to_string(i) + " ;c\r\n";
   WriteFile(w.dir / "F.NC0", big);
   w.Fill(Q(w.dir / "F.NC0"), Q(w.dir.path()), "F", "NC");
-  w.form->show();
+  w.window->show();
   bool refusedWhileRunning = false;
   std::function<void()> closeIt = [&] {
-    if (!w.form->Running()) return;
-    if (w.form->Run().RunLog.size() < 2) {
-      QTimer::singleShot(1, w.form.get(), closeIt);
+    if (!w.window->Running()) return;
+    if (w.window->Run().RunLog.size() < 2) {
+      QTimer::singleShot(1, w.window.get(), closeIt);
       return;
     }
-    w.form->close();
-    refusedWhileRunning = w.form->isVisible();
+    w.window->close();
+    refusedWhileRunning = w.window->isVisible();
   };
-  QTimer::singleShot(0, w.form.get(), closeIt);
-  w.form->Button3Click();
+  QTimer::singleShot(0, w.window.get(), closeIt);
+  w.window->StartCompile();
   EXPECT_TRUE(refusedWhileRunning);
-  EXPECT_TRUE(w.form->isVisible());  // still there when the handler returns
+  EXPECT_TRUE(w.window->isVisible());  // still there when the handler returns
   QApplication::processEvents();
-  EXPECT_FALSE(w.form->isVisible());  // then closed, with the settings saved
+  EXPECT_FALSE(w.window->isVisible());  // then closed, with the settings saved
   EXPECT_TRUE(std::filesystem::exists(w.dir / "vostrel.INI"));
 }
 
-TEST(MainFormRun, OptionToggledDuringARunAffectsTheLaterStages) {
+TEST(MainWindowRun, OptionToggledDuringARunAffectsTheLaterStages) {
   Window w;
   std::string big;
   for (int i = 0; i < 100000; ++i) big += "G01 X0x10 ;c\r\n";
   WriteFile(w.dir / "H.NC0", big);
   w.Fill(Q(w.dir / "H.NC0"), Q(w.dir.path()), "H", "NC");
   std::function<void()> toggle = [&] {
-    if (!w.form->Running()) return;
-    if (w.form->Run().RunLog.size() < 2) {
-      QTimer::singleShot(1, w.form.get(), toggle);
+    if (!w.window->Running()) return;
+    if (w.window->Run().RunLog.size() < 2) {
+      QTimer::singleShot(1, w.window.get(), toggle);
       return;
     }
-    w.form->chg16_10->trigger();  // during the comment removal
+    w.window->HexToDecimalAction->trigger();  // during the comment removal
   };
-  QTimer::singleShot(0, w.form.get(), toggle);
+  QTimer::singleShot(0, w.window.get(), toggle);
   TextLines result;
   w.Start([&](ViewerDialog& viewer) { result = viewer.Result(); });
   ASSERT_TRUE(w.viewerShown);
@@ -276,8 +276,8 @@ TEST(MainFormRun, OptionToggledDuringARunAffectsTheLaterStages) {
 // shows the newest state at display rate, not once per definition.
 TEST(WindowFrame, ManyDefinitionsReachTheScreenAtDisplayRate) {
   Window w;
-  WindowFrame frame(w.form->Run(), *w.form);
-  QSignalSpy shownProgress(w.form->ProgressBar1, &QProgressBar::valueChanged);
+  WindowFrame frame(w.window->Run(), *w.window);
+  QSignalSpy shownProgress(w.window->ProgressBar, &QProgressBar::valueChanged);
   QSignalSpy eventRounds(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake);
   QElapsedTimer clock;
   clock.start();
@@ -291,8 +291,8 @@ TEST(WindowFrame, ManyDefinitionsReachTheScreenAtDisplayRate) {
   const qint64 ticks = clock.elapsed() / WindowFrame::kEventIntervalMs + 2;
   EXPECT_LE(shownProgress.count(), ticks);
   EXPECT_LE(eventRounds.count(), ticks);
-  EXPECT_EQ(w.form->ProgressBar1->value(), kDefinitions);  // the newest state is on screen at the end
-  EXPECT_EQ(w.form->StatusText->text(), "定義 2000");
+  EXPECT_EQ(w.window->ProgressBar->value(), kDefinitions);  // the newest state is on screen at the end
+  EXPECT_EQ(w.window->StatusText->text(), "定義 2000");
 }
 
 TEST(ViewerWindow, GeometryAndFontFromTheViewKeysAndBackOnClose) {
@@ -311,10 +311,10 @@ TEST(ViewerWindow, GeometryAndFontFromTheViewKeysAndBackOnClose) {
   EXPECT_EQ(size, QSize(600, 480));
   EXPECT_EQ(dataPoints, 14);
   EXPECT_EQ(logPoints, 12);  // the log keeps the window font
-  EXPECT_EQ(w.form->Settings().View.Left, 70);
-  EXPECT_EQ(w.form->Settings().View.Top, 90);
-  EXPECT_EQ(w.form->Settings().View.Width, 600);
-  ASSERT_TRUE(w.form->SaveSettings());
+  EXPECT_EQ(w.window->Settings().View.Left, 70);
+  EXPECT_EQ(w.window->Settings().View.Top, 90);
+  EXPECT_EQ(w.window->Settings().View.Width, 600);
+  ASSERT_TRUE(w.window->SaveSettings());
   const std::string ini = ReadFile(w.dir / "vostrel.INI");
   EXPECT_NE(ini.find("[View]\r\nLeft=70\r\nTop=90\r\nWidth=600\r\nHeight=480\r\nFontSize=14\r\n"),
             std::string::npos);
