@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/diagnostics.h"
+#include "cli/toolpath_output.h"
 #include "pipeline/run_options.h"
 
 namespace vostrel::cli {
@@ -39,6 +40,7 @@ struct CliOptions {
   bool force = false;
   std::filesystem::path source;
   DiagnosticsOptions diagnostics;  // --diagnostics, --diagnostics-file, --check
+  ToolpathOptions toolpath;        // --toolpath, --plane, --toolpath-only, ...
 
   // Many sources at once: -d OUTDIR SOURCE...
   std::vector<std::filesystem::path> sources;

@@ -144,6 +144,7 @@ int CompileSteps(const CliOptions& options, CompileRun& run, CompileContext& con
   if (result == RunResult::Cancelled) return StopExitStatus();
   if (result == RunResult::Aborted) return frame.StopIsFileError() ? kExitUsage : kExitStopped;
   if (options.diagnostics.check) return context.diagnostics->Errors() > 0 ? kExitStopped : kExitCompleted;
+  if (!options.output && !options.toStdout) return kExitCompleted;  // --toolpath alone: no program written
 
   if (options.toStdout) {
     const std::string bytes = OutputBytes(run.WorkLines);

@@ -128,8 +128,10 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& args) {
       optionsEnded = true;
     } else if (TakeDiagnosticsArgument(args, i, options.diagnostics, error)) {
       if (!error.empty()) throw UsageError{error};
+    } else if (TakeToolpathArgument(args, i, options.toolpath, error)) {
+      if (!error.empty()) throw UsageError{error};
     } else if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage << kDiagnosticsUsage;
+      std::cout << kUsage << kDiagnosticsUsage << kToolpathUsage;
       return std::nullopt;
     } else if (arg == "--version") {
       std::cout << "vostrelc " VOSTREL_VERSION "\n";
@@ -182,6 +184,16 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& args) {
       options.sources.push_back(PathFromUtf8(arg));
     }
   }
+  if (options.toolpath.only) {
+    if (!options.toolpath.Wanted()) throw UsageError{"--toolpath-only needs --toolpath FORMAT"};
+    if (!options.sources.empty() || options.output || options.toStdout || options.outDir)
+      throw UsageError{"--toolpath-only FILE takes no source and writes no program"};
+    return options;
+  }
+  if (options.toolpath.Wanted()) {
+    if (options.outDir || options.toStdout || options.diagnostics.check)
+      throw UsageError{"--toolpath goes with neither -d, --stdout nor --check"};
+  }
   if (options.sources.empty()) throw UsageError{"no source file given"};
   if (options.outDir) {
     if (options.output || options.toStdout) throw UsageError{"-d goes with neither -o nor --stdout"};
@@ -192,12 +204,22 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& args) {
       throw UsageError{"--ext, -j and --log-dir go with -d OUTDIR"};
     if (options.diagnostics.check && (options.output || options.toStdout))
       throw UsageError{"--check writes no output: give neither -o FILE nor --stdout"};
-    if (!options.diagnostics.check && options.output.has_value() == options.toStdout)
+    if (!options.diagnostics.check && !options.toolpath.Wanted() && options.output.has_value() == options.toStdout)
       throw UsageError{"give exactly one of -o FILE and --stdout"};
     options.source = options.sources.front();
   }
   ReadRunOptions(options);
   return options;
+}
+
+// --toolpath after a completed run: the compiled lines, mapped back to the
+// source through the run's source map.
+int WriteRunToolpath(const CliOptions& options, const CompileRun& run) {
+  const std::vector<std::string_view> lines(run.WorkLines.begin(), run.WorkLines.end());
+  return WriteToolpath(
+      options.toolpath, lines,
+      [&run](std::int32_t line) { return SourcePlace{run.SourcePath, run.SourceLineOf(line)}; },
+      options.diagnostics.format, stdout, std::cerr);
 }
 
 // One source: the run's log on standard error, through the progress line
@@ -229,9 +251,11 @@ int RunSingle(const CliOptions& options) {
   if (options.diagnostics.Wanted()) context.diagnostics = &diagnostics;
   // The run is left to the process exit to release: freeing a million
   // lines one by one would cost more than writing them.
-  const int status = CompileOne(options, *new CompileRun(options.run), context);
+  CompileRun& run = *new CompileRun(options.run);
+  int status = CompileOne(options, run, context);
   progress.reset();
   std::cerr << messages.str();
+  if (status == kExitCompleted && options.toolpath.Wanted()) status = WriteRunToolpath(options, run);
   if (!diagnostics.Finish()) {
     std::cerr << "vostrelc: " << PathToUtf8(*options.diagnostics.file) << ": cannot write the diagnostics\n";
     return kExitUsage;
@@ -247,11 +271,12 @@ int main(int argc, char** argv) {
   try {
     options = ParseArguments(platform::Utf8Arguments(argc, argv));
   } catch (const UsageError& usage) {
-    std::cerr << "vostrelc: " << usage.message << "\n\n" << kUsage << kDiagnosticsUsage;
+    std::cerr << "vostrelc: " << usage.message << "\n\n" << kUsage << kDiagnosticsUsage << kToolpathUsage;
     return kExitUsage;
   }
   if (!options) return kExitCompleted;
   try {
+    if (options->toolpath.only) return RunToolpathOnly(options->toolpath, options->diagnostics.format);
     return options->outDir ? RunBatch(*options) : RunSingle(*options);
   } catch (const UsageError& usage) {
     std::cerr << "vostrelc: " << usage.message << "\n";
