@@ -999,6 +999,8 @@ void Interpreter::Drill(const Word* axisWords[3], const Word* letters[26], std::
   const double bottom = cycleZAbsolute_ ? cycleZ_ + Offset(ax.n) : rLevel + cycleZ_;
   const double back = returnInitial_ ? initial : rLevel;
   const double down = bottom < rLevel ? -1.0 : 1.0;  // the direction of drilling
+  const double toUnits = inch_ ? 1 / 25.4 : 1;        // the parameters are in mm
+  const double clearance = settings_.peckClearance * toUnits, retract = settings_.peckRetract * toUnits;
   auto go = [&](MotionType type, double level) {
     double to[3] = {pos_[0], pos_[1], pos_[2]};
     to[ax.n] = level;
@@ -1025,12 +1027,12 @@ void Interpreter::Drill(const Word* axisWords[3], const Word* letters[26], std::
         double depth = rLevel;
         for (bool first = true;; first = false) {
           const double next = down < 0 ? std::fmax(depth - cycleQ_, bottom) : std::fmin(depth + cycleQ_, bottom);
-          if (!first && cycle_ == 83) go(MotionType::Rapid, depth - down * settings_.peckClearance);
+          if (!first && cycle_ == 83) go(MotionType::Rapid, depth - down * clearance);
           go(MotionType::Feed, next);
           depth = next;
           if (next == bottom) break;
           if (cycle_ == 83) go(MotionType::Rapid, rLevel);
-          else go(MotionType::Rapid, depth - down * settings_.peckRetract);
+          else go(MotionType::Rapid, depth - down * retract);
         }
         go(MotionType::Rapid, back);
         break;
