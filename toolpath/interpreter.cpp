@@ -535,6 +535,9 @@ void Interpreter::MacroACall(std::size_t pos, std::int32_t index) {
   while (pos < block_.size()) {
     const char letter = block_[pos];
     if (!IsLetter(letter)) Stop(index, "G65 H" + std::to_string(code) + " の引数が読めません: " + sjis::ToUtf8(block_.substr(pos, 12)));
+    if (letter != 'P' && letter != 'Q' && letter != 'R')
+      Stop(index, "G65 H" + std::to_string(code) + " の引数は P Q R です: " + sjis::ToUtf8(block_.substr(pos, 12)),
+           std::string(1, letter));
     Evaluator e(block_, pos + 1, *this);
     if (letter == 'P' && code < 80) {
       target = e.VariableNumber();
