@@ -14,9 +14,10 @@ PACKAGES := cmake ninja-build g++ pkg-config \
             poppler-utils time clang libclang-rt-14-dev \
             xvfb openbox qt6-translations-l10n \
             dpkg-dev file lintian desktop-file-utils appstream \
-            g++-mingw-w64-x86-64-posix wine64 nsis xz-utils zip
+            g++-mingw-w64-x86-64-posix wine64 nsis xz-utils xdotool imagemagick \
+            linuxcnc-uspace
 
-.PHONY: run test bench package deps build build-asan build-fuzz windows-cli clean
+.PHONY: run test bench package deps build build-asan build-fuzz windows-cli windows clean
 
 deps:
 	@missing=""; \
@@ -50,13 +51,24 @@ build-fuzz: deps $(BUILD_FUZZ)/build.ninja
 	cmake --build $(BUILD_FUZZ) -j $(JOBS)
 
 # vostrelc for 64-bit Windows, cross-built and statically linked, and
-# $(BUILD_WIN)/vostrelc-<version>-win64.zip with the word list and the guide.
-$(BUILD_WIN)/build.ninja:
+# $(BUILD_WIN)/vostrelc-<version>-win64.zip with the word list and the guide;
+# where Qt for MinGW-w64 has been built (make windows), also the desktop
+# program, vostrel-<version>-win64.zip and vostrel-<version>-setup.exe.
+windows-cli: deps
+	@qt=$$(tools/build_qt_mingw.sh --prefix); \
+	if [ -f "$$qt/complete" ]; then with_qt="-DVOSTREL_QT_MINGW=$$qt"; \
+	else with_qt="-DVOSTREL_QT_MINGW="; \
+	  echo "Windows desktop program not built: no Qt for MinGW-w64 in $$qt (make windows builds it once)"; fi; \
 	cmake -S . -B $(BUILD_WIN) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
-
-windows-cli: deps $(BUILD_WIN)/build.ninja
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake $$with_qt >/dev/null
 	cmake --build $(BUILD_WIN) -j $(JOBS)
+
+# Builds Qt for MinGW-w64 from Debian's source the first time (about 40
+# minutes on 2 cores; cached in ~/.cache/vostrel), then everything for Windows.
+windows: deps
+	tools/build_qt_mingw.sh
+	$(MAKE) windows-cli
 
 run: build
 	$(BUILD)/bin/vostrel

@@ -1,6 +1,8 @@
-# The Windows package: vostrelc.exe linked statically (it needs no DLL
-# beside it), and vostrelc-<version>-win64.zip with the program, the shipped
-# word list and the guide.
+# The Windows build: vostrelc.exe linked statically (it needs no DLL beside
+# it) and vostrelc-<version>-win64.zip with the program, the shipped word list
+# and the guide. Given VOSTREL_QT_MINGW (the Qt that tools/build_qt_mingw.sh
+# builds), also the desktop program, vostrel-<version>-win64.zip with both
+# programs and vostrel-<version>-setup.exe, the installer.
 
 target_link_options(vostrelc PRIVATE -static)
 target_link_libraries(vostrelc PRIVATE shell32)
@@ -43,3 +45,61 @@ target_link_options(cp932_check PRIVATE -static)
 # Presses Ctrl-C in a console while a run goes on (a helper of the tests).
 add_executable(ctrl_c tests/windows/ctrl_c.cpp)
 target_link_options(ctrl_c PRIVATE -static -municode)
+
+# ---- the desktop program, with Qt for MinGW-w64 (make windows) ----
+set(VOSTREL_QT_MINGW "" CACHE PATH "Prefix of the static Qt built for MinGW-w64 by tools/build_qt_mingw.sh")
+if(NOT VOSTREL_QT_MINGW)
+  return()
+endif()
+list(PREPEND CMAKE_PREFIX_PATH ${VOSTREL_QT_MINGW})
+find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport Test)
+# The window tests run under Wine as well, with GoogleTest built here from
+# the source Debian ships with it.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+add_subdirectory(shell)
+# Qt is linked in statically, and so is MinGW's runtime: one .exe, nothing beside it.
+target_link_options(vostrel PRIVATE -static)
+target_link_options(vostrel_devtool PRIVATE -static)
+# Qt's own dialogs in Japanese, found beside the program (the built-in
+# qt.conf says where).
+qt_add_resources(vostrel qt_conf PREFIX /qt/etc BASE ${CMAKE_SOURCE_DIR}/packaging/windows
+                 FILES ${CMAKE_SOURCE_DIR}/packaging/windows/qt.conf)
+qt_add_resources(vostrel_devtool qt_conf PREFIX /qt/etc BASE ${CMAKE_SOURCE_DIR}/packaging/windows
+                 FILES ${CMAKE_SOURCE_DIR}/packaging/windows/qt.conf)
+configure_file(${VOSTREL_QT_MINGW}/translations/qtbase_ja.qm ${VOSTREL_OUT_DIR}/translations/qtbase_ja.qm COPYONLY)
+configure_file(data/vostrel.png ${VOSTREL_OUT_DIR}/vostrel.png COPYONLY)
+
+# What a user gets, stripped, in one folder: the zip is this folder, the
+# installer installs it.
+set(stage ${CMAKE_BINARY_DIR}/package)
+set(staged_files vostrel.exe vostrelc.exe ChkData.lst vostrel-guide.html vostrel.png translations/qtbase_ja.qm)
+find_program(VOSTREL_STRIP NAMES x86_64-w64-mingw32-strip REQUIRED)
+add_custom_command(OUTPUT ${stage}/vostrel.exe ${stage}/vostrelc.exe ${stage}/ChkData.lst
+                          ${stage}/vostrel-guide.html ${stage}/vostrel.png ${stage}/translations/qtbase_ja.qm
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}/translations
+  COMMAND ${VOSTREL_STRIP} -o ${stage}/vostrel.exe $<TARGET_FILE:vostrel>
+  COMMAND ${VOSTREL_STRIP} -o ${stage}/vostrelc.exe $<TARGET_FILE:vostrelc>
+  COMMAND ${CMAKE_COMMAND} -E copy ${VOSTREL_OUT_DIR}/ChkData.lst ${VOSTREL_OUT_DIR}/vostrel-guide.html
+          ${VOSTREL_OUT_DIR}/vostrel.png ${stage}/
+  COMMAND ${CMAKE_COMMAND} -E copy ${VOSTREL_OUT_DIR}/translations/qtbase_ja.qm ${stage}/translations/
+  DEPENDS vostrel vostrelc ${VOSTREL_WIN_FILES}
+  COMMENT "Staging the Windows package in ${stage}")
+
+set(VOSTREL_GUI_ZIP ${CMAKE_BINARY_DIR}/vostrel-${PROJECT_VERSION}-win64.zip)
+add_custom_command(OUTPUT ${VOSTREL_GUI_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${VOSTREL_GUI_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E tar cf ${VOSTREL_GUI_ZIP} --format=zip ${staged_files}
+  WORKING_DIRECTORY ${stage}
+  DEPENDS ${stage}/vostrel.exe
+  COMMENT "Packing ${VOSTREL_GUI_ZIP}")
+
+find_program(VOSTREL_MAKENSIS makensis REQUIRED)
+set(VOSTREL_SETUP ${CMAKE_BINARY_DIR}/vostrel-${PROJECT_VERSION}-setup.exe)
+add_custom_command(OUTPUT ${VOSTREL_SETUP}
+  COMMAND ${VOSTREL_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DFILES=${stage}
+          -DICON=${CMAKE_SOURCE_DIR}/data/vostrel.ico -DOUTFILE=${VOSTREL_SETUP}
+          ${CMAKE_SOURCE_DIR}/packaging/windows/vostrel.nsi
+  DEPENDS ${stage}/vostrel.exe ${CMAKE_SOURCE_DIR}/packaging/windows/vostrel.nsi ${CMAKE_SOURCE_DIR}/data/vostrel.ico
+  COMMENT "Making the installer ${VOSTREL_SETUP}")
+add_custom_target(windows_package ALL DEPENDS ${VOSTREL_GUI_ZIP} ${VOSTREL_SETUP})

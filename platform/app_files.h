@@ -9,6 +9,8 @@ namespace vostrel::platform {
 inline constexpr const char* kIconFileName = "vostrel.png";
 inline constexpr const char* kGuideFileName = "vostrel-guide.html";
 inline constexpr const char* kWordListFileName = "ChkData.lst";
+// Written by the Windows installer beside the programs it installs.
+inline constexpr const char* kUninstallerFileName = "uninstall.exe";
 
 // The folder of the files shipped with the program (word list, guide,
 // icon). A portable copy keeps them beside the programs; a program
@@ -25,10 +27,13 @@ inline std::filesystem::path ShippedFilesDir(const std::filesystem::path& exeDir
   return exeDir;
 }
 
-// True for a program installed in <prefix>/bin (see ShippedFilesDir): its
-// folder is never the place for the user's files.
+// True for a program installed in <prefix>/bin (see ShippedFilesDir) or by
+// the Windows installer (its uninstaller lies beside the programs): its
+// folder is never the place for the user's files, even where the user may
+// write there.
 inline bool IsInstalledLayout(const std::filesystem::path& exeDir) {
-  return ShippedFilesDir(exeDir) != exeDir;
+  std::error_code ec;
+  return ShippedFilesDir(exeDir) != exeDir || std::filesystem::exists(exeDir / kUninstallerFileName, ec);
 }
 
 // The help file of the executable `exePath`: its base name with ".chm",

@@ -254,6 +254,16 @@ TEST(DataFolder, InstalledProgramUsesTheUserFolderAndSharedFiles) {
   EXPECT_EQ(DataFolder(bin), bin);
   EXPECT_EQ(WordListFilePath(bin), bin / "ChkData.lst");
   EXPECT_EQ(IncludeHomeFolders(bin), std::vector{bin});
+
+  // The Windows installer's folder: shipped files beside the programs, the
+  // user's own in the user folder.
+  const auto programFiles = dir / "Vostrel";
+  std::filesystem::create_directories(programFiles);
+  WriteFile(programFiles / "ChkData.lst", "G00\r\n");
+  WriteFile(programFiles / "uninstall.exe", "MZ");
+  EXPECT_EQ(SettingsFilePath(programFiles / "vostrel.exe"), config / "vostrel.INI");
+  EXPECT_EQ(WordListFilePath(programFiles), programFiles / "ChkData.lst");
+  EXPECT_EQ(IncludeHomeFolders(programFiles), (std::vector{config, programFiles}));
   if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
 }
 

@@ -1,5 +1,9 @@
 // vostrel_devtool: developer checks of the windows.
 //   vostrel_devtool shots DIR     screenshots of every window as PNG files
+//   vostrel_devtool compile CASE OUT  runs the end-to-end case folder CASE
+//                                 through the window: OUT/out.nc, OUT/log.txt
+//   vostrel_devtool print CASE PDF  runs CASE and prints the result to PDF
+//   vostrel_devtool fonts          the Japanese font families in use
 //   vostrel_devtool bench [LINES|FILE [KEY=VALUE...]]
 //                                 times a run in the window and the viewer
 //                                 opening for a generated CAM program of
@@ -20,6 +24,7 @@
 #include <fstream>
 
 #include "gen_cam.h"
+#include "shell/devtool_cases.h"
 #include "gui_common/fonts.h"
 #include "gui_common/prompts.h"
 #include "gui_common/scripted_prompts.h"
@@ -247,12 +252,17 @@ int main(int argc, char** argv) {
   InstallQtTranslations(app);
   const QStringList args = QApplication::arguments();
   if (args.size() >= 3 && args[1] == "shots") return Shots(args[2].toStdString());
+  if (args.size() >= 4 && args[1] == "compile") return CompileCase(args[2].toStdString(), args[3].toStdString());
+  if (args.size() >= 4 && args[1] == "print") return PrintCase(args[2].toStdString(), args[3].toStdString());
+  if (args.size() >= 2 && args[1] == "fonts") return ListFonts();
   if (args.size() >= 2 && args[1] == "bench") {
     const QString what = args.size() >= 3 ? args[2] : QStringLiteral("1000000");
     bool isCount = false;
     const std::size_t lines = what.toULongLong(&isCount);
     return Bench(isCount ? QString() : what, lines, args.mid(3));
   }
-  std::fprintf(stderr, "usage: vostrel_devtool shots DIR | bench [LINES|FILE [KEY=VALUE...]]\n");
+  std::fprintf(stderr,
+               "usage: vostrel_devtool shots DIR | compile CASE OUT | print CASE PDF | fonts |\n"
+               "                       bench [LINES|FILE [KEY=VALUE...]]\n");
   return 2;
 }

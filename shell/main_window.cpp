@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -149,6 +150,13 @@ void MainWindow::BuildLayout() {
   connect(StartButton, &QPushButton::clicked, this, &MainWindow::StartCompile);
   connect(CancelButton, &QPushButton::clicked, this, &MainWindow::CancelCompile);
   connect(ExitButton, &QPushButton::clicked, this, &QWidget::close);
+  // F5 or Ctrl+Enter starts, Esc cancels, from any field (a disabled
+  // button ignores its key).
+  for (const QKeySequence& keys : {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Return),
+                                   QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+    connect(new QShortcut(keys, this), &QShortcut::activated, StartButton, &QPushButton::click);
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, CancelButton,
+          &QPushButton::click);
 }
 
 void MainWindow::BuildMenus() {

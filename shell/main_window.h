@@ -20,7 +20,7 @@
 
 #include "pipeline/compile_run.h"
 #include "settings/app_settings.h"
-#include "shell/screen_saver.h"
+#include "platform/screen_saver.h"
 
 class QAction;
 class QLabel;
@@ -167,7 +167,7 @@ class MainWindow : public QMainWindow {
   std::string settingsReadError_;
   CompileRun run_{settings_.Run};
   std::string fileFilters_;
-  ScreenSaverInhibitor screenSaver_;
+  platform::ScreenSaverInhibitor screenSaver_;
   ViewerDialog* viewer_ = nullptr;
   FindingNavigator* findings_ = nullptr;
   UserExtensionsDialog* extensions_ = nullptr;

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 
 #include "gui_common/scripted_prompts.h"
@@ -68,6 +69,28 @@ TEST(MainWindowRun, CompilesToTheViewerAndSavesTheExactBytes) {
   EXPECT_EQ(w.window->LogView->LineCount(), 0);      // "戻る" cleared the log
   EXPECT_TRUE(w.prompts.shown.empty());
   EXPECT_EQ(w.window->Settings().RecentFiles[0], Q(w.dir / "PART1.NC0").toStdString());
+}
+
+// The keys of the buttons: F5 in a field starts the run, Ctrl+S in the
+// viewer saves.
+TEST(MainWindowRun, F5StartsTheRunAndCtrlSSavesInTheViewer) {
+  Window w;
+  WriteFile(w.dir / "KEYS.NC0", kSource);
+  w.Fill(Q(w.dir / "KEYS.NC0"), Q(w.dir.path()), "KEYS", "NC");
+  w.window->show();
+  QApplication::setActiveWindow(w.window.get());
+  bool saveEnabledAfter = true;
+  QTimer::singleShot(0, w.window.get(), [&] {
+    w.WatchViewer([&](ViewerDialog& viewer) {
+      QApplication::setActiveWindow(&viewer);
+      QTest::keyClick(viewer.ResultView, Qt::Key_S, Qt::ControlModifier);
+      saveEnabledAfter = viewer.SaveButton->isEnabled();
+    }, true);
+  });
+  QTest::keyClick(w.window->OutputNameField, Qt::Key_F5);
+  ASSERT_TRUE(w.viewerShown);
+  EXPECT_FALSE(saveEnabledAfter);
+  EXPECT_EQ(ReadFile(w.dir / "KEYS.NC"), "%\r\nO1000\r\nG00X1.0Y2.0\r\n(\x90\xd8\x8d\xed)\r\nM30\r\n%\r\n");
 }
 
 TEST(MainWindowRun, CloseBoxKeepsTheLogAndAFailedSaveKeepsSaveEnabled) {

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -78,6 +79,9 @@ ViewerDialog::ViewerDialog(settings::AppSettings& settings, UserPrompts& prompts
 
   connect(SaveButton, &QPushButton::clicked, this, &ViewerDialog::SaveResult);
   connect(PrintButton, &QPushButton::clicked, this, &ViewerDialog::PrintResult);
+  // Ctrl+S saves, Ctrl+P prints; Esc closes the viewer as its close box does.
+  connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, SaveButton, &QPushButton::click);
+  connect(new QShortcut(QKeySequence::Print, this), &QShortcut::activated, PrintButton, &QPushButton::click);
   connect(PrintSettingsButton, &QPushButton::clicked, this, &ViewerDialog::EditPrintSettings);
   connect(BackButton, &QPushButton::clicked, this, &ViewerDialog::GoBack);
 }

@@ -1,5 +1,5 @@
 ; The Windows installer of Vostrel, made by makensis (Unicode, Japanese pages).
-;   makensis -DVERSION=1.20.0.0 -DFILES=<folder of the programs> -DOUTFILE=<setup.exe> vostrel.nsi
+;   makensis -DVERSION=1.20.0.0 -DFILES=<folder of the programs> -DICON=<.ico> -DOUTFILE=<setup.exe> vostrel.nsi
 ; Installs for every user of the machine into Program Files. The user's own
 ; files (the settings file vostrel.INI and a word list of their own) live in
 ; %APPDATA%\vostrel; the uninstaller leaves them there and removes everything
@@ -34,8 +34,8 @@ VIAddVersionKey /LANG=1041 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1041 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1041 "LegalCopyright" "Vostrel developers"
 
-!define MUI_ICON "${FILES}\vostrel.ico"
-!define MUI_UNICON "${FILES}\vostrel.ico"
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
 
 !insertmacro MUI_PAGE_WELCOME

@@ -1,11 +1,11 @@
-#include "shell/screen_saver.h"
+#include "platform/screen_saver.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QString>
 
-namespace vostrel::gui {
+namespace vostrel::platform {
 
 namespace {
 const QString kService = QStringLiteral("org.freedesktop.ScreenSaver");
@@ -46,4 +46,4 @@ void ScreenSaverInhibitor::Allow() {
   QDBusConnection::sessionBus().call(call, QDBus::Block, kTimeoutMs);
 }
 
-}  // namespace vostrel::gui
+}  // namespace vostrel::platform

@@ -1,9 +1,10 @@
 #pragma once
-// Keeps the screen saver off while a run goes on, through the desktop's
-// screen saver service on the session bus. Without a bus or a service
-// nothing happens and nothing is reported.
+// Keeps the screen saver (and sleep) off while a run goes on: on Linux
+// through the desktop's screen saver service on the session bus, on Windows
+// through the thread's execution state. Without a bus or a service nothing
+// happens and nothing is reported.
 
-namespace vostrel::gui {
+namespace vostrel::platform {
 
 class ScreenSaverInhibitor {
  public:
@@ -18,8 +19,8 @@ class ScreenSaverInhibitor {
 
  private:
   bool inhibited_ = false;   // our request is in force (or would be, without a service)
-  unsigned cookie_ = 0;
+  unsigned cookie_ = 0;        // the session bus service's receipt (Linux)
   bool haveCookie_ = false;
 };
 
-}  // namespace vostrel::gui
+}  // namespace vostrel::platform
