@@ -56,12 +56,11 @@ bool IsTrailAt(std::string_view s, std::size_t boundary, std::size_t p) {
 
 bool IsSecondByte(std::string_view s, std::size_t pos) { return pos < s.size() && IsTrailAt(s, 0, pos); }
 
-std::size_t ReplaceAllInPlace(std::string& text, std::string_view old, std::string_view repl) {
+std::size_t ReplaceAllInto(std::string_view text, std::string_view old, std::string_view repl, std::string& out) {
   if (old.empty()) return 0;
   std::size_t p = FindBytes(text, old, 0);
   if (p == std::string_view::npos) return 0;
 
-  std::string out;
   std::size_t count = 0, copied = 0, boundary = 0;
   while (p != std::string_view::npos) {
     if (IsTrailAt(text, boundary, p)) {
@@ -69,8 +68,11 @@ std::size_t ReplaceAllInPlace(std::string& text, std::string_view old, std::stri
       p = FindBytes(text, old, p + 1);
       continue;
     }
-    if (count == 0) out.reserve(text.size() + (repl.size() > old.size() ? text.size() / 8 : 0));
-    out.append(text, copied, p - copied);
+    if (count == 0) {
+      out.clear();
+      out.reserve(text.size() + (repl.size() > old.size() ? text.size() / 8 : 0));
+    }
+    out.append(text.data() + copied, p - copied);
     out.append(repl);
     copied = p + old.size();
     boundary = p;
@@ -78,8 +80,14 @@ std::size_t ReplaceAllInPlace(std::string& text, std::string_view old, std::stri
     p = FindBytes(text, old, copied);
   }
   if (count == 0) return 0;
-  out.append(text, copied, std::string::npos);
-  text.swap(out);
+  out.append(text.data() + copied, text.size() - copied);
+  return count;
+}
+
+std::size_t ReplaceAllInPlace(std::string& text, std::string_view old, std::string_view repl) {
+  std::string out;
+  const std::size_t count = ReplaceAllInto(text, old, repl, out);
+  if (count > 0) text.swap(out);
   return count;
 }
 

@@ -49,6 +49,9 @@ std::size_t FindBytes(std::string_view hay, std::string_view needle, std::size_t
 // a match never beginning at the second byte of a double-byte character.
 std::string ReplaceAll(std::string_view text, std::string_view old, std::string_view repl);
 
+// ReplaceAll from `text` into `out`, which is written only when something is
+// replaced; returns the number of replacements made (`out` may not be `text`).
+std::size_t ReplaceAllInto(std::string_view text, std::string_view old, std::string_view repl, std::string& out);
 // In-place form of ReplaceAll; returns the number of replacements made. The
 // text is untouched (no copy) when `old` does not occur.
 std::size_t ReplaceAllInPlace(std::string& text, std::string_view old, std::string_view repl);

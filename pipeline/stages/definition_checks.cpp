@@ -84,10 +84,12 @@ StageEnd RunDuplicateCheck(CompileRun& run, StageFrame& frame) {
 
   for (std::size_t i = 0; i < rows; ++i) {
     const std::vector<std::size_t>& list = *sameName[i];
+    const std::string name = place[i] + 1 < list.size() ? sjis::ToUtf8(table[i].Name) : std::string();
+    const std::string repeated =
+        place[i] + 1 < list.size() ? name + " : " + sjis::ToUtf8(table[i].Value) + " は二重定義されています" : std::string();
     for (std::size_t k = place[i] + 1; k < list.size(); ++k) {
       const Definition& other = table[list[k]];
       // The second definition is the finding; the first is its note.
-      const std::string name = sjis::ToUtf8(table[i].Name);
       auto firstPlace = [&] {
         return DefinitionFinding(table[i], Severity::Note, kDuplicateStage, name + " の最初の定義です。");
       };
@@ -97,7 +99,7 @@ StageEnd RunDuplicateCheck(CompileRun& run, StageFrame& frame) {
                        {DefinitionFinding(other, Severity::Error, kDuplicateStage, {}), firstPlace()});
         return StageEnd::EndRun;
       }
-      frame.AppendFinding(name + " : " + sjis::ToUtf8(table[i].Value) + " は二重定義されています",
+      frame.AppendFinding(repeated,
                           [&](std::string message) {
                             return DefinitionFinding(other, Severity::Warning, kDuplicateStage, std::move(message));
                           });

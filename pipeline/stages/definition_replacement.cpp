@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <span>
 #include <unordered_map>
 #include <vector>
@@ -63,6 +64,28 @@ std::size_t ExpandArray(std::string& text, std::string_view name, std::string_vi
   return arrays + sjis::ReplaceAllInPlace(text, name, value);
 }
 
+// One row's replacement of ExpandArray, its array texts made once.
+struct ArrayForm {
+  ArrayForm(std::string_view name, std::string_view value) : name(name), value(value) {
+    open.append("@").append(name).append("[");
+    head.append("#[").append(value).append("+");
+  }
+  // ExpandArray from `line` into `out` (`scratch` holds the step between);
+  // `out` is written only when something is replaced. `mayHoldAt` false
+  // says the line holds no "@".
+  std::size_t ExpandInto(std::string_view line, std::string& out, std::string& scratch, bool mayHoldAt = true) const {
+    std::string_view text = line;
+    const std::size_t arrays = mayHoldAt ? sjis::ReplaceAllInto(line, open, head, scratch) : 0;
+    if (arrays > 0) text = scratch;
+    const std::size_t plain = sjis::ReplaceAllInto(text, name, value, out);
+    if (plain == 0 && arrays > 0) out.swap(scratch);
+    return arrays + plain;
+  }
+
+  std::string_view name, value;
+  std::string open, head;
+};
+
 // The bytes a one-byte name must stand between to be replaced.
 constexpr std::string_view kNameDelimiters = ".0123456789#-+/*[]= \t()";
 
@@ -77,16 +100,15 @@ constexpr DelimiterTable kDelimiter;
 bool IsDelimiter(char c) { return kDelimiter.is[static_cast<unsigned char>(c)]; }
 
 // Every occurrence of the one-byte `name` in `line` whose neighbours are
-// delimiters becomes `value`. At the start or end of the line only the one
-// neighbour counts; a line that is the name alone stays. Neighbours are
+// delimiters becomes `value`, the result written to `out`; false (and `out`
+// not written) when there is none. At the start or end of the line only the
+// one neighbour counts; a line that is the name alone stays. Neighbours are
 // judged in the line as it was, character by character: the name must be a
 // whole character, and a byte of a double-byte character is never a
-// delimiter (the second byte of "ー", 0x5B, is no "["). `scratch` is reused
-// between calls.
-void ReplaceBetweenDelimiters(std::string& line, char name, std::string_view value,
-                              std::string& scratch) {
+// delimiter (the second byte of "ー", 0x5B, is no "[").
+bool ReplaceBetweenDelimiters(std::string_view line, char name, std::string_view value, std::string& out) {
   const std::size_t len = line.size();
-  if (len < 2) return;
+  if (len < 2) return false;
   const char* data = line.data();
   bool replaced = false;
   std::size_t copied = 0;
@@ -96,19 +118,19 @@ void ReplaceBetweenDelimiters(std::string& line, char name, std::string_view val
     const bool after = (c + 1 == len || IsDelimiter(data[c + 1])) && sjis::CharLength(line, c) == 1;
     if (before && after) {
       if (!replaced) {
-        scratch.clear();
-        scratch.reserve(len + value.size() * 2);
+        out.clear();
+        out.reserve(len + value.size() * 2);
         replaced = true;
       }
-      scratch.append(data + copied, c - copied);
-      scratch.append(value);
+      out.append(data + copied, c - copied);
+      out.append(value);
       copied = c + 1;
     }
     hit = c + 1 < len ? std::memchr(data + c + 1, name, len - c - 1) : nullptr;
   }
-  if (!replaced) return;
-  scratch.append(data + copied, len - copied);
-  line.swap(scratch);
+  if (!replaced) return false;
+  out.append(data + copied, len - copied);
+  return true;
 }
 
 // The rows whose name may occur in the text, so that a name that certainly
@@ -192,137 +214,146 @@ class NameCandidates {
 };
 
 
-// All names of two or more bytes at once: a tree of the names' bytes, each
-// node linked to the longest proper suffix of its text that is also a node,
-// reports in one pass over a text every name occurring in it. The nodes are
-// numbered level by level with the children of a node side by side in byte
-// order, so a node costs a few bytes whatever bytes the names hold: memory
-// follows the total length of the names. Only the root, where a scan spends
-// most of its time, has a move for every byte.
+// All names of two or more bytes at once, found by their first bytes: the
+// names fall into three groups by length (2-3, 4-7, 8 bytes and more), and
+// within a group by their first `key` bytes (the group's shortest name
+// length, at most 8), which are read as one number and looked up in a hash
+// table per group; the names of a key are then compared in full. A table of
+// every pair of first bytes keeps most places of a text from the tables.
+// Each place costs a few loads whatever the names' bytes, and memory follows
+// the number of names.
 class NameMatcher {
  public:
-  explicit NameMatcher(const std::vector<std::string_view>& names) : sameText_(names.size(), kNone) {
-    // The names in byte order; `common[i]` is the length of the prefix that
-    // name `order[i]` shares with the name before it in the order.
+  static constexpr std::uint32_t kNone = UINT32_MAX;
+
+  explicit NameMatcher(const std::vector<std::string_view>& names)
+      : names_(names), sameText_(names.size(), kNone), groupsOfPair_(1 << 16, 0) {
+    // The names in byte order: names of one text side by side, the first
+    // (in table order) heading its chain.
     std::vector<std::uint32_t> order(names.size());
     for (std::size_t k = 0; k < names.size(); ++k) order[k] = static_cast<std::uint32_t>(k);
     std::stable_sort(order.begin(), order.end(),
                      [&](std::uint32_t a, std::uint32_t b) { return names[a] < names[b]; });
-    std::vector<std::size_t> common(order.size(), 0);
-    for (std::size_t i = 1; i < order.size(); ++i) {
-      const std::string_view a = names[order[i - 1]], b = names[order[i]];
-      const std::size_t most = std::min(a.size(), b.size());
-      while (common[i] < most && a[common[i]] == b[common[i]]) ++common[i];
+    std::vector<std::uint32_t> heads;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      if (i > 0 && names[order[i]] == names[order[i - 1]]) sameText_[order[i - 1]] = order[i];
+      else heads.push_back(order[i]);
     }
-
-    // Level d holds a node for every distinct prefix of length d. `node[i]`
-    // is the node of the prefix of name order[i] so far; names shorter than
-    // the level leave the list (the next name then shares with the one
-    // before only what it shared with both).
-    std::vector<std::uint32_t> node(order.size(), 0);
-    std::size_t bytes = 1;  // at most one node per byte of the names, and the root
-    for (const auto name : names) bytes += name.size();
-    label_.reserve(bytes);
-    ends_.reserve(bytes);
-    firstChild_.reserve(bytes + 1);
-    AddNode(0);
-    firstChild_.push_back(kNone);
-    for (std::size_t depth = 1; !order.empty(); ++depth) {
-      std::size_t kept = 0;
-      std::size_t carried = SIZE_MAX;
-      std::uint32_t lastEnded = kNone;  // names of one text are side by side in the order
-      for (std::size_t i = 0; i < order.size(); ++i) {
-        const std::string_view name = names[order[i]];
-        if (name.size() < depth) {
-          if (lastEnded != kNone && names[lastEnded] == name) sameText_[lastEnded] = order[i];
-          else ends_[node[i]] = order[i];
-          lastEnded = order[i];
-          carried = std::min(carried, common[i]);
-          continue;
-        }
-        const std::size_t shared = std::min(common[i], carried);
-        carried = SIZE_MAX;
-        std::uint32_t here;
-        if (kept > 0 && shared >= depth) {
-          here = node[kept - 1];
-        } else {
-          here = AddNode(static_cast<unsigned char>(name[depth - 1]));
-          if (firstChild_[node[i]] == kNone) firstChild_[node[i]] = here;
-          firstChild_.push_back(kNone);
-        }
-        order[kept] = order[i];
-        common[kept] = shared;
-        node[kept] = here;
-        ++kept;
-      }
-      order.resize(kept);
-      common.resize(kept);
-      node.resize(kept);
+    for (const std::uint32_t k : heads) {
+      Group& group = groups_[GroupOf(names[k].size())];
+      group.keyLength = std::min(group.keyLength, names[k].size());
     }
-    // A node without children gets the place its children would have: the
-    // children of node s are then the nodes firstChild_[s] to firstChild_[s + 1].
-    firstChild_.push_back(Nodes());
-    for (std::size_t s = Nodes(); s-- > 0;)
-      if (firstChild_[s] == kNone) firstChild_[s] = firstChild_[s + 1];
-
-    // Suffix links level by level: a child's link is where its byte leads
-    // from the nearest suffix of its parent that has such a move.
-    for (std::uint32_t child = firstChild_[0]; child < firstChild_[1]; ++child)
-      rootMove_[label_[child]] = child;
-    suffix_.assign(Nodes(), 0);
-    output_.assign(Nodes(), 0);
-    for (std::uint32_t parent = 1; parent < Nodes(); ++parent) {
-      for (std::uint32_t child = firstChild_[parent]; child < firstChild_[parent + 1]; ++child) {
-        const std::uint32_t link = Move(suffix_[parent], label_[child]);
-        suffix_[child] = link;
-        output_[child] = ends_[link] != kNone ? link : output_[link];
-      }
+    for (std::size_t g = 0; g < kGroups; ++g) groups_[g].keyLength = std::min<std::size_t>(groups_[g].keyLength, 8);
+    // Heads ordered by group and key, so that the heads of a key lie side by side.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
+    keyed.reserve(heads.size());
+    for (const std::uint32_t k : heads) {
+      const std::size_t g = GroupOf(names[k].size());
+      keyed.push_back({Key(names[k].data(), groups_[g].keyLength), k});
+      groupsOfPair_[Pair(names[k][0], names[k][1])] |= static_cast<std::uint8_t>(1u << g);
     }
+    std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+      const std::size_t ga = GroupOf(names[a.second].size()), gb = GroupOf(names[b.second].size());
+      return ga != gb ? ga < gb : a.first < b.first;
+    });
+    members_.reserve(keyed.size());
+    for (std::size_t i = 0; i < keyed.size();) {
+      const std::size_t g = GroupOf(names[keyed[i].second].size());
+      std::size_t end = i;
+      while (end < keyed.size() && keyed[end].first == keyed[i].first &&
+             GroupOf(names[keyed[end].second].size()) == g)
+        members_.push_back(keyed[end++].second);
+      groups_[g].keys.push_back({keyed[i].first, static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(end)});
+      i = end;
+    }
+    for (Group& group : groups_) group.Build();
   }
 
-  // Calls found(k) for every name k occurring in `text` (once per place).
+  // Calls found(k) for every name text occurring in `text` (once per
+  // place), k being the first name of that text; NextOfText(k) gives the
+  // others. Returns whether the text holds an "@" (the mark of the array
+  // form).
   template <class Found>
-  void Scan(std::string_view text, Found&& found) const {
-    std::uint32_t state = 0;
-    for (const char c : text) {
-      state = Move(state, static_cast<unsigned char>(c));
-      for (std::uint32_t s = ends_[state] != kNone ? state : output_[state]; s != 0; s = output_[s])
-        for (std::uint32_t k = ends_[s]; k != kNone; k = sameText_[k]) found(k);
+  bool Scan(std::string_view text, Found&& found) const {
+    const char* const data = text.data();
+    const std::size_t size = text.size();
+    bool at = false;
+    for (std::size_t i = 0; i < size; ++i) {
+      at |= data[i] == '@';
+      if (i + 1 == size) break;
+      std::uint8_t groups = groupsOfPair_[Pair(data[i], data[i + 1])];
+      for (std::size_t g = 0; groups != 0; ++g, groups >>= 1) {
+        if (!(groups & 1)) continue;
+        const Group& group = groups_[g];
+        if (size - i < group.keyLength) continue;
+        const Slot* slot = group.Find(Key(data + i, group.keyLength));
+        if (!slot) continue;
+        for (std::uint32_t m = slot->begin; m < slot->end; ++m) {
+          const std::string_view name = names_[members_[m]];
+          if (name.size() <= size - i && std::memcmp(data + i + group.keyLength, name.data() + group.keyLength,
+                                                     name.size() - group.keyLength) == 0)
+            found(members_[m]);
+        }
+      }
     }
+    return at;
   }
+  // The next name of the same text as name k, or kNone.
+  std::uint32_t NextOfText(std::uint32_t k) const { return sameText_[k]; }
 
  private:
-  static constexpr std::uint32_t kNone = UINT32_MAX;
+  static constexpr std::size_t kGroups = 3;
+  struct Slot {
+    std::uint64_t key = 0;
+    std::uint32_t begin = 0, end = 0;  // into members_; empty when begin == end
+  };
+  struct Group {
+    std::size_t keyLength = SIZE_MAX;
+    std::vector<Slot> keys;   // the keys, until Build makes them the table
+    std::vector<Slot> table;  // open addressing, a power of two
+    unsigned shift = 64;
 
-  std::uint32_t Nodes() const { return static_cast<std::uint32_t>(label_.size()); }
+    static std::size_t Hash(std::uint64_t key, unsigned shift) {
+      return shift >= 64 ? 0 : static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift);
+    }
+    void Build() {
+      std::size_t size = 1;
+      shift = 64;
+      while (size < 2 * keys.size()) size *= 2, --shift;
+      table.assign(keys.empty() ? 0 : size, Slot{});
+      for (const Slot& key : keys) {
+        std::size_t at = Hash(key.key, shift);
+        while (table[at].begin != table[at].end) at = (at + 1) & (size - 1);
+        table[at] = key;
+      }
+      keys = {};
+    }
+    const Slot* Find(std::uint64_t key) const {
+      if (table.empty()) return nullptr;
+      for (std::size_t at = Hash(key, shift);; at = (at + 1) & (table.size() - 1)) {
+        const Slot& slot = table[at];
+        if (slot.begin == slot.end) return nullptr;
+        if (slot.key == key) return &slot;
+      }
+    }
+  };
 
-  std::uint32_t AddNode(unsigned char byte) {
-    label_.push_back(byte);
-    ends_.push_back(kNone);
-    return Nodes() - 1;
+  static std::size_t GroupOf(std::size_t length) { return length < 4 ? 0 : length < 8 ? 1 : 2; }
+  static std::uint16_t Pair(char a, char b) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(a) << 8 | static_cast<unsigned char>(b));
+  }
+  // The first `length` bytes (1 to 8) at `p` as one number.
+  static std::uint64_t Key(const char* p, std::size_t length) {
+    std::uint64_t key = 0;
+    std::memcpy(&key, p, length);
+    return key;
   }
 
-  // The child of `state` reached by `byte`, or 0.
-  std::uint32_t Child(std::uint32_t state, unsigned char byte) const {
-    const auto begin = label_.begin() + firstChild_[state], end = label_.begin() + firstChild_[state + 1];
-    const auto hit = std::lower_bound(begin, end, byte);
-    return hit != end && *hit == byte ? static_cast<std::uint32_t>(hit - label_.begin()) : 0;
-  }
-
-  // Where `byte` leads from `state`: its child, else the move of its suffix.
-  std::uint32_t Move(std::uint32_t state, unsigned char byte) const {
-    for (; state != 0; state = suffix_[state])
-      if (const std::uint32_t child = Child(state, byte)) return child;
-    return rootMove_[byte];
-  }
-
-  std::array<std::uint32_t, 256> rootMove_{};  // the root's child for every byte, or 0
-  std::vector<unsigned char> label_;           // the byte that leads to each node
-  std::vector<std::uint32_t> firstChild_;      // children of s: firstChild_[s] .. firstChild_[s + 1]
-  std::vector<std::uint32_t> suffix_;          // longest proper suffix that is a node
-  std::vector<std::uint32_t> output_;          // nearest suffix node where names end
-  std::vector<std::uint32_t> ends_;            // first name ending at a node
-  std::vector<std::uint32_t> sameText_;        // next name of the same text
+  const std::vector<std::string_view>& names_;
+  std::vector<std::uint32_t> sameText_;   // next name of the same text
+  std::vector<std::uint8_t> groupsOfPair_;  // the groups with a name starting with each pair of bytes
+  std::vector<std::uint32_t> members_;    // heads of the name texts, by group and key
+  std::array<Group, kGroups> groups_;
 };
 
 // Replacing in the whole text is replacing in every line as long as no name
@@ -342,11 +373,18 @@ bool ReplaceLongNamesByLine(CompileRun& run, StageFrame& frame, const std::vecto
   for (const std::size_t i : order) names.push_back(table[i].Name);
   const NameMatcher matcher(names);
 
+  // A line is listed for the first row of each name text it holds whose turn
+  // is still to come: a row defined again only meets the lines where its
+  // earlier turn left the name (or where a later value brought it back),
+  // which a rewritten line's new scan lists.
   std::vector<std::vector<std::uint32_t>> linesOf(order.size());
+  bool anyAt = false;  // whether any line may hold an "@"
   auto scan = [&](std::size_t line, std::size_t after) {
-    matcher.Scan(run.WorkLines[line], [&](std::uint32_t k) {
+    anyAt |= matcher.Scan(run.WorkLines[line], [&](std::uint32_t k) {
+      while (k != NameMatcher::kNone && k < after) k = matcher.NextOfText(k);
+      if (k == NameMatcher::kNone) return;
       auto& lines = linesOf[k];
-      if (k >= after && (lines.empty() || lines.back() != line)) lines.push_back(static_cast<std::uint32_t>(line));
+      if (lines.empty() || lines.back() != line) lines.push_back(static_cast<std::uint32_t>(line));
     });
   };
   for (std::size_t line = 0; line < run.WorkLines.size(); ++line) scan(line, 0);
@@ -355,7 +393,7 @@ bool ReplaceLongNamesByLine(CompileRun& run, StageFrame& frame, const std::vecto
   // after an earlier replacement); it is replaced once, since a value that
   // holds its own name must not be replaced again.
   std::vector<std::uint32_t> doneFor(run.WorkLines.size(), 0);  // k + 1 of the last turn
-  std::string edited;
+  std::string edited, scratch;
   bool changed = false;
   std::size_t k = 0;
   for (const std::size_t length : lengths) {
@@ -363,14 +401,15 @@ bool ReplaceLongNamesByLine(CompileRun& run, StageFrame& frame, const std::vecto
       const Definition& definition = table[i];
       if (definition.Name.size() == length) {
         frame.ShowActivity(ReplacingText(i + 1, definition));
+        const ArrayForm form(definition.Name, definition.Value);
         for (const std::uint32_t line : linesOf[k]) {
           if (doneFor[line] == k + 1) continue;
           doneFor[line] = static_cast<std::uint32_t>(k + 1);
           // "@name[" becomes "#[value+" first; where the line holds none
           // that step changes nothing, as in a text without the array form.
-          const std::size_t before = run.WorkLines[line].size();
-          edited.assign(run.WorkLines[line]);
-          if (ExpandArray(edited, definition.Name, definition.Value) == 0) continue;
+          const std::string_view held = run.WorkLines[line];
+          const std::size_t before = held.size();
+          if (form.ExpandInto(held, edited, scratch, anyAt) == 0) continue;
           run.WorkLines.assign(line, edited);
           changed = true;
           if (!growth.Allows(i, before, edited.size())) return changed;
@@ -492,34 +531,107 @@ class NameBytesPerLine {
   std::vector<std::uint64_t> held_;  // by 1-based line number
 };
 
+// Which lines a one-byte name's turn must look at. A turn leaves no line
+// from its scope line on where its name could be replaced again, unless a
+// later turn rewrote the line or the value itself could bring the name back
+// (it holds the name, an "@" or a byte of a double-byte character, or the
+// name is itself a delimiter or such a byte). So a name's next turn looks at every line only before the
+// scope line of its last turn, and from there on only at the lines
+// rewritten since: a name defined again with the same value costs nothing.
+class OneByteTurns {
+ public:
+  // The lines (1-based, ascending) that the turn of `name` from line
+  // `scope` on must look at, or false when it must look at every line
+  // from `scope` on that may hold the name. `fullBefore` is then the line
+  // before which every line is to be looked at.
+  bool DirtyLines(char name, std::int32_t scope, std::int32_t& fullBefore, std::vector<std::int32_t>& lines) const {
+    const auto b = static_cast<unsigned char>(name);
+    if (cleanFrom_[b] == kNever) return false;
+    fullBefore = std::max(scope, cleanFrom_[b]);
+    lines.clear();
+    for (std::size_t e = logFrom_[b]; e < log_.size(); ++e)
+      if (log_[e].line >= fullBefore && log_[e].keptClean != b) lines.push_back(log_[e].line);
+    std::sort(lines.begin(), lines.end());
+    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    return true;
+  }
+  // A turn of `name` from `scope` on begins.
+  void Begin(char name, std::int32_t scope, std::string_view value) {
+    const auto b = static_cast<unsigned char>(name);
+    cleanFrom_[b] = scope;
+    logFrom_[b] = log_.size();
+    ownMark_ = kAll;
+    if (kDelimiter.is[b] || b >= 0x80) return;
+    for (const char c : value)
+      if (c == name || c == '@' || static_cast<unsigned char>(c) >= 0x80) return;
+    ownMark_ = b;
+  }
+  // The turn under way rewrote line n.
+  void Rewrote(std::int32_t n) { log_.push_back({n, ownMark_}); }
+
+ private:
+  static constexpr std::int32_t kNever = INT32_MAX;
+  static constexpr std::uint16_t kAll = 256;
+  struct Entry {
+    std::int32_t line;
+    std::uint16_t keptClean;  // the name whose own turn left the line clean, or kAll
+  };
+  std::array<std::int32_t, 256> cleanFrom_ = MakeNever();
+  std::array<std::size_t, 256> logFrom_{};
+  std::vector<Entry> log_;
+  std::uint16_t ownMark_ = kAll;
+
+  static std::array<std::int32_t, 256> MakeNever() {
+    std::array<std::int32_t, 256> never;
+    never.fill(kNever);
+    return never;
+  }
+};
+
 StageEnd RunOneByteNameReplacement(CompileRun& run, StageFrame& frame) {
   frame.AppendLog("定義ﾃﾞｰﾀ置換 -- 開始");
 
   const std::size_t rows = UsedRows(run);
   const std::vector<Definition>& table = run.DefinitionTable;
+  const bool anyOneByte = std::any_of(table.begin(), table.begin() + static_cast<std::ptrdiff_t>(rows),
+                                      [](const Definition& d) { return d.Name.size() == 1; });
   std::string arrayMark, scratch, edited;
   TextGrowthLimit growth(run);
-  NameBytesPerLine nameBytes(run, std::span(table).first(rows));
+  std::optional<NameBytesPerLine> nameBytes;
+  if (anyOneByte) nameBytes.emplace(run, std::span(table).first(rows));
+  OneByteTurns turns;
+  std::vector<std::int32_t> dirty;
   for (std::size_t i = 0; i < rows; ++i) {
     const Definition& definition = table[i];
     if (definition.Name.size() == 1) {
       frame.ShowActivity(ReplacingText(i + 1, definition));
       const char name = definition.Name[0];
+      const ArrayForm form(definition.Name, definition.Value);
       arrayMark.assign("@").append(definition.Name);
-      for (std::int32_t r = std::max(definition.ScopeStartLine, 1); r <= run.LineCount; ++r) {
-        if (!nameBytes.MayHold(r, name)) continue;
+      // Rewrites line r where the name is replaced; false when the text
+      // has grown beyond its bound.
+      auto visit = [&](std::int32_t r) {
+        if (!nameBytes->MayHold(r, name)) return true;
         const std::string_view held = run.Line(r);
-        if (held.empty() || std::memchr(held.data(), name, held.size()) == nullptr) continue;
+        if (held.empty() || std::memchr(held.data(), name, held.size()) == nullptr) return true;
+        const bool replaced = ContainsAtCharStart(held, arrayMark) ? form.ExpandInto(held, edited, scratch) > 0
+                                                                    : ReplaceBetweenDelimiters(held, name, definition.Value, edited);
+        if (!replaced) return true;
         const std::size_t before = held.size();
-        edited.assign(held);
-        if (ContainsAtCharStart(edited, arrayMark))
-          ExpandArray(edited, definition.Name, definition.Value);
-        else
-          ReplaceBetweenDelimiters(edited, name, definition.Value, scratch);
         run.SetLine(r, edited);
-        nameBytes.Update(r, edited);
-        if (!growth.Allows(i, before, edited.size())) return StopRunawayGrowth(frame, "定義ﾃﾞｰﾀ置換", definition);
-      }
+        nameBytes->Update(r, edited);
+        turns.Rewrote(r);
+        return growth.Allows(i, before, edited.size());
+      };
+      const std::int32_t scope = std::max(definition.ScopeStartLine, 1);
+      std::int32_t fullBefore = run.LineCount + 1;
+      const bool fromLog = turns.DirtyLines(name, scope, fullBefore, dirty);
+      turns.Begin(name, scope, definition.Value);
+      bool allowed = true;
+      for (std::int32_t r = scope; allowed && r <= run.LineCount && r < fullBefore; ++r) allowed = visit(r);
+      if (fromLog)
+        for (std::size_t d = 0; allowed && d < dirty.size() && dirty[d] <= run.LineCount; ++d) allowed = visit(dirty[d]);
+      if (!allowed) return StopRunawayGrowth(frame, "定義ﾃﾞｰﾀ置換", definition);
     }
     frame.SetProgress(static_cast<std::int32_t>(i + 1));
   }

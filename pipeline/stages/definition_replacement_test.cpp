@@ -144,6 +144,28 @@ TEST(OneByteNameReplacement, ManyDistinctNames) {
   EXPECT_EQ(Replace(before, defs), after);
 }
 
+// A name defined again is looked for only where earlier turns may have left
+// it: these are the places where it still is.
+TEST(DefinitionReplacement, RepeatedNameMeetsWhatEarlierTurnsLeft) {
+  struct Case {
+    std::string what;
+    std::vector<Def> defs;
+    TextLines before, after;
+  };
+  const Case cases[] = {
+      {"one-byte, brought back by another value", {{"a", "1"}, {"b", "(a)"}, {"a", "1"}}, {"#1=b", "#2=a"},
+       {"#1=$($1$)$", "#2=$1$"}},
+      {"one-byte, its value holds it", {{"a", "(a)"}, {"a", "(a)"}}, {"#1=a"}, {"#1=$($(a)$)$"}},
+      {"one-byte, an earlier scope line", {{"a", "1", 3}, {"a", "1", 1}}, {"#1=a", "#2=a", "#3=a"},
+       {"#1=$1$", "#2=$1$", "#3=$1$"}},
+      {"one-byte, a later scope line", {{"a", "1", 1}, {"b", "(a)"}, {"a", "1", 2}}, {"#1=b", "#2=b"},
+       {"#1=$(a)$", "#2=$($1$)$"}},
+      {"long, its value holds it", {{"AB", "(AB)"}, {"AB", "(AB)"}}, {"AB", "X"}, {"((AB))", "X"}},
+      {"long, brought back by another value", {{"AB", "1"}, {"CD", "AB"}, {"AB", "1"}}, {"CD", "AB"}, {"1", "1"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Replace(c.before, c.defs), c.after) << c.what;
+}
+
 TEST(DefinitionReplacement, OnlyOneByteNamesAndTheLog) {
   Log log;
   EXPECT_EQ(Replace({"#1=a", "PITCH"}, {{"a", "1"}}, &log), (TextLines{"#1=$1$", "PITCH"}));
