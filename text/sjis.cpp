@@ -99,7 +99,20 @@ std::string ReplaceAll(std::string_view text, std::string_view old, std::string_
 
 void UpperCaseInPlace(std::span<char> s) {
   const std::string_view text(s.data(), s.size());
-  for (std::size_t i = 0; i < s.size();) {
+  // Eight single-byte characters at a time while no byte has its high bit
+  // (as in MayHoldLowerCase): a-z lose the 0x20 bit.
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, s.data() + i, 8);
+    if (x & kHigh) break;
+    const std::uint64_t lower = (x + 0x1F * kOnes) & ~(x + 0x05 * kOnes) & kHigh;
+    if (lower == 0) continue;
+    x ^= lower >> 2;
+    std::memcpy(s.data() + i, &x, 8);
+  }
+  for (; i < s.size();) {
     const std::size_t len = CharLength(text, i);
     if (len == 1 && s[i] >= 'a' && s[i] <= 'z') s[i] = static_cast<char>(s[i] - 'a' + 'A');
     i += len;

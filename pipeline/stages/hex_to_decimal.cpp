@@ -2,7 +2,9 @@
 // holds one comes back upper-cased.
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstring>
 #include <cstdint>
 #include <vector>
 
@@ -39,7 +41,7 @@ bool HasHexMarker(std::string_view line) {
 // The decimal text of the literal `t` ("0X" + at least one digit), the bit
 // pattern read as a signed 32-bit number; false when it is no 32-bit
 // hexadecimal number (a second X, more than eight significant digits).
-bool HexLiteralValue(std::string_view t, std::string& decimal) {
+bool HexLiteralNumber(std::string_view t, std::int32_t& number) {
   std::string_view digits = t.substr(2);
   if (digits.find('X') != std::string_view::npos) return false;
   const std::size_t first = digits.find_first_not_of('0');
@@ -48,8 +50,13 @@ bool HexLiteralValue(std::string_view t, std::string& decimal) {
   std::uint32_t value = 0;
   for (char c : digits)
     value = value * 16 + static_cast<std::uint32_t>(c <= '9' ? c - '0' : c - 'A' + 10);
-  decimal = std::to_string(static_cast<std::int32_t>(value));
+  number = static_cast<std::int32_t>(value);
   return true;
+}
+
+void AppendDecimal(std::string& out, std::int32_t value) {
+  char digits[16];
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
 
 }  // namespace
@@ -135,10 +142,82 @@ std::string RewriteOtherRun(std::string run, const LiteralTexts& texts) {
 
 }  // namespace
 
+namespace {
+
+// The common line, without allocating: every run that holds "0X" is a
+// literal, and there are at most kFewLiterals of them. A literal's text is
+// replaced by the first literal text evaluated (the first scanned) that is
+// a prefix of it. False when the line is no such line (nothing written to
+// `result` then but `result.line`, which holds the line upper-cased).
+constexpr std::size_t kFewLiterals = 32;
+
+bool ConvertCommonHexLine(std::string_view line, HexLineResult& result) {
+  std::string& upper = result.line;
+  upper.assign(line);
+  sjis::UpperCaseInPlace(upper);
+  const std::string_view u = upper;
+  struct Literal {
+    std::uint32_t start, length;
+    std::int32_t value;
+  };
+  std::array<Literal, kFewLiterals> literals;
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < u.size();) {
+    if (u[i] != '0') {
+      ++i;
+      continue;
+    }
+    std::size_t end = i + 1;
+    while (end < u.size() && IsHexDigit(u[end])) ++end;
+    const std::string_view t = u.substr(i, end - i);
+    if (end - i > 2 && u[i + 1] == 'X') {
+      std::int32_t value = 0;
+      if (!HexLiteralNumber(t, value)) {
+        result.badLiteral.assign(t);
+        return true;
+      }
+      if (count == kFewLiterals) return false;
+      literals[count++] = {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(end - i), value};
+    } else if (t.find("0X") != std::string_view::npos) {
+      return false;
+    }
+    i = end;
+  }
+  if (count == 0) return true;
+  std::string& out = result.badLiteral;  // room to build the line in; emptied below
+  out.clear();
+  std::size_t copied = 0;
+  for (std::size_t j = 0; j < count; ++j) {
+    const std::string_view t = u.substr(literals[j].start, literals[j].length);
+    std::size_t winner = j;
+    for (std::size_t k = 0; k < j; ++k)
+      if (literals[k].length <= t.size() && t.starts_with(u.substr(literals[k].start, literals[k].length))) {
+        winner = k;
+        break;
+      }
+    out.append(u.substr(copied, literals[j].start - copied));
+    AppendDecimal(out, literals[winner].value);
+    out.append(t.substr(literals[winner].length));
+    copied = literals[j].start + literals[j].length;
+  }
+  out.append(u.substr(copied));
+  result.line.swap(out);
+  out.clear();
+  return true;
+}
+
+}  // namespace
+
 HexLineResult ConvertHexLine(std::string_view line) {
   HexLineResult result;
-  std::string upper(line);
-  sjis::UpperCaseInPlace(upper);
+  ConvertHexLine(line, result);
+  return result;
+}
+
+void ConvertHexLine(std::string_view line, HexLineResult& result) {
+  result.badLiteral.clear();
+  if (ConvertCommonHexLine(line, result)) return;
+  std::string upper = std::move(result.line);
   const std::string_view u = upper;
 
   // The runs, by scanning: a lead byte is neither "0" nor a hex digit, so a
@@ -152,7 +231,7 @@ HexLineResult ConvertHexLine(std::string_view line) {
   constexpr std::uint32_t kNoLiteral = UINT32_MAX;
   std::vector<Run> runs;
   std::vector<std::uint32_t> literalRun;  // run index of each literal, in scan order
-  std::string decimal;
+  std::int32_t number = 0;
   for (std::size_t i = 0; i < u.size();) {
     if (u[i] != '0') {
       ++i;
@@ -161,9 +240,9 @@ HexLineResult ConvertHexLine(std::string_view line) {
     std::size_t end = i + 1;
     while (end < u.size() && IsHexDigit(u[end])) ++end;
     const bool literal = end - i > 2 && u[i + 1] == 'X';
-    if (literal && !HexLiteralValue(u.substr(i, end - i), decimal)) {
+    if (literal && !HexLiteralNumber(u.substr(i, end - i), number)) {
       result.badLiteral = std::string(u.substr(i, end - i));
-      return result;
+      return;
     }
     if (literal) literalRun.push_back(static_cast<std::uint32_t>(runs.size()));
     runs.push_back({i, end - i, kNoLiteral});
@@ -171,7 +250,7 @@ HexLineResult ConvertHexLine(std::string_view line) {
   }
   if (literalRun.empty()) {
     result.line = std::move(upper);
-    return result;
+    return;
   }
   auto literalText = [&](std::uint32_t index) {
     const Run& run = runs[literalRun[index]];
@@ -192,8 +271,8 @@ HexLineResult ConvertHexLine(std::string_view line) {
     if (texts.text.empty() || texts.text.back() != t) {
       texts.text.push_back(t);
       texts.rangeStart.push_back(k);
-      HexLiteralValue(t, decimal);
-      texts.value.push_back(std::stoi(decimal));
+      HexLiteralNumber(t, number);
+      texts.value.push_back(number);
       texts.longest = std::max(texts.longest, t.size());
     }
     runs[literalRun[index]].text = static_cast<std::uint32_t>(texts.text.size() - 1);
@@ -222,6 +301,7 @@ HexLineResult ConvertHexLine(std::string_view line) {
   }
 
   std::string& out = result.line;
+  out.clear();
   out.reserve(u.size());
   std::size_t copied = 0;
   for (const Run& run : runs) {
@@ -229,8 +309,7 @@ HexLineResult ConvertHexLine(std::string_view line) {
     const std::string_view t = u.substr(run.start, run.length);
     if (run.text != kNoLiteral) {
       const std::uint32_t winner = texts.replacedBy[run.text];
-      char digits[16];
-      out.append(digits, std::to_chars(digits, digits + sizeof digits, texts.value[winner]).ptr);
+      AppendDecimal(out, texts.value[winner]);
       out += t.substr(texts.text[winner].size());
     } else if (t.find("0X") != std::string_view::npos) {
       out += RewriteOtherRun(std::string(t), texts);
@@ -240,7 +319,6 @@ HexLineResult ConvertHexLine(std::string_view line) {
     copied = run.start + run.length;
   }
   out.append(u.substr(copied));
-  return result;
 }
 
 StageEnd RunHexToDecimal(CompileRun& run, StageFrame& frame) {
@@ -260,12 +338,13 @@ StageEnd RunHexToDecimal(CompileRun& run, StageFrame& frame) {
     frame.AppendLog("16進から10進 -- 無し");
   } else {
     bool changed = false;
+    HexLineResult converted;
     const bool walked = WalkLinesHolding(
         run, kHoldsHexMarker, [&](std::int32_t n) { frame.HighlightLine(n); },
         [&](std::int32_t n) {
           const std::string_view line = run.Line(n);
           if (n < first || !HasHexMarker(line)) return n;
-          HexLineResult converted = ConvertHexLine(line);
+          ConvertHexLine(line, converted);
           if (!converted.badLiteral.empty()) {
             if (changed) frame.WorkTextReplaced();
             // The line is still as the earlier stages left it: the literal

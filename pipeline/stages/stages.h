@@ -43,6 +43,8 @@ struct HexLineResult {
   std::string badLiteral;
 };
 HexLineResult ConvertHexLine(std::string_view line);
+// The same into `result`, whose strings keep their room from line to line.
+void ConvertHexLine(std::string_view line, HexLineResult& result);
 
 // The name of an "#IF" line: the first run of non-space bytes after the
 // first "#IF"; empty when there is none.
