@@ -147,8 +147,11 @@ int CompileSteps(const CliOptions& options, CompileRun& run, CompileContext& con
   if (!options.output && !options.toStdout) return kExitCompleted;  // --toolpath alone: no program written
 
   if (options.toStdout) {
-    const std::string bytes = OutputBytes(run.WorkLines);
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
+    // Streamed in the blocks of the file output, never joined whole.
+    const bool written = WriteLines(
+        [](std::string_view bytes) { return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size(); },
+        run.WorkLines);
+    if (!written || std::fflush(stdout) != 0) {
       messages << "vostrelc: cannot write to standard output: " << std::strerror(errno) << "\n";
       return kExitUsage;
     }

@@ -68,15 +68,21 @@ bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& 
   // A text of its own bytes before any NUL; a non-empty text always has a
   // line.
   if (nul != 0 && !bytes.empty()) {
-    // The bytes stay for the columns of findings; otherwise the lines are
-    // kept in the file's own bytes.
-    if (frame.WantsFindings()) {
+    // The lines are kept in the file's own bytes. The columns of findings
+    // come from the file read again, or, where it cannot be (a pipe), from
+    // a copy of the bytes.
+    std::error_code ec;
+    const bool again = frame.WantsFindings() && std::filesystem::is_regular_file(path, ec) &&
+                       std::filesystem::file_size(path, ec) == bytes.size() && !ec;
+    if (frame.WantsFindings() && !again) {
       run.SetLoadedLines(SplitSourceText(std::string_view(bytes).substr(0, nul)));
       run.Source.Reset(std::move(bytes));
     } else {
+      const std::size_t size = bytes.size();
       if (nul != std::string::npos) bytes.resize(nul);
       run.SetLoadedLines(TextLines::FromSource(std::move(bytes)));
-      run.Source.Reset({});
+      if (again) run.Source.ReadAgainFrom(path, size);
+      else run.Source.Reset({});
     }
   } else {
     if (frame.AskYesNo("ファイル形式が違います。\nそのまま読み込みは可能ですが、"

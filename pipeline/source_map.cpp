@@ -1,6 +1,8 @@
 #include "pipeline/source_map.h"
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
 
 #include "pipeline/compile_run.h"
 #include "text/sjis.h"
@@ -11,9 +13,73 @@ void SourceText::Reset(std::string bytes) {
   bytes_ = std::move(bytes);
   starts_.clear();
   indexed_ = false;
+  path_.clear();
+  size_ = lines_ = 0;
+  block_.clear();
+  blockIndex_ = SIZE_MAX;
+  spans_.clear();
+}
+
+void SourceText::ReadAgainFrom(std::filesystem::path path, std::uint64_t size) {
+  Reset({});
+  path_ = std::move(path);
+  size_ = size;
+}
+
+std::string_view SourceText::LineOfFile(std::int32_t n) const {
+  if (!indexed_) {
+    // One pass over the file: the start of every kStride-th line.
+    indexed_ = true;
+    std::ifstream file(path_, std::ios::binary);
+    std::vector<char> chunk(std::size_t{1} << 20);
+    std::uint64_t offset = 0;
+    lines_ = 1;
+    starts_.assign(1, 0);
+    while (file && offset < size_) {
+      file.read(chunk.data(), static_cast<std::streamsize>(std::min<std::uint64_t>(chunk.size(), size_ - offset)));
+      const auto got = static_cast<std::size_t>(file.gcount());
+      if (got == 0) break;
+      for (const char* p = chunk.data(), *end = p + got;
+           (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))));) {
+        ++p;
+        if (lines_++ % kStride == 0) starts_.push_back(static_cast<std::size_t>(offset) + static_cast<std::size_t>(p - chunk.data()));
+      }
+      offset += got;
+    }
+    if (offset < size_) lines_ = 0;  // the file is no longer what was loaded
+  }
+  if (n < 1 || static_cast<std::size_t>(n) > lines_) return {};
+  const std::size_t index = static_cast<std::size_t>(n - 1) / kStride;
+  if (index != blockIndex_) {
+    const bool last = index + 1 == starts_.size();
+    const std::size_t begin = starts_[index], end = last ? static_cast<std::size_t>(size_) : starts_[index + 1];
+    block_.resize(end - begin);
+    std::ifstream file(path_, std::ios::binary);
+    file.seekg(static_cast<std::streamoff>(begin));
+    if (!file.read(block_.data(), static_cast<std::streamsize>(block_.size()))) return {};
+    blockIndex_ = index;
+    spans_.clear();
+    for (std::size_t from = 0;;) {
+      const void* lf = from < block_.size() ? std::memchr(block_.data() + from, '\n', block_.size() - from) : nullptr;
+      if (!lf) {
+        if (last) spans_.push_back({from, block_.size()});
+        break;
+      }
+      std::size_t to = static_cast<std::size_t>(static_cast<const char*>(lf) - block_.data());
+      const std::size_t next = to + 1;
+      if (to > from && block_[to - 1] == '\r') --to;
+      spans_.push_back({from, to});
+      from = next;
+      if (from == block_.size() && !last) break;
+    }
+  }
+  const std::size_t k = static_cast<std::size_t>(n - 1) % kStride;
+  if (k >= spans_.size()) return {};
+  return std::string_view(block_).substr(spans_[k].first, spans_[k].second - spans_[k].first);
 }
 
 std::string_view SourceText::Line(std::int32_t n) const {
+  if (!path_.empty()) return LineOfFile(n);
   if (!indexed_) {
     starts_.clear();
     starts_.push_back(0);

@@ -3,6 +3,7 @@
 // text itself, and the character columns of words in its lines.
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,20 +15,35 @@ namespace vostrel {
 struct CompileRun;
 struct Definition;
 
-// The source file as loaded, kept whole for findings. Its lines end at
-// CR LF and at a lone LF, as an editor counts them; where each line starts
-// is worked out at the first request (a run without findings never asks).
+// The source file as loaded, for findings: kept whole, or read again from
+// its file when a finding asks (so that a run holds no second copy of a
+// large source). Its lines end at CR LF and at a lone LF, as an editor
+// counts them; where each line starts is worked out at the first request
+// (a run without findings never asks).
 class SourceText {
  public:
   void Reset(std::string bytes);
-  bool Empty() const { return bytes_.empty(); }
-  // Line n (1-based) without its line end; empty past the end.
+  // The first `size` bytes of the file at `path` are the source: lines are
+  // read from there as they are asked for, a block of lines at a time.
+  void ReadAgainFrom(std::filesystem::path path, std::uint64_t size);
+  bool Empty() const { return bytes_.empty() && path_.empty(); }
+  // Line n (1-based) without its line end; empty past the end (or when
+  // the file can no longer be read).
   std::string_view Line(std::int32_t n) const;
 
  private:
+  static constexpr std::size_t kStride = 1024;  // lines per block read again
+  std::string_view LineOfFile(std::int32_t n) const;
+
   std::string bytes_;
-  mutable std::vector<std::size_t> starts_;
+  mutable std::vector<std::size_t> starts_;  // of every line; read again: of every kStride-th
   mutable bool indexed_ = false;
+  std::filesystem::path path_;
+  std::uint64_t size_ = 0;
+  mutable std::size_t lines_ = 0;                                  // read again: the line count
+  mutable std::string block_;                                      // the block of lines read last
+  mutable std::size_t blockIndex_ = SIZE_MAX;                      // its number
+  mutable std::vector<std::pair<std::size_t, std::size_t>> spans_;  // its lines in block_
 };
 
 // The 1-based character column of byte `offset` in `line`: a double-byte

@@ -106,3 +106,32 @@ TEST(SourceMap, ColumnsCountDoubleByteCharactersAsOne) {
 
 }  // namespace
 }  // namespace vostrel
+
+namespace vostrel {
+namespace {
+
+// A source read again from its file gives the lines a kept copy gives, in
+// any order of asking, across the blocks it reads.
+TEST(SourceText, ReadAgainFromTheFileEqualsTheKeptBytes) {
+  const std::string texts[] = {
+      "", "A", "A\n", "A\r\nB", "A\r\n\r\nB\n", "\r\n", "A\rB\nC\r",
+      [] {
+        std::string many;
+        for (int n = 0; n < 3000; ++n) many += "N" + std::to_string(n) + (n % 3 ? "\r\n" : "\n");
+        return many;
+      }(),
+  };
+  test::TempDir dir;
+  for (const std::string& text : texts) {
+    const auto path = dir.path() / "source.nc";
+    test::WriteFile(path, text);
+    SourceText kept, again;
+    kept.Reset(text);
+    again.ReadAgainFrom(path, text.size());
+    for (const std::int32_t n : {0, 1, 2, 3, 2999, 1025, 1024, 1, 3000, 3001, 3002})
+      EXPECT_EQ(again.Line(n), kept.Line(n)) << n << " of " << text.size() << " bytes";
+  }
+}
+
+}  // namespace
+}  // namespace vostrel

@@ -60,6 +60,45 @@ TEST(Check, ExitsOneOnlyForErrorFindingsAndWritesNothing) {
             2);
 }
 
+// The output streamed to standard output, over many of its blocks, is the
+// file -o writes; the columns of findings come from the source file read
+// again and from a copy of a piped source alike.
+TEST(Check, StreamedOutputAndFindingsOfALargeSource) {
+  TempDir tmp;
+  std::string source;
+  for (int n = 0; n < 120000; ++n)
+    source += n % 997 == 5 ? Sjis("#1=[ｱ漢字] + xyz" + std::to_string(n)) + "\r\n"
+                           : "G01 X" + std::to_string(n) + ".5 Y-2. F200" + (n % 7 ? "\r\n" : "\n");
+  WriteFile(tmp / "a.nc", source);
+  const QString a = QString::fromStdString((tmp / "a.nc").string());
+  ASSERT_EQ(RunVostrelc(tmp, {"-o", QString::fromStdString((tmp / "out.nc").string()), a}), 0);
+  QProcess process;
+  process.start(VOSTRELC_PATH, {"-q", "--ini", QString::fromStdString((tmp / "empty.INI").string()), "--stdout", a});
+  ASSERT_TRUE(process.waitForFinished(60000));
+  EXPECT_TRUE(process.readAllStandardOutput().toStdString() == ReadFile(tmp / "out.nc"));
+
+  // The findings without their file names: from the file, and from a pipe.
+  auto findings = [&](const std::string& name) {
+    std::istringstream lines(ReadFile(tmp / name));
+    std::string line, places;
+    while (std::getline(lines, line)) places += line.substr(line.find(':')) + "\n";
+    return places;
+  };
+  EXPECT_EQ(RunVostrelc(tmp, {"--check", "--diagnostics", "gnu", "--diagnostics-file",
+                              QString::fromStdString((tmp / "file.txt").string()), a}),
+            1);
+  QProcess piped;
+  piped.start(VOSTRELC_PATH, {"-q", "--ini", QString::fromStdString((tmp / "empty.INI").string()), "--word-list",
+                              QString::fromStdString(kWordList), "--check", "--diagnostics", "gnu",
+                              "--diagnostics-file", QString::fromStdString((tmp / "pipe.txt").string()),
+                              "/dev/stdin"});
+  piped.write(source.data(), static_cast<qint64>(source.size()));
+  piped.closeWriteChannel();
+  ASSERT_TRUE(piped.waitForFinished(60000));
+  EXPECT_GT(findings("file.txt").size(), 1000u);
+  EXPECT_EQ(findings("file.txt"), findings("pipe.txt"));
+}
+
 TEST(Diagnostics, VimDefaultErrorformatReadsTheGnuForm) {
   const QString vim = QStandardPaths::findExecutable("vim");
   if (vim.isEmpty()) GTEST_SKIP() << "vim is not installed";
