@@ -2,8 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <new>
+
+#if __has_include(<sys/mman.h>)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace vostrel {
 
@@ -51,23 +57,28 @@ std::uint32_t TextLines::CheckedLength(std::size_t length) {
 char* TextLines::Adopt(std::string&& text) {
   if (text.empty()) return nullptr;
   held_ += text.size();
-  blocks_.push_back({std::make_unique<std::string>(std::move(text)), 0});
-  Block& block = blocks_.back();
-  block.used = block.text->size();
-  return block.text->data();
+  Block& block = blocks_.emplace_back();
+  block.adopted = std::move(text);
+  block.data = block.adopted.data();
+  block.size = block.used = block.adopted.size();
+  return block.data;
+}
+
+void TextLines::AddRoom(std::size_t bytes) {
+  Block& block = blocks_.emplace_back();
+  // Not filled: pages are taken from the system only as lines are written.
+  block.room.reset(new char[bytes]);
+  block.data = block.room.get();
+  block.size = bytes;
+  held_ += bytes;
 }
 
 char* TextLines::Allocate(std::size_t bytes) {
   if (bytes == 0) return nullptr;
-  if (blocks_.empty() || blocks_.back().text->size() - blocks_.back().used < bytes) {
-    const std::size_t size = std::max({bytes, kMinBlock, held_ / 8});
-    auto text = std::make_unique<std::string>();
-    text->resize(size);
-    held_ += size;
-    blocks_.push_back({std::move(text), 0});
-  }
+  if (blocks_.empty() || blocks_.back().size - blocks_.back().used < bytes)
+    AddRoom(std::max({bytes, kMinBlock, held_ / 8}));
   Block& block = blocks_.back();
-  char* place = block.text->data() + block.used;
+  char* place = block.data + block.used;
   block.used += bytes;
   return place;
 }
@@ -91,12 +102,7 @@ void TextLines::reserve(std::size_t lines, std::size_t bytes) {
   start_.reserve(lines);
   length_.reserve(lines);
   summary_.reserve(lines);
-  if (bytes > 0 && (blocks_.empty() || blocks_.back().text->size() - blocks_.back().used < bytes)) {
-    auto text = std::make_unique<std::string>();
-    text->resize(bytes);
-    held_ += bytes;
-    blocks_.push_back({std::move(text), 0});
-  }
+  if (bytes > 0 && (blocks_.empty() || blocks_.back().size - blocks_.back().used < bytes)) AddRoom(bytes);
 }
 
 void TextLines::push_back(std::string_view line) {
@@ -146,10 +152,81 @@ void TextLines::erase_front(std::size_t count) {
   summary_.erase(summary_.begin(), summary_.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
+namespace {
+
+// The pages of a large block below `end`, which no line uses any more, go
+// back to the system while the block itself stays until its last line has
+// moved (where the system allows it; elsewhere they stay until then).
+void GiveBackPages(char* data, std::size_t size, std::size_t& givenBack, const char* end) {
+#if __has_include(<sys/mman.h>)
+  constexpr std::size_t kStep = std::size_t{16} << 20;
+  const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  if (size < 4 * kStep || page == 0) return;
+  const auto start = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t from = (start + givenBack + page - 1) / page * page;
+  const std::uintptr_t to = reinterpret_cast<std::uintptr_t>(end) / page * page;
+  if (to <= from || to - from < kStep) return;
+  madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+  givenBack = to - start;
+#else
+  (void)data, (void)size, (void)givenBack, (void)end;
+#endif
+}
+
+}  // namespace
+
+void TextLines::GiveBackBefore(Block& block, const char* end) {
+  GiveBackPages(block.data, block.size, block.givenBack, end);
+}
+
 void TextLines::compact_if_wasteful() {
   if (held_ - live_ <= live_ / 2 + (std::size_t{16} << 20)) return;
-  TextLines compact(*this);
-  *this = std::move(compact);
+  // How many lines each old block holds, found by address.
+  std::vector<Block> old = std::move(blocks_);
+  blocks_.clear();
+  held_ = 0;
+  std::vector<std::size_t> byAddress(old.size());
+  for (std::size_t b = 0; b < old.size(); ++b) byAddress[b] = b;
+  std::sort(byAddress.begin(), byAddress.end(), [&](std::size_t a, std::size_t b) { return std::less<const char*>()(old[a].data, old[b].data); });
+  auto blockOf = [&](const char* start) {
+    std::size_t low = 0, high = byAddress.size();
+    while (high - low > 1) {
+      const std::size_t mid = (low + high) / 2;
+      if (!std::less<const char*>()(start, old[byAddress[mid]].data)) low = mid;
+      else high = mid;
+    }
+    return byAddress[low];
+  };
+  std::vector<std::size_t> linesIn(old.size(), 0);
+  std::vector<const char*> lastEnd(old.size(), nullptr);
+  std::vector<char> inOrder(old.size(), 1);  // whether a block's lines lie in it in line order, apart
+  for (std::size_t i = 0; i < size(); ++i) {
+    if (length_[i] == 0) continue;
+    const std::size_t b = blockOf(start_[i]);
+    ++linesIn[b];
+    if (lastEnd[b] && std::less<const char*>()(start_[i], lastEnd[b])) inOrder[b] = 0;
+    lastEnd[b] = start_[i] + length_[i];
+  }
+  // The lines move in order into new blocks of at most a sixteenth of the
+  // text each; an old block goes as soon as its last line has moved, so
+  // the old and the new text are never held whole side by side (unless one
+  // old block holds lines from first to last).
+  const std::size_t piece = std::max(std::min(kMinBlock, live_), live_ / 16);
+  for (std::size_t i = 0; i < size(); ++i) {
+    if (length_[i] == 0) {
+      start_[i] = nullptr;
+      continue;
+    }
+    const std::size_t b = blockOf(start_[i]);
+    if (blocks_.empty() || blocks_.back().size - blocks_.back().used < length_[i])
+      AddRoom(std::max<std::size_t>(piece, length_[i]));
+    char* place = Allocate(length_[i]);
+    std::memcpy(place, start_[i], length_[i]);
+    const char* const done = start_[i] + length_[i];
+    start_[i] = place;
+    if (--linesIn[b] == 0) old[b] = Block{};
+    else if (inOrder[b]) GiveBackBefore(old[b], done);
+  }
 }
 
 bool TextLines::summaries_hold() const {

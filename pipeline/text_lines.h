@@ -134,17 +134,25 @@ class TextLines {
   // Bytes of all the lines, and bytes held for them (lines and waste).
   std::size_t text_bytes() const { return live_; }
   std::size_t held_bytes() const { return held_; }
-  // Gathers the lines into one block when the waste is large; every view
-  // of a line taken before is then invalid.
+  // Gathers the lines into new blocks when the waste is large, each old
+  // block given back once its last line has moved; every view of a line
+  // taken before is then invalid.
   void compact_if_wasteful();
 
   friend bool operator==(const TextLines& a, const TextLines& b);
 
  private:
+  // A block of bytes fixed in memory (lines point into it): the adopted
+  // source text, or room of its own that is never filled before use.
   struct Block {
-    std::unique_ptr<std::string> text;  // fixed in memory: lines point into it
-    std::size_t used = 0;
+    std::string adopted;
+    std::unique_ptr<char[]> room;
+    char* data = nullptr;
+    std::size_t size = 0, used = 0;
+    std::size_t givenBack = 0;  // bytes at its start whose pages went back to the system
   };
+  void AddRoom(std::size_t bytes);
+  static void GiveBackBefore(Block& block, const char* end);
   char* Allocate(std::size_t bytes);
   char* Adopt(std::string&& text);
   void AddLine(char* start, std::size_t length);

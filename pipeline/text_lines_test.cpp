@@ -66,5 +66,26 @@ TEST(TextLines, EditsKeepTheOtherLines) {
   EXPECT_EQ(lines[1], std::string(299 * 997, 'X'));
 }
 
+// A compaction of a large text gives the old blocks back as their lines
+// move: the lines stay as they were, whether the source's lines still lie
+// in it in order or one was moved out of order.
+TEST(TextLines, CompactionOfALargeTextKeepsEveryLine) {
+  for (const bool moved : {false, true}) {
+    std::string source;
+    for (int n = 0; n < 700000; ++n) source += "N" + std::to_string(n) + std::string(90, 'X') + "\r\n";
+    TextLines lines = TextLines::FromSource(std::move(source));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (i % 10 == 3) lines.assign(i, std::string(lines[i]) + "+GROWN");
+      else if (i % 10 != 0) lines.narrow(i, 0, 3);
+    }
+    if (moved) lines.move_line(5, 600000);
+    const TextLines before = lines;
+    const std::size_t held = lines.held_bytes();
+    lines.compact_if_wasteful();
+    EXPECT_LT(lines.held_bytes(), held / 2) << moved;
+    EXPECT_TRUE(lines == before) << moved;
+  }
+}
+
 }  // namespace
 }  // namespace vostrel

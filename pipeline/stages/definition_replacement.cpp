@@ -392,7 +392,7 @@ bool ReplaceLongNamesByLine(CompileRun& run, StageFrame& frame, const std::vecto
   // A line may be listed twice for one name (found at the start and again
   // after an earlier replacement); it is replaced once, since a value that
   // holds its own name must not be replaced again.
-  std::vector<std::uint32_t> doneFor(run.WorkLines.size(), 0);  // k + 1 of the last turn
+  std::vector<bool> done(run.WorkLines.size(), false);  // lines met in the turn under way
   std::string edited, scratch;
   bool changed = false;
   std::size_t k = 0;
@@ -403,8 +403,8 @@ bool ReplaceLongNamesByLine(CompileRun& run, StageFrame& frame, const std::vecto
         frame.ShowActivity(ReplacingText(i + 1, definition));
         const ArrayForm form(definition.Name, definition.Value);
         for (const std::uint32_t line : linesOf[k]) {
-          if (doneFor[line] == k + 1) continue;
-          doneFor[line] = static_cast<std::uint32_t>(k + 1);
+          if (done[line]) continue;
+          done[line] = true;
           // "@name[" becomes "#[value+" first; where the line holds none
           // that step changes nothing, as in a text without the array form.
           const std::string_view held = run.WorkLines[line];
@@ -415,6 +415,7 @@ bool ReplaceLongNamesByLine(CompileRun& run, StageFrame& frame, const std::vecto
           if (!growth.Allows(i, before, edited.size())) return changed;
           scan(line, k + 1);
         }
+        for (const std::uint32_t line : linesOf[k]) done[line] = false;
         linesOf[k] = {};
         ++k;
       }
@@ -512,23 +513,28 @@ class NameBytesPerLine {
       const auto byte = static_cast<unsigned char>(definition.Name[0]);
       if (definition.Name.size() == 1 && bits < 64 && !bitOf_[byte]) bitOf_[byte] = std::uint64_t{1} << bits++;
     }
-    held_.resize(static_cast<std::size_t>(run.LineCount) + 1);
+    low_.resize(static_cast<std::size_t>(run.LineCount) + 1);
+    if (bits > 32) high_.resize(low_.size());
     for (std::int32_t r = 1; r <= run.LineCount; ++r) Update(r, run.Line(r));
   }
   // False only when line r surely does not hold `name`.
   bool MayHold(std::int32_t r, char name) const {
     const std::uint64_t bit = bitOf_[static_cast<unsigned char>(name)];
-    return bit == 0 || (held_[static_cast<std::size_t>(r)] & bit) != 0;
+    const auto at = static_cast<std::size_t>(r);
+    return bit == 0 || ((low_[at] | (high_.empty() ? 0 : std::uint64_t{high_[at]} << 32)) & bit) != 0;
   }
   void Update(std::int32_t r, std::string_view line) {
     std::uint64_t held = 0;
     for (const char c : line) held |= bitOf_[static_cast<unsigned char>(c)];
-    held_[static_cast<std::size_t>(r)] = held;
+    low_[static_cast<std::size_t>(r)] = static_cast<std::uint32_t>(held);
+    if (!high_.empty()) high_[static_cast<std::size_t>(r)] = static_cast<std::uint32_t>(held >> 32);
   }
 
  private:
   std::array<std::uint64_t, 256> bitOf_{};
-  std::vector<std::uint64_t> held_;  // by 1-based line number
+  // By 1-based line number: the bits of the first 32 names, and of the
+  // rest when there are more.
+  std::vector<std::uint32_t> low_, high_;
 };
 
 // Which lines a one-byte name's turn must look at. A turn leaves no line
