@@ -58,9 +58,9 @@ char* TextLines::Adopt(std::string&& text) {
   if (text.empty()) return nullptr;
   held_ += text.size();
   Block& block = blocks_.emplace_back();
-  block.adopted = std::move(text);
-  block.data = block.adopted.data();
-  block.size = block.used = block.adopted.size();
+  block.adopted = std::make_unique<std::string>(std::move(text));
+  block.data = block.adopted->data();
+  block.size = block.used = block.adopted->size();
   return block.data;
 }
 
@@ -185,17 +185,19 @@ void TextLines::compact_if_wasteful() {
   std::vector<Block> old = std::move(blocks_);
   blocks_.clear();
   held_ = 0;
-  std::vector<std::size_t> byAddress(old.size());
-  for (std::size_t b = 0; b < old.size(); ++b) byAddress[b] = b;
-  std::sort(byAddress.begin(), byAddress.end(), [&](std::size_t a, std::size_t b) { return std::less<const char*>()(old[a].data, old[b].data); });
+  // The blocks by address (kept apart: a block given back has none).
+  std::vector<std::pair<const char*, std::size_t>> byAddress(old.size());
+  for (std::size_t b = 0; b < old.size(); ++b) byAddress[b] = {old[b].data, b};
+  const std::less<const char*> before;
+  std::sort(byAddress.begin(), byAddress.end(), [&](const auto& a, const auto& b) { return before(a.first, b.first); });
   auto blockOf = [&](const char* start) {
     std::size_t low = 0, high = byAddress.size();
     while (high - low > 1) {
       const std::size_t mid = (low + high) / 2;
-      if (!std::less<const char*>()(start, old[byAddress[mid]].data)) low = mid;
+      if (!before(start, byAddress[mid].first)) low = mid;
       else high = mid;
     }
-    return byAddress[low];
+    return byAddress[low].second;
   };
   std::vector<std::size_t> linesIn(old.size(), 0);
   std::vector<const char*> lastEnd(old.size(), nullptr);
@@ -204,7 +206,7 @@ void TextLines::compact_if_wasteful() {
     if (length_[i] == 0) continue;
     const std::size_t b = blockOf(start_[i]);
     ++linesIn[b];
-    if (lastEnd[b] && std::less<const char*>()(start_[i], lastEnd[b])) inOrder[b] = 0;
+    if (lastEnd[b] && before(start_[i], lastEnd[b])) inOrder[b] = 0;
     lastEnd[b] = start_[i] + length_[i];
   }
   // The lines move in order into new blocks of at most a sixteenth of the

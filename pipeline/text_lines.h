@@ -145,7 +145,7 @@ class TextLines {
   // A block of bytes fixed in memory (lines point into it): the adopted
   // source text, or room of its own that is never filled before use.
   struct Block {
-    std::string adopted;
+    std::unique_ptr<std::string> adopted;  // on the heap: a short string's bytes lie inside it
     std::unique_ptr<char[]> room;
     char* data = nullptr;
     std::size_t size = 0, used = 0;
