@@ -59,8 +59,9 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 add_subdirectory(shell)
 # Qt is linked in statically, and so is MinGW's runtime: one .exe, nothing beside it.
-target_link_options(vostrel PRIVATE -static)
-target_link_options(vostrel_devtool PRIVATE -static)
+foreach(program vostrel vostrel_devtool gui_tests)
+  target_link_options(${program} PRIVATE -static)
+endforeach()
 # Qt's own dialogs in Japanese, found beside the program (the built-in
 # qt.conf says where).
 qt_add_resources(vostrel qt_conf PREFIX /qt/etc BASE ${CMAKE_SOURCE_DIR}/packaging/windows

@@ -1,6 +1,7 @@
 #include "gui_common/prompts.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMessageBox>
@@ -103,7 +104,7 @@ std::optional<SourceDialogResult> DialogPrompts::ChooseSourceFile(QWidget* owner
   apply();
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   SourceDialogResult result;
-  result.path = dialog.selectedFiles().front();
+  result.path = QDir::toNativeSeparators(dialog.selectedFiles().front());  // "C:\NC\A.NC" on Windows
   result.filter = std::max(inUse(), 0);
   return result;
 }
@@ -111,7 +112,7 @@ std::optional<SourceDialogResult> DialogPrompts::ChooseSourceFile(QWidget* owner
 std::optional<QString> DialogPrompts::ChooseFolder(QWidget* owner, const QString& prompt, const QString& start) {
   const QString folder = QFileDialog::getExistingDirectory(owner, prompt, start, QFileDialog::ShowDirsOnly);
   if (folder.isEmpty()) return std::nullopt;
-  return folder;
+  return QDir::toNativeSeparators(folder);
 }
 
 }  // namespace vostrel::gui

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -172,7 +173,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 void MainWindow::dropEvent(QDropEvent* event) {
   QStringList paths;
   for (const QUrl& url : event->mimeData()->urls())
-    paths << (url.isLocalFile() ? url.toLocalFile() : QString());
+    paths << (url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : QString());
   if (paths.size() == 1 && paths.front().isEmpty()) return;  // not a file
   DropFiles(paths);
   event->acceptProposedAction();

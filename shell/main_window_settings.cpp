@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
 
@@ -45,7 +46,8 @@ void MainWindow::ReadCommandLine(const QStringList& arguments) {
 #endif
                         || QFileInfo(argument).isFile();
     if (isPath) {
-      SelectSource(QFileInfo(argument).isRelative() ? QFileInfo(argument).absoluteFilePath() : argument);
+      SelectSource(QFileInfo(argument).isRelative() ? QDir::toNativeSeparators(QFileInfo(argument).absoluteFilePath())
+                                                    : argument);
       return;
     }
     if (i < static_cast<int>(run_.RunArguments.size())) run_.RunArguments[i] = ToCp932(argument);

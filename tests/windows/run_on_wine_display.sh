@@ -28,10 +28,10 @@ DISPLAY=:$(cat "$work/display"); export DISPLAY
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 wm=$!
 # A prefix of its own, so that nothing of another run (a lock, settings,
-# an installed copy) is seen; Qt draws through Windows (Wine) windows.
+# an installed copy) is seen.
 WINEPREFIX=${WINEPREFIX_FOR_TESTS:-$work/prefix}; export WINEPREFIX
 WINEDEBUG=-all; export WINEDEBUG
-QT_QPA_PLATFORM=windows; export QT_QPA_PLATFORM
+unset QT_QPA_PLATFORM
 /usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1  # makes the prefix
 "$@"
 rc=$?

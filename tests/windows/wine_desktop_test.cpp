@@ -12,13 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStringList>
-#include <QThread>
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "tests/test_support.h"
@@ -106,6 +105,11 @@ std::vector<fs::path> GoldenCases() {
   return cases;
 }
 
+// Cases whose meaning is tied to a POSIX system (devices), with the reason.
+const std::map<std::string, std::string> kWindowsExceptions = {
+#include "tests/windows/golden_exceptions.inc"
+};
+
 // Every golden case the window can run (the tool says 77 for the others:
 // options only vostrelc has): Linux and Windows make the same bytes, and the
 // same as vostrelc's expected output.
@@ -113,6 +117,7 @@ TEST_F(WindowsDesktop, GoldenCasesThroughTheWindowMatchLinux) {
   int compared = 0;
   for (const fs::path& golden : GoldenCases()) {
     const std::string name = golden.filename().string();
+    if (kWindowsExceptions.count(name)) continue;
     const fs::path linuxOut = tmp / ("linux-" + name), windowsOut = tmp / ("windows-" + name);
     fs::create_directories(linuxOut);
     fs::create_directories(windowsOut);
@@ -134,13 +139,20 @@ TEST_F(WindowsDesktop, GoldenCasesThroughTheWindowMatchLinux) {
   EXPECT_GE(compared, 20) << "too few golden cases ran through the window";
 }
 
-// Text of every page of a PDF file, by pdftotext.
+// Text of every page of a PDF file, by pdftotext, without the header's two
+// lines (the file name, then the date and time in the system's own format).
 QStringList PdfPages(const fs::path& pdf) {
   QProcess process;
   process.start("pdftotext", {"-layout", Q(pdf), "-"});
   process.waitForFinished(60000);
   QStringList pages = QString::fromUtf8(process.readAllStandardOutput()).split(QChar('\f'));
   if (!pages.isEmpty() && pages.last().trimmed().isEmpty()) pages.removeLast();
+  for (QString& page : pages) {
+    QStringList lines = page.split('\n');
+    const qsizetype header = lines.indexOf("PRINT.NC");
+    if (header >= 0) lines.remove(header, std::min<qsizetype>(2, lines.size() - header));
+    page = lines.join('\n');
+  }
   return pages;
 }
 
@@ -177,14 +189,15 @@ TEST_F(WindowsDesktop, JapaneseFontsAndScreenshotsOfEveryWindow) {
 std::string Registry() { return ReadFile(WinePrefix() / "system.reg"); }
 
 // Presses keys in the window whose title starts with `title`, once it is
-// there. False when no such window came within a minute.
+// there, one after the other as a user would. False when no such window
+// came within a minute.
 bool KeysToWindow(const QString& title, const QStringList& keys) {
   QProcess find;
   find.start("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^" + title});
   if (!find.waitForFinished(60000) || find.exitCode() != 0) return false;
   const QString window = QString::fromUtf8(find.readAllStandardOutput()).split('\n').first().trimmed();
   QProcess press;
-  press.start("xdotool", QStringList{"windowactivate", "--sync", window, "key", "--clearmodifiers"} + keys);
+  press.start("xdotool", QStringList{"windowactivate", "--sync", window, "key", "--clearmodifiers", "--delay", "500"} + keys);
   return press.waitForFinished(30000) && press.exitCode() == 0;
 }
 
@@ -215,20 +228,14 @@ TEST_F(WindowsDesktop, InstallerInstallsCompilesAndUninstallsCleanly) {
   const fs::path golden = fs::path(GOLDEN_DIR) / "core_sjis_remark";
   fs::copy_file(golden / "source.nc", folder / "O1000.nc0");
   QProcess window;
-  window.start(kWine, {Q(program / "vostrel.exe"), Q(DrivePath(tmp.path()) + "\\") + QString::fromUtf8(folderName.c_str()) + "\\O1000.nc0"});
+  window.start(kWine, {Q(program / "vostrel.exe"),
+                       Q(DrivePath(tmp.path()) + "\\") + QString::fromUtf8(folderName.c_str()) + "\\O1000.nc0"});
   ASSERT_TRUE(KeysToWindow("Vostrel", {"F5"})) << "the main window did not show";
-  QElapsedTimer waited;
-  waited.start();
-  while (!fs::exists(folder / "O1000.NC") && waited.elapsed() < 60000) {
-    KeysToWindow("", {});  // nothing: gives the viewer time to show
-    QThread::msleep(500);
-    KeysToWindow("Vostrel", {"ctrl+s"});
-  }
-  EXPECT_TRUE(fs::exists(folder / "O1000.NC")) << "nothing was saved";
-  EXPECT_EQ(ReadFile(folder / "O1000.NC"), ReadFile(golden / "expected.nc"));
-  window.kill();
-  window.waitForFinished(10000);
+  ASSERT_TRUE(KeysToWindow("ログ表示", {"ctrl+s", "Escape"})) << "the viewer did not show";
+  ASSERT_TRUE(KeysToWindow("Vostrel", {"alt+F4"}));
+  EXPECT_TRUE(window.waitForFinished(60000)) << "the program did not end";
   WaitForWine();
+  EXPECT_EQ(ReadFile(folder / "O1000.NC"), ReadFile(golden / "expected.nc"));
 
   // The user's settings stay; everything installed goes.
   const fs::path settings = drive / "users" / QDir::home().dirName().toStdString() / "AppData" / "Roaming" / "vostrel";
