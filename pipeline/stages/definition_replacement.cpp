@@ -215,10 +215,11 @@ class NameCandidates {
 
 
 // All names of two or more bytes at once, found by their first bytes: the
-// names fall into three groups by length (2-3, 4-7, 8 bytes and more), and
-// within a group by their first `key` bytes (the group's shortest name
-// length, at most 8), which are read as one number and looked up in a hash
-// table per group; the names of a key are then compared in full. A table of
+// names fall into four groups by length (2-3, 4-7, 8-15, 16 bytes and
+// more), and within a group by their first `key` bytes (the group's
+// shortest name length, at most 16), which are read as two numbers and
+// looked up in a hash table per group; the names of a key are then
+// compared in full. A table of
 // every pair of first bytes keeps most places of a text from the tables.
 // Each place costs a few loads whatever the names' bytes, and memory follows
 // the number of names.
@@ -243,18 +244,18 @@ class NameMatcher {
       Group& group = groups_[GroupOf(names[k].size())];
       group.keyLength = std::min(group.keyLength, names[k].size());
     }
-    for (std::size_t g = 0; g < kGroups; ++g) groups_[g].keyLength = std::min<std::size_t>(groups_[g].keyLength, 8);
+    for (std::size_t g = 0; g < kGroups; ++g) groups_[g].keyLength = std::min<std::size_t>(groups_[g].keyLength, 16);
     // Heads ordered by group and key, so that the heads of a key lie side by side.
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
+    std::vector<std::pair<Key, std::uint32_t>> keyed;
     keyed.reserve(heads.size());
     for (const std::uint32_t k : heads) {
       const std::size_t g = GroupOf(names[k].size());
-      keyed.push_back({Key(names[k].data(), groups_[g].keyLength), k});
+      keyed.push_back({KeyAt(names[k].data(), groups_[g].keyLength), k});
       groupsOfPair_[Pair(names[k][0], names[k][1])] |= static_cast<std::uint8_t>(1u << g);
     }
     std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
       const std::size_t ga = GroupOf(names[a.second].size()), gb = GroupOf(names[b.second].size());
-      return ga != gb ? ga < gb : a.first < b.first;
+      return ga != gb ? ga < gb : a.first.low != b.first.low ? a.first.low < b.first.low : a.first.high < b.first.high;
     });
     members_.reserve(keyed.size());
     for (std::size_t i = 0; i < keyed.size();) {
@@ -277,16 +278,13 @@ class NameMatcher {
   bool Scan(std::string_view text, Found&& found) const {
     const char* const data = text.data();
     const std::size_t size = text.size();
-    bool at = false;
-    for (std::size_t i = 0; i < size; ++i) {
-      at |= data[i] == '@';
-      if (i + 1 == size) break;
+    for (std::size_t i = 0; i + 1 < size; ++i) {
       std::uint8_t groups = groupsOfPair_[Pair(data[i], data[i + 1])];
       for (std::size_t g = 0; groups != 0; ++g, groups >>= 1) {
         if (!(groups & 1)) continue;
         const Group& group = groups_[g];
         if (size - i < group.keyLength) continue;
-        const Slot* slot = group.Find(Key(data + i, group.keyLength));
+        const Slot* slot = group.Find(KeyAt(data + i, group.keyLength));
         if (!slot) continue;
         for (std::uint32_t m = slot->begin; m < slot->end; ++m) {
           const std::string_view name = names_[members_[m]];
@@ -296,15 +294,19 @@ class NameMatcher {
         }
       }
     }
-    return at;
+    return size > 0 && std::memchr(data, '@', size) != nullptr;
   }
   // The next name of the same text as name k, or kNone.
   std::uint32_t NextOfText(std::uint32_t k) const { return sameText_[k]; }
 
  private:
-  static constexpr std::size_t kGroups = 3;
+  static constexpr std::size_t kGroups = 4;
+  struct Key {
+    std::uint64_t low = 0, high = 0;
+    friend bool operator==(const Key&, const Key&) = default;
+  };
   struct Slot {
-    std::uint64_t key = 0;
+    Key key;
     std::uint32_t begin = 0, end = 0;  // into members_; empty when begin == end
   };
   struct Group {
@@ -313,8 +315,9 @@ class NameMatcher {
     std::vector<Slot> table;  // open addressing, a power of two
     unsigned shift = 64;
 
-    static std::size_t Hash(std::uint64_t key, unsigned shift) {
-      return shift >= 64 ? 0 : static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift);
+    static std::size_t Hash(const Key& key, unsigned shift) {
+      const std::uint64_t mixed = (key.low ^ (key.high * 0xC2B2AE3D27D4EB4Full)) * 0x9E3779B97F4A7C15ull;
+      return shift >= 64 ? 0 : static_cast<std::size_t>(mixed >> shift);
     }
     void Build() {
       std::size_t size = 1;
@@ -328,7 +331,7 @@ class NameMatcher {
       }
       keys = {};
     }
-    const Slot* Find(std::uint64_t key) const {
+    const Slot* Find(const Key& key) const {
       if (table.empty()) return nullptr;
       for (std::size_t at = Hash(key, shift);; at = (at + 1) & (table.size() - 1)) {
         const Slot& slot = table[at];
@@ -338,14 +341,19 @@ class NameMatcher {
     }
   };
 
-  static std::size_t GroupOf(std::size_t length) { return length < 4 ? 0 : length < 8 ? 1 : 2; }
+  static std::size_t GroupOf(std::size_t length) { return length < 4 ? 0 : length < 8 ? 1 : length < 16 ? 2 : 3; }
   static std::uint16_t Pair(char a, char b) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(a) << 8 | static_cast<unsigned char>(b));
   }
-  // The first `length` bytes (1 to 8) at `p` as one number.
-  static std::uint64_t Key(const char* p, std::size_t length) {
-    std::uint64_t key = 0;
-    std::memcpy(&key, p, length);
+  // The first `length` bytes (2 to 16) at `p` as two numbers.
+  static Key KeyAt(const char* p, std::size_t length) {
+    Key key;
+    if (length <= 8) {
+      std::memcpy(&key.low, p, length);
+    } else {
+      std::memcpy(&key.low, p, 8);
+      std::memcpy(&key.high, p + length - 8, 8);
+    }
     return key;
   }
 
