@@ -510,9 +510,10 @@ StageEnd RunLongNameReplacement(CompileRun& run, StageFrame& frame) {
   return StageEnd::Continue;
 }
 
-// Which of up to 64 name bytes each line holds, one bit per byte, so that
-// each one-byte name's pass over the program reads a word per line instead
-// of the line. A line's bits are worked out again whenever it is rewritten.
+// Which of up to 64 name bytes each line holds where they could be
+// replaced, one bit per byte, so that each one-byte name's pass over the
+// program reads a word per line instead of the line. A line's bits are
+// worked out again whenever it is rewritten.
 class NameBytesPerLine {
  public:
   NameBytesPerLine(const CompileRun& run, std::span<const Definition> rows) {
@@ -531,9 +532,18 @@ class NameBytesPerLine {
     const auto at = static_cast<std::size_t>(r);
     return bit == 0 || ((low_[at] | (high_.empty() ? 0 : std::uint64_t{high_[at]} << 32)) & bit) != 0;
   }
+  // Only a name that stands between delimiter bytes (or the line's ends)
+  // or after an "@" can be replaced, so only such a place sets its bit.
   void Update(std::int32_t r, std::string_view line) {
     std::uint64_t held = 0;
-    for (const char c : line) held |= bitOf_[static_cast<unsigned char>(c)];
+    const std::size_t size = line.size();
+    for (std::size_t i = 0; i < size; ++i) {
+      const std::uint64_t bit = bitOf_[static_cast<unsigned char>(line[i])];
+      if (bit == 0) continue;
+      const bool before = i == 0 || IsDelimiter(line[i - 1]);
+      const bool after = i + 1 == size || IsDelimiter(line[i + 1]);
+      if ((before && after) || (i > 0 && line[i - 1] == '@')) held |= bit;
+    }
     low_[static_cast<std::size_t>(r)] = static_cast<std::uint32_t>(held);
     if (!high_.empty()) high_[static_cast<std::size_t>(r)] = static_cast<std::uint32_t>(held >> 32);
   }
