@@ -42,7 +42,7 @@ bool IsLetter(char c) { return c >= 'A' && c <= 'Z'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
-// G65 argument letters (specification I) to local variable numbers.
+// G65 argument letters (the first form of argument assignment) to local variable numbers.
 int ArgumentVariable(char letter) {
   switch (letter) {
     case 'A': return 1;  case 'B': return 2;  case 'C': return 3;  case 'I': return 4;
@@ -762,7 +762,7 @@ void Interpreter::ExecuteWords(std::size_t pos, std::int32_t index) {
       }
       const Value v = w.null ? Value{} : Value::Of(Scaled(w));
       if (w.letter == 'I' || w.letter == 'J' || w.letter == 'K') {
-        // Specification II: I J K come in sets of three, a new set whenever
+        // The second form of argument assignment: I J K come in sets of three, a new set whenever
         // the order starts again.
         const int k = w.letter - 'I';
         if (lastIjk >= 0 && k <= lastIjk) ++group;
