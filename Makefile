@@ -97,6 +97,8 @@ bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/vostrel_devtool bench $(BUILD)/macro-bench.nc \
 	  EndChar=Y chg16_10=Y Chg_MacroA=Y
 	bench/batch_throughput.sh $(BUILD) 200 8000 2
+	bench/workloads.sh $(BUILD) 1000000
+	$(BUILD)/bin/toolpath_bench --benchmark_min_time=1
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_WIN)
