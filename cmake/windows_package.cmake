@@ -64,10 +64,10 @@ foreach(program vostrel vostrel_devtool gui_tests)
 endforeach()
 # Qt's own dialogs in Japanese, found beside the program (the built-in
 # qt.conf says where).
-qt_add_resources(vostrel qt_conf PREFIX /qt/etc BASE ${CMAKE_SOURCE_DIR}/packaging/windows
-                 FILES ${CMAKE_SOURCE_DIR}/packaging/windows/qt.conf)
-qt_add_resources(vostrel_devtool qt_conf PREFIX /qt/etc BASE ${CMAKE_SOURCE_DIR}/packaging/windows
-                 FILES ${CMAKE_SOURCE_DIR}/packaging/windows/qt.conf)
+foreach(program vostrel vostrel_devtool)
+  qt_add_resources(${program} qt_conf PREFIX /qt/etc BASE ${CMAKE_SOURCE_DIR}/packaging/windows
+                   FILES ${CMAKE_SOURCE_DIR}/packaging/windows/qt.conf)
+endforeach()
 configure_file(${VOSTREL_QT_MINGW}/translations/qtbase_ja.qm ${VOSTREL_OUT_DIR}/translations/qtbase_ja.qm COPYONLY)
 configure_file(data/vostrel.png ${VOSTREL_OUT_DIR}/vostrel.png COPYONLY)
 
@@ -75,9 +75,9 @@ configure_file(data/vostrel.png ${VOSTREL_OUT_DIR}/vostrel.png COPYONLY)
 # installer installs it.
 set(stage ${CMAKE_BINARY_DIR}/package)
 set(staged_files vostrel.exe vostrelc.exe ChkData.lst vostrel-guide.html vostrel.png translations/qtbase_ja.qm)
+list(TRANSFORM staged_files PREPEND ${stage}/ OUTPUT_VARIABLE staged_paths)
 find_program(VOSTREL_STRIP NAMES x86_64-w64-mingw32-strip REQUIRED)
-add_custom_command(OUTPUT ${stage}/vostrel.exe ${stage}/vostrelc.exe ${stage}/ChkData.lst
-                          ${stage}/vostrel-guide.html ${stage}/vostrel.png ${stage}/translations/qtbase_ja.qm
+add_custom_command(OUTPUT ${staged_paths}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}/translations
   COMMAND ${VOSTREL_STRIP} -o ${stage}/vostrel.exe $<TARGET_FILE:vostrel>
   COMMAND ${VOSTREL_STRIP} -o ${stage}/vostrelc.exe $<TARGET_FILE:vostrelc>

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "gui_common/fonts.h"
 #include "gui_common/scripted_prompts.h"
@@ -169,11 +170,10 @@ int PrintCase(const fs::path& caseDir, const fs::path& pdf) {
 }
 
 int ListFonts() {
-  std::printf("proportional: %s\n", qUtf8Printable(JapaneseFamily(Pitch::Proportional).isEmpty()
-                                                         ? QStringLiteral("(none)")
-                                                         : JapaneseFamily(Pitch::Proportional)));
-  std::printf("fixed: %s\n", qUtf8Printable(JapaneseFamily(Pitch::Fixed).isEmpty() ? QStringLiteral("(none)")
-                                                                                   : JapaneseFamily(Pitch::Fixed)));
+  for (const auto& [name, pitch] : {std::pair{"proportional", Pitch::Proportional}, std::pair{"fixed", Pitch::Fixed}}) {
+    const QString family = JapaneseFamily(pitch);
+    std::printf("%s: %s\n", name, family.isEmpty() ? "(none)" : qUtf8Printable(family));
+  }
   std::printf("japanese families: %lld\n",
               static_cast<long long>(QFontDatabase::families(QFontDatabase::Japanese).size()));
   return 0;
