@@ -149,18 +149,19 @@ TEST_P(GoldenCase, CompilesAsRecorded) {
   if (fs::exists(dir / "expected.gnu")) {
     QProcess gnu;
     fs::remove(out);
-    StartVostrelc(gnu, QStringList(args) << "--diagnostics" << "gnu");
-    ASSERT_TRUE(gnu.waitForFinished(120000)) << "vostrelc did not finish";
+    std::string gnuError;
+    ASSERT_TRUE(RunVostrelc(gnu, QStringList(args) << "--diagnostics" << "gnu", gnuError))
+        << "vostrelc did not finish";
     gnuFindings = findings();
     fs::remove(out);
   }
 
   QProcess process;
-  StartVostrelc(process, QStringList(args) << "--diagnostics" << "json");
-  ASSERT_TRUE(process.waitForFinished(120000)) << "vostrelc did not finish";
+  std::string stderrText;
+  ASSERT_TRUE(RunVostrelc(process, QStringList(args) << "--diagnostics" << "json", stderrText))
+      << "vostrelc did not finish";
   const std::string jsonFindings = findings();
   const int status = process.exitCode();
-  std::string stderrText = process.readAllStandardError().toStdString();
   const std::string stdoutBytes = process.readAllStandardOutput().toStdString();
   const std::string actualLog = ReadFile(log);
   const bool wroteOutput = fs::exists(out);

@@ -5,12 +5,20 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pipeline/compile_run.h"
 #include "pipeline/headless_frame.h"
 
 namespace vostrel::test {
+
+// Wine now and then cannot lay out a new process's address space and gives
+// up before the program runs at all ("failed to map the shared user data"):
+// a fault of the machine, not of the program, which has touched no file.
+inline bool WineDidNotStartTheProgram(std::string_view standardError) {
+  return standardError.find("virtual_alloc_first_teb") != std::string_view::npos;
+}
 
 // A run with its own options and a headless frame, for driving stages.
 struct StageHarness {

@@ -30,13 +30,12 @@ struct ToolpathRun {
 
 ToolpathRun RunToolpath(const fs::path& source, bool macroA) {
   QProcess process;
-  StartVostrelc(process, {"--ini", "/dev/null", "-q", "--set", macroA ? "Chg_MacroA=Y" : "Chg_MacroA=N",
-                          "--toolpath", "json", "--diagnostics", "json", QString::fromStdString(source.string())});
-  process.waitForFinished(120000);
   ToolpathRun run;
+  RunVostrelc(process, {"--ini", "/dev/null", "-q", "--set", macroA ? "Chg_MacroA=Y" : "Chg_MacroA=N",
+                        "--toolpath", "json", "--diagnostics", "json", QString::fromStdString(source.string())},
+              run.findings);
   run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
   run.motions = process.readAllStandardOutput().toStdString();
-  run.findings = process.readAllStandardError().toStdString();
   return run;
 }
 

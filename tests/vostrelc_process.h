@@ -10,6 +10,8 @@
 
 #include <signal.h>
 
+#include "tests/test_support.h"
+
 namespace vostrel::test {
 
 inline void StartVostrelc(QProcess& process, const QStringList& args) {
@@ -18,6 +20,21 @@ inline void StartVostrelc(QProcess& process, const QStringList& args) {
 #else
   process.start(VOSTRELC_PATH, args);
 #endif
+}
+
+// Runs vostrelc to the end; false when it did not finish in time. Standard
+// error goes to `standardError`; standard output stays in `process`.
+inline bool RunVostrelc(QProcess& process, const QStringList& args, std::string& standardError,
+                        int timeoutMs = 120000) {
+  for (int attempt = 1;; ++attempt) {
+    StartVostrelc(process, args);
+    if (!process.waitForFinished(timeoutMs)) return false;
+    standardError = process.readAllStandardError().toStdString();
+#ifdef VOSTRELC_LAUNCHER
+    if (attempt < 3 && process.exitCode() != 0 && WineDidNotStartTheProgram(standardError)) continue;
+#endif
+    return true;
+  }
 }
 
 // Reads the program's standard error into `log` until it holds `marker`,

@@ -37,8 +37,9 @@ Result Finish(QProcess& process) {
 Result RunWindows(const QStringList& args, const fs::path& workingDir) {
   QProcess process;
   process.setWorkingDirectory(QString::fromStdString(workingDir.string()));
-  StartVostrelc(process, args);
-  return Finish(process);
+  Result result;
+  if (RunVostrelc(process, args, result.standardError)) result.status = process.exitCode();
+  return result;
 }
 
 Result RunLinux(const QStringList& args, const fs::path& workingDir) {

@@ -63,9 +63,13 @@ ProcessResult RunLinuxTool(const QStringList& args) {
 }
 
 ProcessResult RunWindowsProgram(const std::string& exe, const QStringList& args, int timeoutMs = 180000) {
-  QProcess process;
-  process.start(kWine, QStringList{Q(exe)} + args);
-  return Finish(process, timeoutMs);
+  for (int attempt = 1;; ++attempt) {
+    QProcess process;
+    process.start(kWine, QStringList{Q(exe)} + args);
+    ProcessResult run = Finish(process, timeoutMs);
+    if (attempt < 3 && run.status != 0 && WineDidNotStartTheProgram(run.err)) continue;
+    return run;
+  }
 }
 
 // Waits until every process of the prefix has ended (the uninstaller
