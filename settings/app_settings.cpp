@@ -62,6 +62,7 @@ void ReadRemainingSettings(const IniFile& file, AppSettings& s) {
   ReadInt(file, kView, "Width", s.View.Width);
   ReadInt(file, kView, "Height", s.View.Height);
   ReadInt(file, kView, "FontSize", s.View.FontSize);
+  ReadBool(file, kView, "LineNumbers", s.View.LineNumbers);
   ReadString(file, kOptions, "ChgPath_Flg", s.ChgPath_Flg);
   ReadString(file, kOptions, "Chg_MacroA", s.Run.Chg_MacroA);
   ReadString(file, kOptions, "EndChar", s.Run.EndChar);
@@ -104,6 +105,8 @@ void WriteAppSettings(const AppSettings& s, IniFile& file) {
   WriteInt(file, kView, "Width", s.View.Width);
   WriteInt(file, kView, "Height", s.View.Height);
   WriteInt(file, kView, "FontSize", s.View.FontSize);
+  if (!s.View.LineNumbers || file.Get(kView, "LineNumbers"))
+    WriteInt(file, kView, "LineNumbers", s.View.LineNumbers ? 1 : 0);
   file.Set(kOptions, "ChgPath_Flg", s.ChgPath_Flg);
   file.Set(kOptions, "Chg_MacroA", s.Run.Chg_MacroA);
   file.Set(kOptions, "EndChar", s.Run.EndChar);

@@ -23,6 +23,9 @@ struct AppSettings {
     int Width = 500;
     int Height = 510;
     int FontSize = 10;
+    // Line numbers beside the converted data; written only once it has
+    // been turned off (or was in the file).
+    bool LineNumbers = true;
   };
   struct PrintKeys {
     bool FullPath = true;

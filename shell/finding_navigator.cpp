@@ -14,6 +14,7 @@
 
 #include "gui_common/prompts.h"
 #include "settings/app_settings.h"
+#include "shell/findings_list_access.h"
 #include "shell/main_window.h"
 #include "shell/settings_text.h"
 #include "viewer/line_text_view.h"
@@ -69,8 +70,8 @@ void FindingNavigator::Attach(QWidget* window, LineTextView* log, QLabel* counts
     if (hit == byLogLine_.end()) return;
     const std::size_t at = hit->second;
     menu.addSeparator();
-    menu.addAction(QStringLiteral("ソースを表示"), this, [this, at] { Open(at); });
-    menu.addAction(QStringLiteral("エディタで開く"), this, [this, at] { OpenInEditor(findings_[at]); });
+    menu.addAction(QStringLiteral("ソースを表示(&S)"), this, [this, at] { Open(at); });
+    menu.addAction(QStringLiteral("エディタで開く(&E)"), this, [this, at] { OpenInEditor(findings_[at]); });
   });
 }
 
@@ -81,6 +82,7 @@ void FindingNavigator::Clear() {
   errors_ = warnings_ = 0;
   for (QLabel* label : countLabels_) label->hide();
   if (view_) view_->ForgetFile();
+  emit Cleared();
 }
 
 void FindingNavigator::Add(Finding finding) {
@@ -136,6 +138,7 @@ void FindingNavigator::Open(std::size_t index) {
     view_->setParent(owner, view_->windowFlags());
   }
   view_->ShowPlace(findings_[index]);
+  emit CurrentChanged(index);
   view_->show();
   view_->raise();
   view_->activateWindow();
@@ -185,6 +188,7 @@ FindingNavigator* NewFindingNavigator(MainWindow& window, ViewerDialog& viewer, 
     viewer.Tabs->setTabIcon(tab, viewer.style()->standardIcon(icon));
     viewer.Tabs->setTabToolTip(tab, navigator->CountText());
   });
+  AddFindingsList(window, viewer, *navigator);
   return navigator;
 }
 

@@ -73,6 +73,8 @@ class FindingNavigator : public QObject {
 
  signals:
   void CountsShown();
+  void Cleared();                          // a run starts: no findings
+  void CurrentChanged(std::size_t index);  // the source view shows finding `index`
 
  private:
   bool HasFinding(int logLine) const { return byLogLine_.contains(logLine); }

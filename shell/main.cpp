@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "gui_common/fonts.h"
+#include "gui_common/window_place.h"
 #include "platform/atomic_file.h"
 #include "platform/exe_path.h"
 #include "settings/data_folder.h"
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
   gui::InstallQtTranslations(app);
   QApplication::setFont(gui::JapaneseFont(gui::Pitch::Proportional, 9));
   QApplication::setWindowIcon(gui::ApplicationIcon(platform::ExecutableDir()));
+  gui::FitEveryWindowToItsScreen(app);  // no window larger than the screen
 
   gui::MainWindow::Options options;
   options.exeDir = exeDir;

@@ -157,6 +157,8 @@ void MainWindow::BuildLayout() {
     connect(new QShortcut(keys, this), &QShortcut::activated, StartButton, &QPushButton::click);
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, CancelButton,
           &QPushButton::click);
+  connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, ChooseSourceButton, &QPushButton::click);
+  ChooseSourceButton->setToolTip(QStringLiteral("Ctrl+O"));
 }
 
 void MainWindow::BuildMenus() {
@@ -165,9 +167,9 @@ void MainWindow::BuildMenus() {
     a->setObjectName(QString::fromLatin1(name));
     return a;
   };
-  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル"));
-  DesktopShortcutAction = action(file, "DesktopShortcutAction", QStringLiteral("ﾃﾞｨｽｸﾄｯﾌﾟにｼｮｰﾄｶｯﾄ作成"));
-  SendToAction = action(file, "SendToAction", QStringLiteral("SendTo(送る)に登録"));
+  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+  DesktopShortcutAction = action(file, "DesktopShortcutAction", QStringLiteral("ﾃﾞｨｽｸﾄｯﾌﾟにｼｮｰﾄｶｯﾄ作成(&D)"));
+  SendToAction = action(file, "SendToAction", QStringLiteral("SendTo(送る)に登録(&T)"));
   file->addSeparator();
   for (int i = 0; i < 5; ++i) {
     RecentFileActions[i] = action(file, "", QString());
@@ -176,15 +178,15 @@ void MainWindow::BuildMenus() {
     connect(RecentFileActions[i], &QAction::triggered, this, [this, number] { OpenRecentFile(number); });
   }
   file->addSeparator()->setVisible(false);
-  ExitAction = action(file, "ExitAction", QStringLiteral("終了"));
+  ExitAction = action(file, "ExitAction", QStringLiteral("終了(&X)"));
   connect(ExitAction, &QAction::triggered, this, &QWidget::close);
 
-  QMenu* options = menuBar()->addMenu(QStringLiteral("ｵﾌﾟｼｮﾝ"));
-  OutputBesideSourceAction = action(options, "OutputBesideSourceAction", QStringLiteral("ｺﾝﾊﾟｲﾙ後ﾌｧｲﾙをｿｰｽﾌｧｲﾙﾌｫﾙﾀﾞ"));
-  MacroAAction = action(options, "MacroAAction", QStringLiteral("マクロＡに変換"));
-  LineEndConversionAction = action(options, "LineEndConversionAction", QStringLiteral("改行ｺｰﾄﾞ変換"));
-  HexToDecimalAction = action(options, "HexToDecimalAction", QStringLiteral("16進から１０進変換"));
-  KeepEmptyLinesAction = action(options, "KeepEmptyLinesAction", QStringLiteral("ﾃﾞｰﾀの無い行も残す"));
+  QMenu* options = menuBar()->addMenu(QStringLiteral("ｵﾌﾟｼｮﾝ(&O)"));
+  OutputBesideSourceAction = action(options, "OutputBesideSourceAction", QStringLiteral("ｺﾝﾊﾟｲﾙ後ﾌｧｲﾙをｿｰｽﾌｧｲﾙﾌｫﾙﾀﾞ(&S)"));
+  MacroAAction = action(options, "MacroAAction", QStringLiteral("マクロＡに変換(&M)"));
+  LineEndConversionAction = action(options, "LineEndConversionAction", QStringLiteral("改行ｺｰﾄﾞ変換(&L)"));
+  HexToDecimalAction = action(options, "HexToDecimalAction", QStringLiteral("16進から１０進変換(&H)"));
+  KeepEmptyLinesAction = action(options, "KeepEmptyLinesAction", QStringLiteral("ﾃﾞｰﾀの無い行も残す(&K)"));
   // The handlers toggle the check mark themselves: the triggered item is
   // put back first.
   const std::pair<QAction*, void (MainWindow::*)()> toggles[] = {
@@ -202,17 +204,17 @@ void MainWindow::BuildMenus() {
     });
   }
 
-  QMenu* setting = menuBar()->addMenu(QStringLiteral("設定"));
-  UserExtensionsAction = action(setting, "UserExtensionsAction", QStringLiteral("ﾕｰｻﾞ定義(拡張子)"));
-  EditWordListAction = action(setting, "EditWordListAction", QStringLiteral("構文ﾁｪｯｸﾘｽﾄ編集"));
+  QMenu* setting = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+  UserExtensionsAction = action(setting, "UserExtensionsAction", QStringLiteral("ﾕｰｻﾞ定義(拡張子)(&U)"));
+  EditWordListAction = action(setting, "EditWordListAction", QStringLiteral("構文ﾁｪｯｸﾘｽﾄ編集(&W)"));
 
-  QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ"));
-  HelpContentsAction = action(help, "HelpContentsAction", QStringLiteral("ヘルプ目次"));
+  QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  HelpContentsAction = action(help, "HelpContentsAction", QStringLiteral("ヘルプ目次(&C)"));
   help->addSeparator();
-  HomePageAction = action(help, "HomePageAction", QStringLiteral("作者ホームページ"));
+  HomePageAction = action(help, "HomePageAction", QStringLiteral("作者ホームページ(&A)"));
   HomePageAction->setEnabled(!HomePageAddress().isEmpty());  // no made-up address
   help->addSeparator();
-  VersionAction = action(help, "VersionAction", QStringLiteral("バージョン"));
+  VersionAction = action(help, "VersionAction", QStringLiteral("バージョン(&V)"));
 
   connect(UserExtensionsAction, &QAction::triggered, this, &MainWindow::EditUserExtensions);
   connect(EditWordListAction, &QAction::triggered, this, &MainWindow::EditWordList);

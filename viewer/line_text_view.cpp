@@ -75,6 +75,7 @@ void LineTextView::LinesChanged() {
   clamp(anchor_);
   clamp(caret_);
   MeasureWidth();
+  UpdateGutter();
   UpdateScrollBars();
   viewport()->update();
 }
@@ -101,6 +102,7 @@ void LineTextView::LinesAppended() {
   if (rows_ < before) return LinesChanged();
   if (rows_ == before) return;
   MeasureWidth(before);
+  UpdateGutter();
   UpdateScrollBars();
   viewport()->update();
 }
@@ -131,6 +133,7 @@ void LineTextView::UpdateScrollBars() {
 
 void LineTextView::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
+  UpdateGutter();
   UpdateScrollBars();
 }
 
@@ -138,6 +141,7 @@ void LineTextView::changeEvent(QEvent* event) {
   QAbstractScrollArea::changeEvent(event);
   if (event->type() == QEvent::FontChange) {
     MeasureWidth();
+    UpdateGutter();
     UpdateScrollBars();
   }
 }

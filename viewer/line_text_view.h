@@ -71,6 +71,19 @@ class LineTextView : public QAbstractScrollArea {
   // Adds the owner's entries to the context menu of line `index`.
   void SetMenuExtension(std::function<void(QMenu& menu, int index)> extend);
 
+  // Line numbers in a margin at the left (line_text_view_tools.cpp).
+  void SetLineNumbers(bool shown);
+  bool LineNumbers() const { return gutter_ != nullptr; }
+
+  // The stored bytes of line `index` and their coding, for searching.
+  std::string_view LineBytes(int index) const;
+  Encoding LineEncoding() const { return encoding_; }
+  // Between byte offsets in a line and columns of its shown text.
+  int ColumnOfByte(int index, std::size_t byte) const;
+  std::size_t ByteOfColumn(int index, int column) const;
+  // Selects from `anchor` to `caret` and scrolls both into view.
+  void ShowSelection(Position anchor, Position caret);
+
  signals:
   void LineActivated(int index);
 
@@ -89,6 +102,7 @@ class LineTextView : public QAbstractScrollArea {
   void changeEvent(QEvent* event) override;
 
  private:
+  friend class LineNumberGutter;
   int LineHeight() const;
   int VisibleRows() const;
   void UpdateScrollBars();
@@ -96,6 +110,7 @@ class LineTextView : public QAbstractScrollArea {
   Position HitTest(const QPoint& point) const;
   void MoveCaret(Position to, bool extend);
   void EnsureCaretVisible();
+  void UpdateGutter();  // its width and place, after a change of lines, font or size
 
   // The lines shown: one of the two kinds of list, or none.
   std::size_t ShownLineCount() const { return textLines_ ? textLines_->size() : lines_ ? lines_->size() : 0; }
@@ -112,6 +127,7 @@ class LineTextView : public QAbstractScrollArea {
   std::function<bool(int)> isLink_;
   int markedLine_ = -1;
   std::function<void(QMenu&, int)> extendMenu_;
+  QWidget* gutter_ = nullptr;  // the line numbers, when shown
 };
 
 }  // namespace vostrel::gui

@@ -84,6 +84,7 @@ ViewerDialog::ViewerDialog(settings::AppSettings& settings, UserPrompts& prompts
   connect(new QShortcut(QKeySequence::Print, this), &QShortcut::activated, PrintButton, &QPushButton::click);
   connect(PrintSettingsButton, &QPushButton::clicked, this, &ViewerDialog::EditPrintSettings);
   connect(BackButton, &QPushButton::clicked, this, &ViewerDialog::GoBack);
+  AddTools();
 }
 
 void ViewerDialog::HandOff(TextLines lines, std::vector<std::string> log, const std::string& targetPath) {
@@ -106,7 +107,9 @@ void ViewerDialog::setVisible(bool visible) {
 void ViewerDialog::ApplyViewSettings() {
   setFixedSize(std::max(settings_.View.Width, 200), std::max(settings_.View.Height, 150));
   move(FramePositionOnScreen(QPoint(settings_.View.Left, settings_.View.Top), size()));
-  ResultView->setFont(JapaneseFont(Pitch::Proportional, settings_.View.FontSize));
+  // Fixed pitch, so that the columns of the program line up.
+  ResultView->setFont(JapaneseFont(Pitch::Fixed, settings_.View.FontSize));
+  ResultView->SetLineNumbers(settings_.View.LineNumbers);
   Tabs->setCurrentIndex(0);
 }
 

@@ -23,6 +23,7 @@ namespace vostrel::gui {
 class LineTextView;
 class ListingPrinter;
 class PrintSettingsDialog;
+class TextFindBar;
 class UserPrompts;
 
 class ViewerDialog : public QDialog {
@@ -50,6 +51,10 @@ class ViewerDialog : public QDialog {
   QPushButton* BackButton;           // 戻る
   ListingPrinter* Printing;            // the print buffer and the printer
   PrintSettingsDialog* PrintSettings;  // 印刷設定
+  TextFindBar* FindBar;                // Ctrl+F, Ctrl+G (viewer_dialog_tools.cpp)
+
+  // The text view of the tab in front (nullptr when it shows no text).
+  LineTextView* ShownTextView() const;
 
   void SaveResult();
   void PrintResult();
@@ -62,6 +67,7 @@ class ViewerDialog : public QDialog {
   void done(int result) override;
 
  private:
+  void AddTools();
   void ApplyViewSettings();
   void StoreGeometry();
 
