@@ -98,7 +98,12 @@ void FitWindowToArea(QWidget& window, QRect available) {
   QPoint at = window.pos();
   at.setX(std::clamp(at.x(), available.left(), std::max(available.left(), available.right() + 1 - frame.width())));
   at.setY(std::clamp(at.y(), available.top(), std::max(available.top(), available.bottom() + 1 - frame.height())));
-  if (at != window.pos()) window.move(at);
+  if (at == window.pos()) return;
+  // A window that exists but has no frame yet takes a move as the place of
+  // its inside: leave room for the frame the window manager will add.
+  if (window.testAttribute(Qt::WA_WState_Created) && window.frameGeometry() == window.geometry())
+    at += QPoint(extra.width() / 2, extra.height() - extra.width() / 2);
+  window.move(at);
 }
 
 ScreenFitter::ScreenFitter(QObject* parent, AreaOf area) : QObject(parent), area_(std::move(area)) {
