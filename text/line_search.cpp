@@ -48,12 +48,15 @@ bool LineSearch::MatchesAt(std::string_view line, std::size_t at) const {
     const unsigned char want = static_cast<unsigned char>(word_[i]), have = static_cast<unsigned char>(line[at + i]);
     if (have != want && !(foldable_[i] && have == OtherCase(want))) return false;
   }
-  // A Shift-JIS match begins on a character; a UTF-8 word never begins with
-  // a continuation byte, so its matches always do.
-  return coding_ != Coding::ShiftJis || !sjis::IsSecondByte(line, at);
+  return true;
 }
 
 std::size_t LineSearch::FirstIn(std::string_view line, std::size_t from) const {
+  std::size_t boundary = 0;
+  return FirstFrom(line, from, boundary);
+}
+
+std::size_t LineSearch::FirstFrom(std::string_view line, std::size_t from, std::size_t& boundary) const {
   if (word_.empty() || from > line.size() || line.size() - from < word_.size()) return npos;
   const char first = word_[0];
   const char other = foldable_[0] ? static_cast<char>(OtherCase(static_cast<unsigned char>(first))) : first;
@@ -65,15 +68,23 @@ std::size_t LineSearch::FirstIn(std::string_view line, std::size_t from) const {
     const char* hit = static_cast<const char*>(!a ? b : !b ? a : std::min(a, b));
     if (!hit) return npos;
     at = static_cast<std::size_t>(hit - line.data());
-    if (MatchesAt(line, at)) return at;
+    if (MatchesAt(line, at)) {
+      // A Shift-JIS match begins on a character: walk the characters up
+      // to it (once per line, however many places are tried). A UTF-8
+      // word never begins with a continuation byte, so its matches do.
+      if (coding_ != Coding::ShiftJis) return at;
+      while (boundary < at) boundary += sjis::CharLength(line, boundary);
+      if (boundary == at) return at;
+    }
     ++at;
   }
   return npos;
 }
 
 std::size_t LineSearch::LastIn(std::string_view line, std::size_t before) const {
-  std::size_t found = npos;
-  for (std::size_t at = FirstIn(line, 0); at != npos && at < before; at = FirstIn(line, at + 1)) found = at;
+  std::size_t found = npos, boundary = 0;
+  for (std::size_t at = FirstFrom(line, 0, boundary); at != npos && at < before; at = FirstFrom(line, at + 1, boundary))
+    found = at;
   return found;
 }
 

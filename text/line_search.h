@@ -50,7 +50,9 @@ class LineSearch {
   std::size_t LastIn(std::string_view line, std::size_t before) const;
 
  private:
-  bool MatchesAt(std::string_view line, std::size_t at) const;
+  bool MatchesAt(std::string_view line, std::size_t at) const;  // the bytes, in either case where allowed
+  // FirstIn, given a character start `boundary` <= `from`, which it moves on.
+  std::size_t FirstFrom(std::string_view line, std::size_t from, std::size_t& boundary) const;
 
   std::string word_;
   std::string foldable_;  // 1 where the word has an ASCII letter that matches either case
