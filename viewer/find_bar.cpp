@@ -96,8 +96,10 @@ TextFindBar::TextFindBar(std::function<LineTextView*()> shownView, QWidget* pare
   };
   connect(LineField, &QLineEdit::returnPressed, this, goToTypedLine);
   connect(GoButton, &QPushButton::clicked, this, goToTypedLine);
+  // Esc closes the bar first, from anywhere in the window (a shortcut of a
+  // hidden widget does not fire, so then Esc closes the window as before).
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  escape->setContext(Qt::WidgetWithChildrenShortcut);
+  escape->setContext(Qt::WindowShortcut);
   connect(escape, &QShortcut::activated, this, &TextFindBar::CloseBar);
   hide();
 }

@@ -127,9 +127,11 @@ TEST(ViewerFind, SearchesALongResultInSlicesAndGoesToALine) {
   bar.FindNext();
   r.Wait();
   EXPECT_EQ(r.viewer.LogView->SelectedText(), QStringLiteral("GOTOO"));
-  QTest::keyClick(bar.FindField, Qt::Key_Escape);
+  QTest::keyClick(r.viewer.LogView, Qt::Key_Escape);
   EXPECT_FALSE(bar.isVisible());
   EXPECT_TRUE(r.viewer.isVisible());
+  QTest::keyClick(r.viewer.LogView, Qt::Key_Escape);  // no bar: the viewer closes
+  EXPECT_FALSE(r.viewer.isVisible());
 }
 
 TEST(ViewerFind, ResultHasLineNumbersByDefaultAsASetting) {
