@@ -23,6 +23,7 @@ namespace vostrel::gui {
 class LineTextView;
 class ListingPrinter;
 class PrintSettingsDialog;
+class RenumberCommand;
 class UserPrompts;
 
 class ViewerDialog : public QDialog {
@@ -37,6 +38,10 @@ class ViewerDialog : public QDialog {
   void SetClearMainLog(std::function<void()> clear) { clearMainLog_ = std::move(clear); }
 
   const TextLines& Result() const { return result_; }
+  const std::vector<std::string>& Log() const { return log_; }
+  // A new result of the same run (renumbered, or undone): shown, and to be
+  // saved again.
+  void ReplaceResult(TextLines lines, std::vector<std::string> log);
 
   QLabel* TargetLabel;  // the target path
   QTabWidget* Tabs;
@@ -50,6 +55,7 @@ class ViewerDialog : public QDialog {
   QPushButton* BackButton;           // 戻る
   ListingPrinter* Printing;            // the print buffer and the printer
   PrintSettingsDialog* PrintSettings;  // 印刷設定
+  RenumberCommand* Renumbering;        // 番号振り直し... and its undo
 
   void SaveResult();
   void PrintResult();
@@ -57,6 +63,10 @@ class ViewerDialog : public QDialog {
   void GoBack();
 
   void setVisible(bool visible) override;
+
+ signals:
+  void ResultHandedOff();  // a new run's result
+  void ResultSaved();
 
  protected:
   void done(int result) override;
