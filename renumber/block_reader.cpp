@@ -87,6 +87,7 @@ std::size_t BlockReader::SequenceNumber(std::string_view line, LineRead& out) {
   std::size_t pos = 0;
   if (text_[0] == '/')
     for (pos = 1; pos < text_.size() && IsDigit(text_[pos]);) ++pos;
+  out.takesNumber = pos < text_.size() && (IsLetter(text_[pos]) || text_[pos] == '#');
   if (pos + 1 < text_.size() && text_[pos] == 'N' && IsDigit(text_[pos + 1])) {
     const std::size_t first = pos + 1;
     std::size_t end = first;

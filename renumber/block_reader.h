@@ -48,6 +48,9 @@ struct LineRead {
   std::uint32_t digitsAt = 0, digitsLength = 0;
   std::int64_t number = 0;
   std::uint32_t insertAt = 0; // where a new N word goes (after `/n`)
+  // A new N word would not run into what follows (the block starts with
+  // a letter or `#`, not with a digit a number would swallow).
+  bool takesNumber = false;
   bool toolChange = false;    // M06 or a T word
   std::vector<Reference> references;
 };

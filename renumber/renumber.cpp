@@ -112,7 +112,9 @@ class Renumbering {
         if (i != 0) regionStarts_.push_back(line);
         programRegion.try_emplace(read.program, Region());
       }
-      std::uint8_t f = read.kind == LineKind::Block ? kBlock : kMarker;
+      // A block that would swallow a new N word (one that starts with a
+      // digit) keeps the number it has, or none.
+      std::uint8_t f = read.kind != LineKind::Block ? kMarker : read.takesNumber || read.hasNumber ? kBlock : 0;
       if (read.hasNumber) f |= kNumbered;
       if (read.toolChange) f |= kToolChange;
       flags_[i] = f;
