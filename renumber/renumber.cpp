@@ -62,17 +62,16 @@ struct Edit {
   std::string text;
 };
 
-std::string Apply(std::string_view line, std::vector<Edit>& edits) {
+// The line with its edits, into `out` (reused from line to line).
+void Apply(std::string_view line, std::vector<Edit>& edits, std::string& out) {
   std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.at < b.at; });
-  std::string out;
-  out.reserve(line.size() + 16);
+  out.clear();
   std::size_t from = 0;
   for (const Edit& e : edits) {
     out.append(line.substr(from, e.at - from)).append(e.text);
     from = e.at + e.length;
   }
   out.append(line.substr(from));
-  return out;
 }
 
 class Renumbering {
@@ -257,6 +256,7 @@ class Renumbering {
     std::int64_t number = options_.start;
     LineRead read;
     std::vector<Edit> edits;
+    std::string edited;
     for (std::size_t i = 0; i < count; ++i) {
       if (nextRegion < regionStarts_.size() && regionStarts_[nextRegion] == static_cast<std::int32_t>(i)) {
         ++nextRegion;
@@ -280,8 +280,12 @@ class Renumbering {
         const Jump& jump = jumps_[nextJump];
         if (jump.followed) edits.push_back({jump.reference.at, jump.reference.length, std::to_string(jump.newValue)});
       }
-      if (edits.empty()) outcome_.lines.push_back(line);
-      else outcome_.lines.push_back(Apply(line, edits));
+      if (edits.empty()) {
+        outcome_.lines.push_back(line);
+      } else {
+        Apply(line, edits, edited);
+        outcome_.lines.push_back(edited);
+      }
     }
   }
 
