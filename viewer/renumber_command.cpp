@@ -25,6 +25,7 @@ RenumberCommand::RenumberCommand(ViewerDialog& viewer, settings::AppSettings& se
     buttons->addWidget(button);
   }
   UndoButton->setEnabled(false);
+  RenumberButton->setMinimumWidth(RenumberButton->sizeHint().width());  // the caption whole in a narrow viewer
   connect(RenumberButton, &QPushButton::clicked, this, &RenumberCommand::Renumber);
   connect(UndoButton, &QPushButton::clicked, this, &RenumberCommand::Undo);
   connect(new QShortcut(QKeySequence::Undo, &viewer), &QShortcut::activated, this, &RenumberCommand::Undo);
@@ -66,6 +67,7 @@ void RenumberCommand::Undo() {
 void RenumberCommand::DropUndo() {
   undo_.clear();
   UndoButton->setEnabled(false);
+  RenumberButton->setMinimumWidth(RenumberButton->sizeHint().width());  // the caption whole in a narrow viewer
 }
 
 }  // namespace vostrel::gui
