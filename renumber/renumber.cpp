@@ -19,6 +19,7 @@ enum LineFlag : std::uint8_t {
   kToolChange = 4,
   kMarker = 8,       // blank, `%` or an O-number line
   kTarget = 16,      // a jump names it
+  kNoWord = 32,      // `%` or an O-number line: an N word would change what it is
 };
 
 // A program of the file and its sequence number, as one key.
@@ -114,6 +115,7 @@ class Renumbering {
       // A block that would swallow a new N word (one that starts with a
       // digit) keeps the number it has, or none.
       std::uint8_t f = read.kind != LineKind::Block ? kMarker : read.takesNumber || read.hasNumber ? kBlock : 0;
+      if (read.kind == LineKind::Percent || read.kind == LineKind::ProgramStart) f |= kNoWord;
       if (read.hasNumber) f |= kNumbered;
       if (read.toolChange) f |= kToolChange;
       flags_[i] = f;
@@ -211,7 +213,7 @@ class Renumbering {
         number = options_.start;
       }
       if (!GetsNumber(flags_[i], options_)) continue;
-      ++outcome_.numberedBlocks;
+      if (!(flags_[i] & kNoWord)) ++outcome_.numberedBlocks;
       if (number > 99999 && !overflowReported) {
         Report(Severity::Warning, static_cast<std::int32_t>(i),
                "N" + std::to_string(number) + ": シーケンス番号が 5 桁を超えます");
@@ -265,7 +267,9 @@ class Renumbering {
       const std::string_view line = program_[i];
       edits.clear();
       const bool gets = GetsNumber(flags_[i], options_);
-      if (gets || (flags_[i] & kNumbered)) {
+      if (gets && (flags_[i] & kNoWord)) {
+        number += options_.step;  // its place in the count, and no N word
+      } else if (gets || (flags_[i] & kNumbered)) {
         reader_.ReadNumber(line, read);
         if (gets && read.hasNumber) {
           edits.push_back({read.digitsAt, read.digitsLength, Padded(number, options_.width)});

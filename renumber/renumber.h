@@ -36,7 +36,10 @@ struct Options {
   std::int64_t step = 10;
   BlockChoice blocks = BlockChoice::Numbered;
   // O-number lines, `%` lines and lines without a block (empty, or remarks
-  // only) are never numbered; when false, BlockChoice::All numbers them too.
+  // only) are never numbered; when false, BlockChoice::All numbers them
+  // too: an empty line or a remark gets an N word, an O-number or `%` line
+  // (which an N word would turn into something else) only its number in the
+  // count.
   bool skipMarkerLines = true;
   int width = 0;  // the digits of an N word, zero-padded; 0: no padding
   bool force = false;  // renumber also when a jump cannot be followed

@@ -68,6 +68,13 @@ const Case kCases[] = {
      "O1\r\nN0010T1M06\r\nN0020G00X0\r\nG01X1\r\nIF[#1LT2]GOTO20\r\n/M30", {}},
     {"a block that starts with a digit gets no number", "O1\r\n5.0\r\nG00X0", With(1, 1, BlockChoice::All),
      "O1\r\n5.0\r\nN1G00X0", {}},
+    {"O-number, % and empty lines counted but only the empty one numbered",
+     "%\r\nO1\r\n\r\nG00X0\r\n%", [] {
+       Options o = With(1, 1, BlockChoice::All);
+       o.skipMarkerLines = false;
+       return o;
+     }(),
+     "%\r\nO1\r\nN2\r\nN3G00X0\r\n%", {}},
     {"lower case, spaces and block skip as stored",
      "o1\r\n/n1 g00 x0\r\n n2 goto 1", {}, "o1\r\n/n10 g00 x0\r\n n20 goto 10", {}},
     {"M97 P names a block of the same program", "O1\r\nN1M97P3\r\nN2M30\r\nN3G00X1\r\nN4M99", {},
