@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/diagnostics.h"
+#include "cli/renumber_option.h"
 #include "cli/toolpath_output.h"
 #include "pipeline/run_options.h"
 
@@ -41,6 +42,7 @@ struct CliOptions {
   std::filesystem::path source;
   DiagnosticsOptions diagnostics;  // --diagnostics, --diagnostics-file, --check
   ToolpathOptions toolpath;        // --toolpath, --plane, --toolpath-only, ...
+  RenumberRequest renumber;        // --renumber, --renumber-blocks, --renumber-force
 
   // Many sources at once: -d OUTDIR SOURCE...
   std::vector<std::filesystem::path> sources;

@@ -10,6 +10,7 @@
 #include "cli/diagnostics.h"
 #include "cli/file_gate.h"
 #include "cli/progress.h"
+#include "cli/renumber_option.h"
 #include "pipeline/compile.h"
 #include "pipeline/compile_run.h"
 #include "pipeline/output_file.h"
@@ -144,6 +145,11 @@ int CompileSteps(const CliOptions& options, CompileRun& run, CompileContext& con
   if (result == RunResult::Cancelled) return StopExitStatus();
   if (result == RunResult::Aborted) return frame.StopIsFileError() ? kExitUsage : kExitStopped;
   if (options.diagnostics.check) return context.diagnostics->Errors() > 0 ? kExitStopped : kExitCompleted;
+  if (options.renumber.wanted) {
+    step.name = "番号振り直し";
+    if (const int status = ApplyRenumbering(options.renumber, run, frame, messages, PathToUtf8(options.source)))
+      return status;
+  }
   if (!options.output && !options.toStdout) return kExitCompleted;  // --toolpath alone: no program written
 
   if (options.toStdout) {

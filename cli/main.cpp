@@ -109,6 +109,7 @@ void ReadRunOptions(CliOptions& options) {
   options.run = stored.Run;
   if (!options.extension) options.extension = PathFromUtf8("." + (stored.Mask.empty() ? std::string("NC") : sjis::ToUtf8(stored.Mask)));
   for (const auto& [key, value] : options.sets) *options.run.Find(key) = value;
+  if (options.renumber.wanted) ResolveRenumbering(options.renumber, stored.Renumber);
 }
 
 // Parses the command line; returns nullopt after --help or --version.
@@ -130,8 +131,10 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& args) {
       if (!error.empty()) throw UsageError{error};
     } else if (TakeToolpathArgument(args, i, options.toolpath, error)) {
       if (!error.empty()) throw UsageError{error};
+    } else if (TakeRenumberArgument(args, i, options.renumber, error)) {
+      if (!error.empty()) throw UsageError{error};
     } else if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage << kDiagnosticsUsage << kToolpathUsage;
+      std::cout << kUsage << kDiagnosticsUsage << kToolpathUsage << kRenumberUsage;
       return std::nullopt;
     } else if (arg == "--version") {
       std::cout << "vostrelc " VOSTREL_VERSION "\n";
@@ -184,6 +187,10 @@ std::optional<CliOptions> ParseArguments(const std::vector<std::string>& args) {
       options.sources.push_back(PathFromUtf8(arg));
     }
   }
+  if (options.renumber.anyGiven && !options.renumber.wanted)
+    throw UsageError{"--renumber-blocks and --renumber-force go with --renumber START[,STEP]"};
+  if (options.renumber.wanted && (options.toolpath.only || options.diagnostics.check))
+    throw UsageError{"--renumber goes with neither --toolpath-only nor --check"};
   if (options.toolpath.only) {
     if (!options.toolpath.Wanted()) throw UsageError{"--toolpath-only needs --toolpath FORMAT"};
     if (!options.sources.empty() || options.output || options.toStdout || options.outDir)
@@ -271,7 +278,7 @@ int main(int argc, char** argv) {
   try {
     options = ParseArguments(platform::Utf8Arguments(argc, argv));
   } catch (const UsageError& usage) {
-    std::cerr << "vostrelc: " << usage.message << "\n\n" << kUsage << kDiagnosticsUsage << kToolpathUsage;
+    std::cerr << "vostrelc: " << usage.message << "\n\n" << kUsage << kDiagnosticsUsage << kToolpathUsage << kRenumberUsage;
     return kExitUsage;
   }
   if (!options) return kExitCompleted;

@@ -13,6 +13,7 @@ constexpr std::string_view kView = "View";
 constexpr std::string_view kSetting = "Setting";
 constexpr std::string_view kRecent = "Recent File List";
 constexpr std::string_view kPrint = "Print";
+constexpr std::string_view kRenumber = "Renumber";
 
 void ReadString(const IniFile& file, std::string_view section, std::string_view key, std::string& field) {
   if (auto value = file.Get(section, key)) field = std::move(*value);
@@ -83,6 +84,11 @@ void ReadRemainingSettings(const IniFile& file, AppSettings& s) {
   ReadInt(file, kPrint, "BottomMargin", s.Print.BottomMargin);
   ReadInt(file, kPrint, "LeftMargin", s.Print.LeftMargin);
   ReadInt(file, kPrint, "RightMargin", s.Print.RightMargin);
+  ReadInt(file, kRenumber, "Start", s.Renumber.Start);
+  ReadInt(file, kRenumber, "Step", s.Renumber.Step);
+  ReadString(file, kRenumber, "Blocks", s.Renumber.Blocks);
+  ReadBool(file, kRenumber, "SkipLines", s.Renumber.SkipLines);
+  ReadInt(file, kRenumber, "Width", s.Renumber.Width);
 }
 
 AppSettings ReadAppSettings(const IniFile& file) {
@@ -127,6 +133,13 @@ void WriteAppSettings(const AppSettings& s, IniFile& file) {
   WriteInt(file, kPrint, "BottomMargin", s.Print.BottomMargin);
   WriteInt(file, kPrint, "LeftMargin", s.Print.LeftMargin);
   WriteInt(file, kPrint, "RightMargin", s.Print.RightMargin);
+  if (s.Renumber != AppSettings::RenumberKeys{} || file.Get(kRenumber, "Start")) {
+    WriteInt(file, kRenumber, "Start", s.Renumber.Start);
+    WriteInt(file, kRenumber, "Step", s.Renumber.Step);
+    file.Set(kRenumber, "Blocks", s.Renumber.Blocks);
+    WriteInt(file, kRenumber, "SkipLines", s.Renumber.SkipLines ? 1 : 0);
+    WriteInt(file, kRenumber, "Width", s.Renumber.Width);
+  }
 }
 
 std::string FileFilterList(const AppSettings& s) {

@@ -38,6 +38,19 @@ struct AppSettings {
     int RightMargin = 10;
   };
 
+  // The viewer's renumbering (section Renumber): Blocks is "numbered",
+  // "all" or "targets"; SkipLines 1 leaves O-number, `%` and empty lines
+  // without a number; Width 0 pads nothing. Written once the section exists
+  // or a value differs from these.
+  struct RenumberKeys {
+    int Start = 10;
+    int Step = 10;
+    std::string Blocks = "numbered";
+    bool SkipLines = true;
+    int Width = 0;
+    bool operator==(const RenumberKeys&) const = default;
+  };
+
   AppSettings();
 
   MainKeys Main;
@@ -60,6 +73,7 @@ struct AppSettings {
   std::string Editor;
   std::array<std::string, 5> RecentFiles;  // File1 .. File5
   PrintKeys Print;
+  RenumberKeys Renumber;
 };
 
 // The folder the two folder keys start from: the root of the system drive

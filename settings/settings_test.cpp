@@ -164,6 +164,23 @@ TEST(AppSettings, RoundTripThroughTheFileKeepsHandEditsAndUnknownKeys) {
   EXPECT_EQ(back.View.Width, 500);
 }
 
+TEST(AppSettings, RenumberSectionIsWrittenOnceItDiffersFromTheDefaults) {
+  IniFile file;
+  AppSettings s;
+  WriteAppSettings(s, file);
+  EXPECT_FALSE(file.Get("Renumber", "Start"));
+  s.Renumber.Blocks = "targets";
+  s.Renumber.Width = 4;
+  WriteAppSettings(s, file);
+  EXPECT_NE(file.Bytes().find("[Renumber]\r\nStart=10\r\nStep=10\r\nBlocks=targets\r\nSkipLines=1\r\nWidth=4\r\n"),
+            std::string::npos);
+  const AppSettings back = ReadAppSettings(file);
+  EXPECT_EQ(back.Renumber, s.Renumber);
+  // Once there, the section stays, also at the defaults.
+  WriteAppSettings(AppSettings{}, file);
+  EXPECT_EQ(file.Get("Renumber", "Blocks"), "numbered");
+}
+
 TEST(AppSettings, FilterListHasSixFilters) {
   AppSettings s;
   EXPECT_EQ(FileFilterList(s),

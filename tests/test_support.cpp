@@ -35,10 +35,11 @@ TempDir::~TempDir() {
 }
 
 std::optional<std::filesystem::path> CorpusDir() {
-#ifdef CORPUS_DIR
-  std::filesystem::path dir = CORPUS_DIR;
-#else
+  // VOSTREL_CORPUS names another folder (a worktree beside the clone).
   const char* env = std::getenv("VOSTREL_CORPUS");
+#ifdef CORPUS_DIR
+  std::filesystem::path dir = env ? env : CORPUS_DIR;
+#else
   if (!env) return std::nullopt;
   std::filesystem::path dir = env;
 #endif

@@ -15,6 +15,7 @@
 #include "viewer/line_text_view.h"
 #include "viewer/listing_printer.h"
 #include "viewer/print_settings_dialog.h"
+#include "viewer/renumber_command.h"
 
 namespace vostrel::gui {
 
@@ -68,6 +69,7 @@ ViewerDialog::ViewerDialog(settings::AppSettings& settings, UserPrompts& prompts
   buttons->addWidget(SaveButton);
   buttons->addWidget(PrintButton);
   buttons->addWidget(PrintSettingsButton);
+  Renumbering = new RenumberCommand(*this, settings_, prompts_, buttons);
   buttons->addStretch(1);
   buttons->addWidget(BackButton);
 
@@ -95,6 +97,15 @@ void ViewerDialog::HandOff(TextLines lines, std::vector<std::string> log, const 
   SaveButton->setEnabled(true);
   targetPath_ = targetPath;
   TargetLabel->setText(QString::fromStdString(targetPath));
+  emit ResultHandedOff();
+}
+
+void ViewerDialog::ReplaceResult(TextLines lines, std::vector<std::string> log) {
+  result_ = std::move(lines);
+  ResultView->SetLines(&result_, LineTextView::Encoding::ShiftJis);
+  log_ = std::move(log);
+  LogView->SetLines(&log_, LineTextView::Encoding::Utf8);
+  SaveButton->setEnabled(!targetPath_.empty());
 }
 
 void ViewerDialog::setVisible(bool visible) {
@@ -138,6 +149,7 @@ void ViewerDialog::SaveResult() {
     return;
   }
   SaveButton->setEnabled(false);
+  emit ResultSaved();
 }
 
 void ViewerDialog::GoBack() {

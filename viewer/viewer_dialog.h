@@ -24,6 +24,7 @@ class LineTextView;
 class ListingPrinter;
 class PrintSettingsDialog;
 class TextFindBar;
+class RenumberCommand;
 class UserPrompts;
 
 class ViewerDialog : public QDialog {
@@ -38,6 +39,10 @@ class ViewerDialog : public QDialog {
   void SetClearMainLog(std::function<void()> clear) { clearMainLog_ = std::move(clear); }
 
   const TextLines& Result() const { return result_; }
+  const std::vector<std::string>& Log() const { return log_; }
+  // A new result of the same run (renumbered, or undone): shown, and to be
+  // saved again.
+  void ReplaceResult(TextLines lines, std::vector<std::string> log);
 
   QLabel* TargetLabel;  // the target path
   QTabWidget* Tabs;
@@ -55,6 +60,7 @@ class ViewerDialog : public QDialog {
 
   // The text view of the tab in front (nullptr when it shows no text).
   LineTextView* ShownTextView() const;
+  RenumberCommand* Renumbering;        // 番号振り直し... and its undo
 
   void SaveResult();
   void PrintResult();
@@ -62,6 +68,10 @@ class ViewerDialog : public QDialog {
   void GoBack();
 
   void setVisible(bool visible) override;
+
+ signals:
+  void ResultHandedOff();  // a new run's result
+  void ResultSaved();
 
  protected:
   void done(int result) override;
