@@ -57,10 +57,10 @@ class ViewerDialog : public QDialog {
   ListingPrinter* Printing;            // the print buffer and the printer
   PrintSettingsDialog* PrintSettings;  // 印刷設定
   TextFindBar* FindBar;                // Ctrl+F, Ctrl+G (viewer_dialog_tools.cpp)
+  RenumberCommand* Renumbering;        // 番号振り直し... and its undo
 
   // The text view of the tab in front (nullptr when it shows no text).
   LineTextView* ShownTextView() const;
-  RenumberCommand* Renumbering;        // 番号振り直し... and its undo
 
   void SaveResult();
   void PrintResult();
