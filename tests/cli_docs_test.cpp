@@ -25,7 +25,7 @@ std::set<std::string> HelpOptions() {
   process.start(VOSTRELC_PATH, {"--help"});
   EXPECT_TRUE(process.waitForFinished(60000));
   std::istringstream help(process.readAllStandardOutput().toStdString());
-  const std::regex optionLine(R"(^  (-[^ ]*(, -[^ ]*)*)( |$))");
+  const std::regex optionLine(R"(^  (-[^ ,]*(, -[^ ,]*)*)( |$))");
   const std::regex option(R"(--?[a-z0-9-]*)");
   std::set<std::string> options;
   for (std::string line; std::getline(help, line);) {
