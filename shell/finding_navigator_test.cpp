@@ -22,15 +22,6 @@ using test::WriteFile;
 using window_test::Q;
 using window_test::Window;
 
-// A finding at `line`, `column` of `file`.
-Finding At(std::string file, int line, int column) {
-  Finding finding;
-  finding.file = std::move(file);
-  finding.line = line;
-  finding.column = column;
-  return finding;
-}
-
 // The run log line (0-based) that equals `text`; -1 when none does.
 int LogLine(const LineTextView& log, const QString& text) {
   for (int i = 0; i < log.LineCount(); ++i)
@@ -111,7 +102,7 @@ TEST(FindingLinks, F4FollowsFileAndLineOrder) {
   // In the order of the log.
   const std::tuple<std::string, int, int> logged[] = {{b, 1, 1}, {a, 2, 1}, {a, 8, 1},  {a, 10, 1},
                                                       {a, 11, 1}, {a, 9, 1}, {a, 5, 3}, {a, 5, 1}};
-  for (const auto& [file, line, column] : logged) findings.Add(At(file, line, column));
+  for (const auto& [file, line, column] : logged) findings.Add(test::FindingAt(file, line, column));
   auto walk = [&](void (FindingNavigator::*step)(), int count) {
     std::vector<std::string> places;
     for (int i = 0; i < count; ++i) {
@@ -126,7 +117,7 @@ TEST(FindingLinks, F4FollowsFileAndLineOrder) {
             (std::vector<std::string>{"A2.1", "A5.1", "A5.3", "A8.1", "A9.1", "A10.1", "A11.1", "B1.1", "A2.1"}));
   EXPECT_EQ(walk(&FindingNavigator::Previous, 2), (std::vector<std::string>{"B1.1", "A11.1"}));
   findings.Clear();
-  findings.Add(At(a, 3, 1));
+  findings.Add(test::FindingAt(a, 3, 1));
   EXPECT_EQ(walk(&FindingNavigator::Previous, 1), (std::vector<std::string>{"A3.1"}));
 }
 
@@ -144,7 +135,7 @@ TEST(FindingLinks, EditorGetsTheFullPathAndItsFailureIsTold) {
     giveUp = std::move(failed);
     return true;
   });
-  findings.OpenInEditor(At("SUB/A.NC", 4, 2));
+  findings.OpenInEditor(test::FindingAt("SUB/A.NC", 4, 2));
   EXPECT_EQ(got, (QStringList{"gedit", "+4", QDir::current().absoluteFilePath("SUB/A.NC")}));
   EXPECT_TRUE(w.prompts.shown.empty());
   ASSERT_TRUE(giveUp);

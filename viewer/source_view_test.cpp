@@ -17,15 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A finding at `line`, `column` of `file`.
-Finding At(std::string file, int line, int column) {
-  Finding finding;
-  finding.file = std::move(file);
-  finding.line = line;
-  finding.column = column;
-  return finding;
-}
-
 TEST(SourceView, AFileChangedOnDiskIsReadAgainAndTheViewSaysSo) {
   test::TempDir dir;
   const fs::path file = dir / "A.NC";
@@ -33,7 +24,7 @@ TEST(SourceView, AFileChangedOnDiskIsReadAgainAndTheViewSaysSo) {
   for (int i = 1; i <= 10; ++i) source += "G0" + std::to_string(i) + "\r\n";
   test::WriteFile(file, source);
   SourceView view;
-  Finding place = At(file.string(), 2, 1);
+  Finding place = test::FindingAt(file.string(), 2, 1);
   ASSERT_TRUE(view.ShowPlace(place));
   EXPECT_EQ(view.SourceText->LineCount(), 10);
   EXPECT_EQ(view.SourceText->LineText(1), " 2  G02");
