@@ -1,6 +1,7 @@
 #pragma once
 // The small services of the main window's menus: help, the home page, the
-// about box and the application icon.
+// about box and the application icon; and programs started for the user
+// (launcher, editor), watched until they end.
 
 #include <QIcon>
 #include <QString>

@@ -2,10 +2,10 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QPointer>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QProcess>
 #include <QShortcut>
 #include <QStatusBar>
