@@ -64,6 +64,9 @@ struct CompileRun {
   // The folders "..\" in an include path stands for, tried in order until
   // the file is found there; empty means ExeDir alone.
   std::vector<std::filesystem::path> IncludeHomeFolders;
+  // The folder a relative include path is found in (after every "..\" is
+  // replaced); empty: the process's current folder.
+  std::filesystem::path IncludeBaseFolder;
   // The include files shared by the runs of a batch; null: every run reads
   // its include files itself.
   IncludeFiles* SharedIncludes = nullptr;

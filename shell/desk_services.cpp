@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include "gui_common/prompts.h"
 #include "platform/app_files.h"
@@ -21,9 +24,51 @@ QString PathText(const std::filesystem::path& path) {
 
 }  // namespace
 
-UrlOpener DefaultUrlOpener() {
-  return [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+bool StartWatched(const QString& program, const QStringList& arguments, LaunchFailed failed) {
+  auto* process = new QProcess;
+  process->setProgram(program);
+  process->setArguments(arguments);
+  // Nothing reads what it writes: it goes where ours goes.
+  process->setProcessChannelMode(QProcess::ForwardedChannels);
+  process->setStandardInputFile(QProcess::nullDevice());
+  process->start();
+  if (!process->waitForStarted()) {
+    delete process;
+    return false;
+  }
+  QObject::connect(process, &QProcess::finished, process,
+                   [process, failed = std::move(failed)](int exitCode, QProcess::ExitStatus status) {
+                     if ((status != QProcess::NormalExit || exitCode != 0) && failed) failed();
+                     process->deleteLater();
+                   });
+  return true;
 }
+
+UrlOpener DefaultUrlOpener() {
+  return [](const QUrl& url, LaunchFailed failed) {
+    const QString launcher = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (launcher.isEmpty()) return QDesktopServices::openUrl(url);
+    return StartWatched(launcher, {url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded)},
+                        std::move(failed));
+  };
+}
+
+namespace {
+
+// Shows `text` now and, when the launcher gives up later, then (while the
+// owner is still there).
+void OpenOrSay(QWidget* owner, UserPrompts& prompts, const QUrl& url, const QString& text, const UrlOpener& open) {
+  auto say = [owner, &prompts, text] {
+    prompts.ShowMessage(owner, QStringLiteral("ｴﾗｰ"), text, MessageIcon::Warning);
+  };
+  const QPointer<QWidget> guard(owner);
+  if (!open(url, [guard, owner, say] {
+        if (guard || !owner) say();
+      }))
+    say();
+}
+
+}  // namespace
 
 void OpenHelp(QWidget* owner, UserPrompts& prompts, const std::filesystem::path& exePath, const UrlOpener& open) {
   const std::filesystem::path help = platform::FindHelpFile(exePath);
@@ -32,22 +77,18 @@ void OpenHelp(QWidget* owner, UserPrompts& prompts, const std::filesystem::path&
                         MessageIcon::Warning);
     return;
   }
-  // Once handed over, opening is the desktop's business; without a launcher
-  // the user opens the file by hand.
-  if (!open(QUrl::fromLocalFile(PathText(help))))
-    prompts.ShowMessage(owner, QStringLiteral("ｴﾗｰ"),
-                        QStringLiteral("ﾍﾙﾌﾟﾌｧｲﾙを開けません｡次のﾌｧｲﾙを直接開いてください｡\n") + PathText(help),
-                        MessageIcon::Warning);
+  // Without a launcher, or when it finds no application, the user opens
+  // the file by hand.
+  OpenOrSay(owner, prompts, QUrl::fromLocalFile(PathText(help)),
+            QStringLiteral("ﾍﾙﾌﾟﾌｧｲﾙを開けません｡次のﾌｧｲﾙを直接開いてください｡\n") + PathText(help), open);
 }
 
 QString HomePageAddress() { return QStringLiteral(VOSTREL_HOME_PAGE); }
 
 void OpenHomePage(QWidget* owner, UserPrompts& prompts, const QString& address, const UrlOpener& open) {
   if (address.isEmpty()) return;
-  if (!open(QUrl(address)))
-    prompts.ShowMessage(owner, QStringLiteral("ｴﾗｰ"),
-                        QStringLiteral("ﾎｰﾑﾍﾟｰｼﾞを開けません｡次のｱﾄﾞﾚｽをﾌﾞﾗｳｻﾞで開いてください｡\n") + address,
-                        MessageIcon::Warning);
+  OpenOrSay(owner, prompts, QUrl(address),
+            QStringLiteral("ﾎｰﾑﾍﾟｰｼﾞを開けません｡次のｱﾄﾞﾚｽをﾌﾞﾗｳｻﾞで開いてください｡\n") + address, open);
 }
 
 QString VersionText() {

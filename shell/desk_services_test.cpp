@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QTest>
 #include <QTranslator>
 
 #include <cstdlib>
@@ -133,7 +134,7 @@ TEST(Help, FoundByTheProgramsBaseNameElseTheGuide) {
 
   ScriptedPrompts prompts;
   std::vector<QUrl> opened;
-  auto opener = [&](const QUrl& url) {
+  auto opener = [&](const QUrl& url, LaunchFailed) {
     opened.push_back(url);
     return true;
   };
@@ -164,7 +165,7 @@ TEST(Help, WhatCannotBeOpenedIsNamedInAMessage) {
   WriteFile(dir / "vostrel.chm", "chm");
   ScriptedPrompts prompts;
   std::vector<QUrl> tried;
-  auto failing = [&](const QUrl& url) {
+  auto failing = [&](const QUrl& url, LaunchFailed) {
     tried.push_back(url);
     return false;
   };
@@ -176,6 +177,24 @@ TEST(Help, WhatCannotBeOpenedIsNamedInAMessage) {
   EXPECT_TRUE(prompts.shown[0].text.endsWith("\n" + QString::fromStdString((dir / "vostrel.chm").string())));
   EXPECT_TRUE(prompts.shown[1].text.endsWith(QStringLiteral("\nhttps://nc.example.jp/vostrel/")));
   for (const auto& shown : prompts.shown) EXPECT_EQ(shown.caption, QStringLiteral("ｴﾗｰ"));
+}
+
+// A launcher that is there but gives up (xdg-open without a browser exits
+// with 3) is told like a missing one: the message names the file or address.
+TEST(Help, ALauncherThatGivesUpIsNamedInAMessage) {
+  TempDir dir;
+  WriteFile(dir / "xdg-open", "#!/bin/sh\nexit 3\n");
+  fs::permissions(dir / "xdg-open", fs::perms::owner_all);
+  ScopedEnv env;
+  env.Set("PATH", dir.path().string() + ":" + std::getenv("PATH"));
+  WriteFile(dir / "vostrel.chm", "chm");
+  ScriptedPrompts prompts;
+  OpenHelp(nullptr, prompts, dir / "vostrel");
+  OpenHomePage(nullptr, prompts, QStringLiteral("https://nc.example.jp/vostrel/"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.shown.size() == 2; }, 10000));
+  EXPECT_EQ(prompts.shown[0].text, QStringLiteral("ﾍﾙﾌﾟﾌｧｲﾙを開けません｡次のﾌｧｲﾙを直接開いてください｡\n") +
+                                       QString::fromStdString((dir / "vostrel.chm").string()));
+  EXPECT_TRUE(prompts.shown[1].text.endsWith(QStringLiteral("\nhttps://nc.example.jp/vostrel/")));
 }
 
 TEST(QtDialogs, SpeakJapanese) {

@@ -8,6 +8,8 @@
 //                                 times a run in the window and the viewer
 //                                 opening for a generated CAM program of
 //                                 LINES lines, or for the program FILE
+//   vostrel_devtool source FILE    opens FILE in the source view and prints
+//                                 the peak memory before and after
 
 #include <QApplication>
 #include <QComboBox>
@@ -22,6 +24,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "gen_cam.h"
 #include "shell/devtool_cases.h"
@@ -244,6 +247,32 @@ int Bench(const QString& file, std::size_t lines, const QStringList& sets) {
   return 0;
 }
 
+// The peak resident memory of this process so far, in MB (0 where the
+// system does not say).
+double PeakMegabytes() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+  return 0;
+}
+
+int OpenSource(const fs::path& file) {
+  SourceView view;
+  view.show();
+  QApplication::processEvents();
+  const double before = PeakMegabytes();
+  Finding place;
+  place.file = file.string();
+  place.line = 1;
+  if (!view.ShowPlace(place)) return 1;
+  QApplication::processEvents();
+  std::error_code ec;
+  std::printf("source view: %s (%.1f MB, %d lines): peak memory %.1f MB before, %.1f MB after\n",
+              file.string().c_str(), static_cast<double>(fs::file_size(file, ec)) / 1048576.0,
+              view.SourceText->LineCount(), before, PeakMegabytes());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -255,6 +284,7 @@ int main(int argc, char** argv) {
   if (args.size() >= 4 && args[1] == "compile") return CompileCase(args[2].toStdString(), args[3].toStdString());
   if (args.size() >= 4 && args[1] == "print") return PrintCase(args[2].toStdString(), args[3].toStdString());
   if (args.size() >= 2 && args[1] == "fonts") return ListFonts();
+  if (args.size() >= 3 && args[1] == "source") return OpenSource(args[2].toStdString());
   if (args.size() >= 2 && args[1] == "bench") {
     const QString what = args.size() >= 3 ? args[2] : QStringLiteral("1000000");
     bool isCount = false;
@@ -263,6 +293,6 @@ int main(int argc, char** argv) {
   }
   std::fprintf(stderr,
                "usage: vostrel_devtool shots DIR | compile CASE OUT | print CASE PDF | fonts |\n"
-               "                       bench [LINES|FILE [KEY=VALUE...]]\n");
+               "                       bench [LINES|FILE [KEY=VALUE...]] | source FILE\n");
   return 2;
 }

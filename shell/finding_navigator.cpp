@@ -1,9 +1,11 @@
 #include "shell/finding_navigator.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QProcess>
 #include <QShortcut>
 #include <QStatusBar>
@@ -11,6 +13,10 @@
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <numeric>
+#include <tuple>
 
 #include "gui_common/prompts.h"
 #include "settings/app_settings.h"
@@ -45,11 +51,7 @@ QStringList EditorCommandLine(const QString& command, const QString& file, int l
 }
 
 FindingNavigator::FindingNavigator(settings::AppSettings& settings, UserPrompts& prompts, QObject* parent)
-    : QObject(parent), settings_(settings), prompts_(prompts), open_(DefaultUrlOpener()) {
-  launch_ = [](const QString& program, const QStringList& arguments) {
-    return QProcess::startDetached(program, arguments);
-  };
-}
+    : QObject(parent), settings_(settings), prompts_(prompts), launch_(StartWatched), open_(DefaultUrlOpener()) {}
 
 void FindingNavigator::Attach(QWidget* window, LineTextView* log, QLabel* counts) {
   auto* next = new QShortcut(QKeySequence(Qt::Key_F4), window);
@@ -77,6 +79,8 @@ void FindingNavigator::Attach(QWidget* window, LineTextView* log, QLabel* counts
 
 void FindingNavigator::Clear() {
   findings_.clear();
+  placeOrder_.clear();
+  placeRank_.clear();
   byLogLine_.clear();
   current_ = SIZE_MAX;
   errors_ = warnings_ = 0;
@@ -144,29 +148,57 @@ void FindingNavigator::Open(std::size_t index) {
   view_->activateWindow();
 }
 
-void FindingNavigator::Next() {
-  if (findings_.empty()) return;
-  Open(current_ == SIZE_MAX || current_ + 1 >= findings_.size() ? 0 : current_ + 1);
+const std::vector<std::size_t>& FindingNavigator::PlaceOrder() {
+  if (placeOrder_.size() == findings_.size()) return placeOrder_;
+  placeOrder_.resize(findings_.size());
+  std::iota(placeOrder_.begin(), placeOrder_.end(), std::size_t{0});
+  std::stable_sort(placeOrder_.begin(), placeOrder_.end(), [this](std::size_t a, std::size_t b) {
+    const Finding& x = findings_[a];
+    const Finding& y = findings_[b];
+    return std::tie(x.file, x.line, x.column) < std::tie(y.file, y.line, y.column);
+  });
+  placeRank_.resize(findings_.size());
+  for (std::size_t rank = 0; rank < placeOrder_.size(); ++rank) placeRank_[placeOrder_[rank]] = rank;
+  return placeOrder_;
 }
 
-void FindingNavigator::Previous() {
+void FindingNavigator::Step(std::ptrdiff_t step) {
   if (findings_.empty()) return;
-  Open(current_ == SIZE_MAX || current_ == 0 ? findings_.size() - 1 : current_ - 1);
+  const std::vector<std::size_t>& order = PlaceOrder();
+  const auto count = static_cast<std::ptrdiff_t>(order.size());
+  // Before the first step, F4 starts at the first place and Shift+F4 at the last.
+  const std::ptrdiff_t rank = current_ < findings_.size() ? static_cast<std::ptrdiff_t>(placeRank_[current_])
+                              : step > 0                  ? -1
+                                                          : count;
+  Open(order[static_cast<std::size_t>(((rank + step) % count + count) % count)]);
 }
+
+void FindingNavigator::Next() { Step(1); }
+
+void FindingNavigator::Previous() { Step(-1); }
 
 void FindingNavigator::OpenInEditor(const Finding& finding) {
-  const QString file = QString::fromStdString(finding.file);
+  // The editor runs in a folder of its own choosing: it gets the full path.
+  const QString file = QFileInfo(QString::fromStdString(finding.file)).absoluteFilePath();
   const QString command = FromCp932(settings_.Editor).trimmed();
+  // Whatever fails, at once or when the program gives up, names the file
+  // or the command.
+  const QString shown = command.isEmpty() ? file : command;
+  auto say = [this, shown] {
+    QWidget* owner = view_ && view_->isVisible() ? static_cast<QWidget*>(view_) : qobject_cast<QWidget*>(parent());
+    prompts_.ShowMessage(owner, QStringLiteral("確認"), QStringLiteral("エディタを起動できません。\n") + shown,
+                         MessageIcon::Stop);
+  };
+  const QPointer<FindingNavigator> guard(this);
+  auto sayLater = [guard, say] {
+    if (guard) say();
+  };
   if (command.isEmpty()) {
-    open_(QUrl::fromLocalFile(file));
+    if (!open_(QUrl::fromLocalFile(file), sayLater)) say();
     return;
   }
   const QStringList words = EditorCommandLine(command, file, finding.line, finding.column);
-  if (words.isEmpty() || !launch_(words.front(), words.mid(1))) {
-    QWidget* owner = view_ && view_->isVisible() ? static_cast<QWidget*>(view_) : qobject_cast<QWidget*>(parent());
-    prompts_.ShowMessage(owner, QStringLiteral("確認"),
-                         QStringLiteral("エディタを起動できません。\n") + command, MessageIcon::Stop);
-  }
+  if (words.isEmpty() || !launch_(words.front(), words.mid(1), sayLater)) say();
 }
 
 FindingNavigator* NewFindingNavigator(MainWindow& window, ViewerDialog& viewer, UserPrompts& prompts) {

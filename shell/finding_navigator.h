@@ -40,8 +40,9 @@ QStringList EditorCommandLine(const QString& command, const QString& file, int l
 class FindingNavigator : public QObject {
   Q_OBJECT
  public:
-  // Starts a program detached; false when it cannot be started.
-  using Launcher = std::function<bool(const QString& program, const QStringList& arguments)>;
+  // Starts a program without waiting for it; false when it cannot be
+  // started, `failed` when it gives up later (see StartWatched).
+  using Launcher = std::function<bool(const QString& program, const QStringList& arguments, LaunchFailed failed)>;
 
   FindingNavigator(settings::AppSettings& settings, UserPrompts& prompts, QObject* parent = nullptr);
 
@@ -63,8 +64,13 @@ class FindingNavigator : public QObject {
   // Opens the finding of run log line `index`; false when it has none.
   bool OpenLogLine(int index);
   void Open(std::size_t index);
+  // F4 and Shift+F4: the next and the previous finding in file and line
+  // order (by file path, then line and column; the log's order among
+  // equals), round from the last to the first.
   void Next();
   void Previous();
+  // The findings in that order, as indices into Findings().
+  const std::vector<std::size_t>& PlaceOrder();
   void OpenInEditor(const Finding& finding);
 
   SourceView* View() const { return view_; }
@@ -85,6 +91,12 @@ class FindingNavigator : public QObject {
   std::vector<Finding> findings_;
   std::unordered_map<std::int64_t, std::size_t> byLogLine_;  // the first finding of each log line
   std::size_t current_ = SIZE_MAX;
+  // PlaceOrder, and the rank of each finding in it (empty until needed
+  // after a change).
+  std::vector<std::size_t> placeOrder_;
+  std::vector<std::size_t> placeRank_;
+  // The finding `step` places after the current one in place order.
+  void Step(std::ptrdiff_t step);
   int errors_ = 0;
   int warnings_ = 0;
   std::vector<QLabel*> countLabels_;

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QLabel>
 #include <QTest>
+
+#include <tuple>
 
 #include "shell/finding_navigator.h"
 #include "shell/test_window.h"
@@ -84,6 +87,61 @@ TEST(FindingLinks, AStoppedRunLinksItsLastLogLineToTheIncludeLine) {
   EXPECT_EQ(Selected(*w.window->Findings()->View()), "3:NOFILE.DEF");
   EXPECT_EQ(w.window->findChild<QLabel*>(QStringLiteral("FindingCounts"))->text(),
             QStringLiteral("エラー 1件　警告 0件"));
+}
+
+// F4 walks the findings by file, then line and column, whatever order the
+// log gave them in; Shift+F4 walks back, both round the ends.
+TEST(FindingLinks, F4FollowsFileAndLineOrder) {
+  Window w;
+  std::string source;
+  for (int i = 1; i <= 12; ++i) source += "G0" + std::to_string(i) + "\r\n";
+  WriteFile(w.dir / "A.NC", source);
+  WriteFile(w.dir / "B.DEF", "$X 1\r\n");
+  FindingNavigator& findings = *w.window->Findings();
+  const std::string a = (w.dir / "A.NC").string(), b = (w.dir / "B.DEF").string();
+  // In the order of the log.
+  const std::tuple<std::string, int, int> logged[] = {{b, 1, 1}, {a, 2, 1}, {a, 8, 1},  {a, 10, 1},
+                                                      {a, 11, 1}, {a, 9, 1}, {a, 5, 3}, {a, 5, 1}};
+  for (const auto& [file, line, column] : logged) findings.Add(test::FindingAt(file, line, column));
+  auto walk = [&](void (FindingNavigator::*step)(), int count) {
+    std::vector<std::string> places;
+    for (int i = 0; i < count; ++i) {
+      (findings.*step)();
+      const Finding& shown = findings.View()->Shown();
+      places.push_back((shown.file == b ? "B" : "A") + std::to_string(shown.line) + "." +
+                       std::to_string(shown.column));
+    }
+    return places;
+  };
+  EXPECT_EQ(walk(&FindingNavigator::Next, 9),
+            (std::vector<std::string>{"A2.1", "A5.1", "A5.3", "A8.1", "A9.1", "A10.1", "A11.1", "B1.1", "A2.1"}));
+  EXPECT_EQ(walk(&FindingNavigator::Previous, 2), (std::vector<std::string>{"B1.1", "A11.1"}));
+  findings.Clear();
+  findings.Add(test::FindingAt(a, 3, 1));
+  EXPECT_EQ(walk(&FindingNavigator::Previous, 1), (std::vector<std::string>{"A3.1"}));
+}
+
+// The editor gets the file's full path, also for a file named relative to
+// the current folder; a failure, at once or when the editor gives up, is
+// told with the command.
+TEST(FindingLinks, EditorGetsTheFullPathAndItsFailureIsTold) {
+  Window w;
+  FindingNavigator& findings = *w.window->Findings();
+  w.window->Settings().Editor = "gedit +%l %f";
+  QStringList got;
+  LaunchFailed giveUp;
+  findings.SetLauncher([&](const QString& program, const QStringList& arguments, LaunchFailed failed) {
+    got = QStringList{program} + arguments;
+    giveUp = std::move(failed);
+    return true;
+  });
+  findings.OpenInEditor(test::FindingAt("SUB/A.NC", 4, 2));
+  EXPECT_EQ(got, (QStringList{"gedit", "+4", QDir::current().absoluteFilePath("SUB/A.NC")}));
+  EXPECT_TRUE(w.prompts.shown.empty());
+  ASSERT_TRUE(giveUp);
+  giveUp();  // the editor ended with a status other than 0
+  ASSERT_EQ(w.prompts.shown.size(), 1u);
+  EXPECT_EQ(w.prompts.shown[0].text, QStringLiteral("エディタを起動できません。\ngedit +%l %f"));
 }
 
 TEST(FindingLinks, EditorCommandLineTakesThePlace) {

@@ -28,12 +28,13 @@ struct KeyRule {
   QString listed;
 };
 
+// A folder name may hold ".", as every file system allows.
 KeyRule FolderRule() {
 #ifdef _WIN32
-  return {QStringLiteral("/,;*?<>|."), QStringLiteral("/,;*?<>|.")};
+  return {QStringLiteral("/,;*?<>|"), QStringLiteral("/,;*?<>|")};
 #else
   // "/" separates folders here.
-  return {QStringLiteral(",;*?<>|."), QStringLiteral(",;*?<>|.")};
+  return {QStringLiteral(",;*?<>|"), QStringLiteral(",;*?<>|")};
 #endif
 }
 KeyRule NameRule() { return {QStringLiteral("\\/:,;*?<>|."), QStringLiteral("\\/:,;*?<>|.")}; }

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QListView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -117,6 +118,13 @@ TEST(CommandLine, WordsBeforeTheSourceGoToTheRunArguments) {
     EXPECT_EQ(w.window->SourceField->text(), Q(here / "O1000.nc"));
     EXPECT_EQ(w.window->OutputNameField->text(), "O1000");
   }
+  {
+    // A file name that is no file becomes a word, and the status bar says so.
+    Window w({"MC1", "O9999.nc"});
+    EXPECT_EQ(w.window->Run().RunArguments[1], "O9999.nc");
+    EXPECT_EQ(w.window->SourceField->text(), "");
+    EXPECT_EQ(w.window->StatusText->text(), "O9999.nc は見つからないため #IF の語として使います");
+  }
 }
 
 TEST(LogPane, ShowsItsHeadingAtStart) {
@@ -178,8 +186,8 @@ TEST(KeyRules, ForbiddenCharactersAreDiscardedWithTheMessage) {
   w.window->show();
   struct Case { QLineEdit* MainWindow::*field; QString typed, kept, listed; };
   const Case cases[] = {
-      {&MainWindow::OutputFolderField, "/nc.v", "/ncv", ",;*?<>|."},  // "/" is the separator here
-      {&MainWindow::OutputFolderField, "a*b", "ab", ",;*?<>|."},
+      {&MainWindow::OutputFolderField, "/n*c.v", "/nc.v", ",;*?<>|"},  // "/" separates, "." is kept
+      {&MainWindow::OutputFolderField, "a*b", "ab", ",;*?<>|"},
       {&MainWindow::OutputNameField, "a\\b:c.d", "abcd", "\\/:,;*?<>|."},
       {&MainWindow::OutputExtensionField, "n*c.", "nc", "\\/:,;?<>|."},  // "*" refused, not listed
   };

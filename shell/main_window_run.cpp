@@ -5,10 +5,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStringList>
 #include <QTimer>
 
 #include <exception>
 #include <new>
+#include <utility>
 
 #include "gui_common/prompts.h"
 #include "pipeline/compile.h"
@@ -78,15 +80,25 @@ void MainWindow::RunCompile() {
   run_.CancelFlag = false;
   CancelButton->setEnabled(true);
 
-  // Every field must be filled; the last empty one gets the focus.
-  bool complete = true;
-  for (QLineEdit* field : {SourceField, OutputFolderField, OutputNameField, OutputExtensionField}) {
+  // Every field must be filled; the last empty one gets the focus and the
+  // status bar names every empty one.
+  const std::pair<QLineEdit*, QString> fields[] = {
+      {SourceField, QStringLiteral("ｿｰｽﾌｧｲﾙ名")},
+      {OutputFolderField, QStringLiteral("ﾌｫﾙﾀﾞ（ｺﾝﾊﾟｲﾙ後）")},
+      {OutputNameField, QStringLiteral("ﾌｧｲﾙ名（ｺﾝﾊﾟｲﾙ後)")},
+      {OutputExtensionField, QStringLiteral("拡張子(ｺﾝﾊﾟｲﾙ後)")},
+  };
+  QStringList empty;
+  for (const auto& [field, caption] : fields) {
     if (field->text().isEmpty()) {
       field->setFocus();
-      complete = false;
+      empty << caption;
     }
   }
-  if (!complete) return EndOfRunState();
+  if (!empty.isEmpty()) {
+    StatusText->setText(empty.join(QStringLiteral("、")) + QStringLiteral(" が空です。"));
+    return EndOfRunState();
+  }
 
   AddRecentFile(SourceField->text());
   const QString target = TargetFolderPart(OutputFolderField->text()) + OutputNameField->text() + QLatin1Char('.') +
@@ -116,8 +128,11 @@ void MainWindow::RunCompile() {
 
   const QString source = SourceField->text();
   const fs::path sourcePath(source.toStdU16String());
+  // Relative include paths are found beside the source, however it was
+  // chosen and whatever the current folder is.
+  std::error_code ec;
+  run_.IncludeBaseFolder = fs::absolute(sourcePath, ec).parent_path();
   if (!LoadSource(sourcePath, run_, frame, platform::Pipes::Refuse)) {
-    std::error_code ec;
     prompts_->ShowMessage(this, QStringLiteral("確認"),
                           QStringLiteral("ファイル %1 ").arg(source) +
                               (fs::exists(sourcePath, ec) ? QStringLiteral("を読み込めません。")

@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "gui_common/scripted_prompts.h"
 #include "pipeline/text_lines.h"
 #include "shell/busy_indicator.h"
@@ -171,12 +173,13 @@ TEST(MainWindowRun, IncompleteFieldsMoveTheFocusAndRunNothing) {
   Window w;
   w.window->show();
   QApplication::setActiveWindow(w.window.get());
-  struct Case { QString source, folder, name, ext; QLineEdit* MainWindow::*focus; };
+  struct Case { QString source, folder, name, ext; QLineEdit* MainWindow::*focus; QString said; };
   const Case cases[] = {
-      {"/nc/a.nc", "", "a", "NC", &MainWindow::OutputFolderField},
-      {"", "", "", "", &MainWindow::OutputExtensionField},       // the last empty field
-      {"/nc/a.nc", "/out", "", "", &MainWindow::OutputExtensionField},
-      {"", "/out", "a", "NC", &MainWindow::SourceField},
+      {"/nc/a.nc", "", "a", "NC", &MainWindow::OutputFolderField, "ﾌｫﾙﾀﾞ（ｺﾝﾊﾟｲﾙ後） が空です。"},
+      {"", "", "", "", &MainWindow::OutputExtensionField,  // the last empty field
+       "ｿｰｽﾌｧｲﾙ名、ﾌｫﾙﾀﾞ（ｺﾝﾊﾟｲﾙ後）、ﾌｧｲﾙ名（ｺﾝﾊﾟｲﾙ後)、拡張子(ｺﾝﾊﾟｲﾙ後) が空です。"},
+      {"/nc/a.nc", "/out", "", "", &MainWindow::OutputExtensionField, "ﾌｧｲﾙ名（ｺﾝﾊﾟｲﾙ後)、拡張子(ｺﾝﾊﾟｲﾙ後) が空です。"},
+      {"", "/out", "a", "NC", &MainWindow::SourceField, "ｿｰｽﾌｧｲﾙ名 が空です。"},
   };
   for (const auto& c : cases) {
     w.Fill(c.source, c.folder, c.name, c.ext);
@@ -185,6 +188,7 @@ TEST(MainWindowRun, IncompleteFieldsMoveTheFocusAndRunNothing) {
     EXPECT_EQ(w.window->focusWidget(), (*w.window).*(c.focus)) << c.source.toStdString() << "|" << c.folder.toStdString();
     EXPECT_TRUE(w.Idle());
     EXPECT_TRUE(w.prompts.shown.empty());
+    EXPECT_EQ(w.window->StatusText->text(), c.said);
   }
   // A field of blanks counts as filled.
   WriteFile(w.dir / "S.NC0", kSource);
@@ -239,12 +243,28 @@ TEST(MainWindowRun, MissingIncludeStopsTheRunWithTheButtonsIdle) {
   EXPECT_FALSE(w.viewerShown);
   ASSERT_EQ(w.prompts.shown.size(), 1u);
   EXPECT_EQ(w.prompts.shown[0].caption, "確認");
-  EXPECT_TRUE(w.prompts.shown[0].text.endsWith(" が見つかりません。\nコンパイルを中止します。"))
-      << w.prompts.shown[0].text.toStdString();
+  // Found beside the source, not in the current folder: the message names the path tried there.
+  ASSERT_NE(std::filesystem::current_path(), w.dir.path());
+  EXPECT_EQ(w.prompts.shown[0].text, Q(w.dir / "NOFILE.DEF") + " が見つかりません。\nコンパイルを中止します。");
   EXPECT_EQ(w.prompts.shown[0].icon, MessageIcon::Stop);
   EXPECT_EQ(w.window->Run().RunLog.back(), "外部定義ﾃﾞｰﾀ読み込み -- 中止");
   EXPECT_TRUE(w.Idle());
   EXPECT_GT(w.window->WorkingTextView->LineCount(), 0);  // the text as far as it got
+}
+
+// However the program was started, a relative include path is found beside the source.
+TEST(MainWindowRun, RelativeIncludeIsFoundBesideTheSource) {
+  Window w;
+  std::filesystem::create_directories(w.dir / "DEF");
+  WriteFile(w.dir / "DEF" / "COMMON.DEF", "$XPOS X12.5\r\n");
+  WriteFile(w.dir / "I.NC0", "%\r\n#INCLUDE DEF\\COMMON.DEF\r\nG00 XPOS\r\n%\r\n");
+  ASSERT_NE(std::filesystem::current_path(), w.dir.path());
+  w.Fill(Q(w.dir / "I.NC0"), Q(w.dir.path()), "I", "NC");
+  TextLines result;
+  w.Start([&](ViewerDialog& viewer) { result = viewer.Result(); });
+  ASSERT_TRUE(w.viewerShown);
+  EXPECT_NE(std::find(result.begin(), result.end(), "G00X12.5"), result.end());
+  EXPECT_TRUE(w.prompts.shown.empty());
 }
 
 TEST(MainWindowRun, CloseDuringARunCancelsAndClosesWhenItEnds) {

@@ -51,6 +51,11 @@ void MainWindow::ReadCommandLine(const QStringList& arguments) {
       return;
     }
     if (i < static_cast<int>(run_.RunArguments.size())) run_.RunArguments[i] = ToCp932(argument);
+    // A name with an extension was most likely meant as the source.
+    if (!QFileInfo(argument).suffix().isEmpty() && !QFileInfo(argument).completeBaseName().isEmpty()) {
+      if (!options_.startNotice.isEmpty()) options_.startNotice += QStringLiteral("　");
+      options_.startNotice += argument + QStringLiteral(" は見つからないため #IF の語として使います");
+    }
   }
 }
 

@@ -18,6 +18,7 @@
 //                    {tmp} for the folders; absent means none
 //   expected.gnu     optional: the findings of --diagnostics gnu (a second
 //                    run of the case)
+// vostrelc runs in {tmp}: a relative path is named there in the messages.
 // With VOSTREL_UPDATE_GOLDEN=1 the expected files are rewritten from the
 // actual results instead of compared.
 //
@@ -148,6 +149,7 @@ TEST_P(GoldenCase, CompilesAsRecorded) {
   std::string gnuFindings;
   if (fs::exists(dir / "expected.gnu")) {
     QProcess gnu;
+    gnu.setWorkingDirectory(QString::fromStdString(tmp.path().string()));
     fs::remove(out);
     std::string gnuError;
     ASSERT_TRUE(RunVostrelc(gnu, QStringList(args) << "--diagnostics" << "gnu", gnuError))
@@ -157,6 +159,7 @@ TEST_P(GoldenCase, CompilesAsRecorded) {
   }
 
   QProcess process;
+  process.setWorkingDirectory(QString::fromStdString(tmp.path().string()));
   std::string stderrText;
   ASSERT_TRUE(RunVostrelc(process, QStringList(args) << "--diagnostics" << "json", stderrText))
       << "vostrelc did not finish";

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pipeline/compile_run.h"
+#include "pipeline/finding.h"
 #include "pipeline/headless_frame.h"
 
 namespace vostrel::test {
@@ -35,6 +36,15 @@ struct StageHarness {
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+
+// A finding at `line`, `column` of `file` (UTF-8), an error with no message.
+inline Finding FindingAt(std::string file, std::int32_t line, std::int32_t column) {
+  Finding finding;
+  finding.file = std::move(file);
+  finding.line = line;
+  finding.column = column;
+  return finding;
+}
 
 // A fresh empty folder below the system's temporary folder, removed when
 // the object goes.

@@ -1,11 +1,10 @@
 #include "viewer/source_view.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include <cstdio>
 
 #include "gui_common/fonts.h"
 #include "pipeline/text_lines.h"
@@ -42,6 +41,7 @@ SourceView::SourceView(QWidget* parent) : QDialog(parent) {
   SourceText->setObjectName(QStringLiteral("SourceText"));
   SourceText->setFont(JapaneseFont(Pitch::Fixed, 10));
   SourceText->SetLines(&lines_, LineTextView::Encoding::ShiftJis);
+  SourceText->SetLineNumbers(true);
   EditorButton = new QPushButton(QStringLiteral("エディタで開く"), this);
   EditorButton->setObjectName(QStringLiteral("EditorButton"));
   EditorButton->setAutoDefault(false);
@@ -65,38 +65,49 @@ SourceView::SourceView(QWidget* parent) : QDialog(parent) {
   connect(EditorSetupButton, &QPushButton::clicked, this, &SourceView::SetUpEditor);
 }
 
+SourceView::Stamp SourceView::StampOf(const std::string& file) {
+  std::error_code ec;
+  const std::filesystem::path path = PathFromUtf8(file);
+  Stamp stamp;
+  stamp.size = std::filesystem::file_size(path, ec);
+  if (ec) stamp.size = 0;
+  stamp.changed = std::filesystem::last_write_time(path, ec);
+  return stamp;
+}
+
+bool SourceView::ReadFile(const std::string& file) {
+  lines_.clear();
+  file_.clear();
+  SourceText->SetLines(&lines_, LineTextView::Encoding::ShiftJis);
+  std::string bytes, error;
+  const Stamp stamp = StampOf(file);
+  if (!platform::ReadWholeFile(PathFromUtf8(file), bytes, &error)) {
+    PlaceLabel->setText(QString::fromStdString(file) + QStringLiteral(" が読み込めません。") +
+                        QString::fromStdString(error));
+    EditorButton->setEnabled(false);
+    return false;
+  }
+  // The lines stay in the bytes as read: the view costs the file's size and
+  // a small index, however long the file.
+  lines_ = TextLines::FromSource(std::move(bytes));
+  file_ = file;
+  stamp_ = stamp;
+  SourceText->SetLines(&lines_, LineTextView::Encoding::ShiftJis);
+  return true;
+}
+
 bool SourceView::ShowPlace(const Finding& finding) {
   shown_ = finding;
-  if (finding.file != file_) {
-    // Read afresh only for another file: the user may keep the view open
-    // while stepping through the findings of one file.
-    std::string bytes, error;
-    lines_.clear();
-    file_.clear();
-    if (!platform::ReadWholeFile(PathFromUtf8(finding.file), bytes, &error)) {
-      SourceText->SetLines(&lines_, LineTextView::Encoding::ShiftJis);
-      PlaceLabel->setText(QString::fromStdString(finding.file) + QStringLiteral(" が読み込めません。") +
-                          QString::fromStdString(error));
-      EditorButton->setEnabled(false);
-      return false;
-    }
-    const TextLines source = SplitSourceText(bytes);
-    numberWidth_ = std::to_string(source.size()).size();
-    lines_.clear();
-    lines_.reserve(source.size());
-    for (std::size_t i = 0; i < source.size(); ++i) {
-      char number[32];
-      std::snprintf(number, sizeof number, "%*zu  ", static_cast<int>(numberWidth_), i + 1);
-      lines_.push_back(std::string(number).append(source[i]));
-    }
-    file_ = finding.file;
-    SourceText->SetLines(&lines_, LineTextView::Encoding::ShiftJis);
-  }
+  // Read afresh for another file, or when the file changed: the user may
+  // keep the view open while stepping through the findings of one file.
+  const bool changed = finding.file == file_ && StampOf(file_) != stamp_;
+  if ((finding.file != file_ || changed) && !ReadFile(finding.file)) return false;
   EditorButton->setEnabled(true);
   setWindowTitle(QStringLiteral("ソース表示 - ") + QString::fromStdString(finding.file));
   const QString file = QString::fromStdString(finding.file), message = QString::fromStdString(finding.message);
-  PlaceLabel->setText(finding.line > 0 ? QStringLiteral("%1:%2  %3").arg(file).arg(finding.line).arg(message)
-                                       : file + QStringLiteral("  ") + message);
+  PlaceLabel->setText((finding.line > 0 ? QStringLiteral("%1:%2  %3").arg(file).arg(finding.line).arg(message)
+                                        : file + QStringLiteral("  ") + message) +
+                      (changed ? QStringLiteral("\n（ファイルが変更されたため読み直しました）") : QString()));
 
   const int line = finding.line - 1;
   if (line < 0 || line >= static_cast<int>(lines_.size())) {
@@ -111,13 +122,27 @@ bool SourceView::ShowPlace(const Finding& finding) {
   return true;
 }
 
+bool SourceView::ReloadIfChanged() {
+  if (file_.empty() || StampOf(file_) == stamp_) return false;
+  ShowPlace(shown_);
+  return true;
+}
+
+void SourceView::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  // Back from the editor: the file may have changed meanwhile.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) ReloadIfChanged();
+}
+
 int SourceView::ShownColumn(int line, int column) const {
   if (line < 0 || line >= static_cast<int>(lines_.size())) return 0;
   const std::string_view text = lines_[static_cast<std::size_t>(line)];
-  // The bytes before the column: the line number, then column - 1 characters.
-  std::size_t end = numberWidth_ + 2;
+  // The number in front, then column - 1 characters (tabs expand as shown,
+  // after the number).
+  std::size_t end = 0;
   for (int k = 1; k < column && end < text.size(); ++k) end += sjis::CharLength(text, end);
-  return ExpandedLength(QString::fromStdString(sjis::ToUtf8(text.substr(0, std::min(end, text.size())))));
+  return ExpandedLength(QString(SourceText->NumberColumns(), QLatin1Char(' ')) +
+                        QString::fromStdString(sjis::ToUtf8(text.substr(0, std::min(end, text.size())))));
 }
 
 }  // namespace vostrel::gui

@@ -1,14 +1,18 @@
 #pragma once
 // The source view: a file as the user wrote it (decoded from Shift-JIS),
 // read-only, with line numbers, scrolled to the place of a finding with its
-// line marked and its word selected.
+// line marked and its word selected. The file is read again when it has
+// changed on disk since it was shown (at the next place, or when the view
+// becomes active), and the view says so.
 
 #include <QDialog>
 
+#include <cstdint>
+#include <filesystem>
 #include <string>
-#include <vector>
 
 #include "pipeline/finding.h"
+#include "pipeline/text_lines.h"
 
 class QLabel;
 class QPushButton;
@@ -28,13 +32,16 @@ class SourceView : public QDialog {
   const Finding& Shown() const { return shown_; }
   // The next place is shown from the file as it is then (a new run).
   void ForgetFile() { file_.clear(); }
+  // Reads the shown file again when it has changed since it was read;
+  // true when it did.
+  bool ReloadIfChanged();
 
   // The 0-based line of the view and the column (in characters as shown)
   // where `column` (1-based, a double-byte character counting as one) of
   // source line `line` stands.
   int ShownColumn(int line, int column) const;
 
-  LineTextView* SourceText;
+  LineTextView* SourceText;  // the lines with their numbers
   QLabel* PlaceLabel;
   QPushButton* EditorButton;       // エディタで開く
   QPushButton* EditorSetupButton;  // エディタ設定
@@ -43,10 +50,24 @@ class SourceView : public QDialog {
   void OpenInEditor(const Finding& finding);
   void SetUpEditor();
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
-  std::vector<std::string> lines_;  // Shift-JIS, each after its line number
-  std::size_t numberWidth_ = 0;     // bytes of the line number in front of each line
-  std::string file_;                // the file the lines are from
+  // Reads `file` into the view; false (with the message shown) when it
+  // cannot be read.
+  bool ReadFile(const std::string& file);
+  // The file's size and time of change, to see whether it changed.
+  struct Stamp {
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type changed{};
+    bool operator==(const Stamp&) const = default;
+  };
+  static Stamp StampOf(const std::string& file);
+
+  TextLines lines_;   // Shift-JIS, as in the file
+  std::string file_;  // the file the lines are from
+  Stamp stamp_;       // that file when it was read
   Finding shown_;
 };
 

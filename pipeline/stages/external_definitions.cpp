@@ -26,25 +26,47 @@ bool AnyLineContains(const CompileRun& run, std::string_view marker) {
   return false;
 }
 
+// The file an include path names with `home` standing for "..\": a
+// relative one in the run's include base folder.
+std::filesystem::path IncludeFileAt(const CompileRun& run, std::string_view written,
+                                    const std::filesystem::path& home) {
+  std::filesystem::path path = ResolveIncludePath(written, home);
+  if (!path.empty() && path.is_relative() && !run.IncludeBaseFolder.empty())
+    path = run.IncludeBaseFolder / path;
+  return path;
+}
+
 // Reads the file an include path names: with "..\" standing for each of
-// the run's home folders in turn, the first that can be read. `home` is the
-// folder "..\" stood for in the file read, or the first one when none could be.
+// the run's home folders in turn, the first that can be read. `path` is the
+// file read, or the first one tried when none could be; `home` is the
+// folder "..\" stood for in it.
 bool ReadNamedInclude(const CompileRun& run, std::string_view written, std::filesystem::path& home,
-                      std::string& bytes) {
+                      std::filesystem::path& path, std::string& bytes) {
   const std::vector<std::filesystem::path> homes =
       run.IncludeHomeFolders.empty() ? std::vector{run.ExeDir} : run.IncludeHomeFolders;
   std::filesystem::path tried;
   for (std::size_t i = 0; i < homes.size(); ++i) {
-    const std::filesystem::path candidate = ResolveIncludePath(written, homes[i]);
+    const std::filesystem::path candidate = IncludeFileAt(run, written, homes[i]);
     if (i > 0 && candidate == tried) continue;  // no "..\" in it: the same file
     tried = candidate;
     if (run.SharedIncludes ? run.SharedIncludes->Read(candidate, bytes) : ReadIncludeFile(candidate, bytes)) {
       home = homes[i];
+      path = candidate;
       return true;
     }
   }
   home = homes.front();
+  path = IncludeFileAt(run, written, home);
   return false;
+}
+
+// The full path of a file that was not found, as the message names it
+// (nothing for an empty include path).
+std::string MissingPathShown(std::string_view written, const std::filesystem::path& path) {
+  if (written.empty()) return {};
+  std::error_code ec;
+  const std::filesystem::path full = std::filesystem::absolute(path, ec);
+  return PathToUtf8(ec ? path : full);
 }
 
 // Reads the include file named on line n and appends its definitions.
@@ -52,21 +74,19 @@ bool ReadNamedInclude(const CompileRun& run, std::string_view written, std::file
 bool ProcessIncludeLine(CompileRun& run, StageFrame& frame, std::int32_t n,
                         std::string_view directive, std::string_view startChar) {
   const std::string written = IncludePathAsWritten(run.Line(n), directive);
-  std::filesystem::path home;
+  std::filesystem::path home, path;
   std::string bytes;
-  const bool found = ReadNamedInclude(run, written, home, bytes);
-  const std::string shown = IncludePathShown(written, home);
+  const bool found = ReadNamedInclude(run, written, home, path, bytes);
   if (!found) {
     // At the path on the include line (or the directive, with no path).
     const std::string_view line = run.Line(n);
     std::size_t at = FindWord(line, written.empty() ? directive : std::string_view(written));
     if (at == std::string_view::npos) at = 0;
-    frame.AbortRun(shown + " が見つかりません。\nコンパイルを中止します。",
+    frame.AbortRun(MissingPathShown(written, path) + " が見つかりません。\nコンパイルを中止します。",
                    std::string(kStage) + " -- 中止",
                    {LineFinding(run, Severity::Error, kStage, n, {}, written.empty() ? directive : written, at)});
     return false;
   }
-  const std::filesystem::path path = ResolveIncludePath(written, home);
   if (const std::string refusal = frame.IncludeRefusal(path); !refusal.empty()) {
     frame.MarkStopAsFileError();
     frame.AbortRun(refusal + "\nコンパイルを中止します。", std::string(kStage) + " -- 中止");
@@ -74,6 +94,7 @@ bool ProcessIncludeLine(CompileRun& run, StageFrame& frame, std::int32_t n,
   }
   const std::string file = PathToUtf8(path);
   run.SetLine(n, " ");
+  const std::string shown = IncludePathShown(written, home);
 
   const std::string status = "行目 :" + shown + " 定義ﾃﾞｰﾀ検索中";
   const std::vector<std::string> lines = SplitIncludeText(bytes);

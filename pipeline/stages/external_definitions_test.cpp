@@ -4,6 +4,7 @@
 
 #include "pipeline/stages/stages.h"
 #include "tests/test_support.h"
+#include "text/path_text.h"
 
 namespace vostrel {
 namespace {
@@ -96,14 +97,16 @@ TEST_F(ExternalDefinitions, UnreadableFileStopsTheRun) {
   struct Case {
     std::string line, message;
   };
-  // The path is shown with the program's folder in place of each "..\".
-  const std::string folder = (dir.path() / "").string();
+  // The message names the full path tried: the program's folder in place of
+  // each "..\", a relative path in the current folder.
+  auto full = [](const fs::path& path) { return PathToUtf8(fs::absolute(path)); };
+  const std::string stop = " が見つかりません。\nコンパイルを中止します。";
   const Case cases[] = {
-      {"#INCLUDE ..\\MISSING.DEF", folder + "MISSING.DEF が見つかりません。\nコンパイルを中止します。"},
-      {"#INCLUDE   ", " が見つかりません。\nコンパイルを中止します。"},
-      {"#INCLUDE ..\\FOLDER.DEF", folder + "FOLDER.DEF が見つかりません。\nコンパイルを中止します。"},
-      {"#INCLUDE ..\\\x95\x5c\\NO.DEF", folder + "表\\NO.DEF が見つかりません。\nコンパイルを中止します。"},
-      {"#INCLUDE SUB\\NO.DEF", "SUB\\NO.DEF が見つかりません。\nコンパイルを中止します。"},  // as written
+      {"#INCLUDE ..\\MISSING.DEF", full(dir / "MISSING.DEF") + stop},
+      {"#INCLUDE   ", stop},
+      {"#INCLUDE ..\\FOLDER.DEF", full(dir / "FOLDER.DEF") + stop},
+      {"#INCLUDE ..\\\x95\x5c\\NO.DEF", full(dir.path() / fs::path(u8"表") / "NO.DEF") + stop},
+      {"#INCLUDE SUB\\NO.DEF", full(fs::path("SUB") / "NO.DEF") + stop},
   };
   for (const auto& c : cases) {
     StageHarness h({"#INCLUDE ..\\GOOD.DEF", c.line, "#INCLUDE ..\\GOOD.DEF"});
@@ -116,6 +119,26 @@ TEST_F(ExternalDefinitions, UnreadableFileStopsTheRun) {
   }
 }
 
+// With a base folder, a relative include path is found there, wherever the
+// process runs; "..\" still stands for the program's folder.
+TEST_F(ExternalDefinitions, RelativePathsInTheBaseFolder) {
+  fs::create_directories(dir / "SRC" / "DEF");
+  test::WriteFile(dir / "SRC" / "DEF" / "COMMON.DEF", "$AA 1\r\n");
+  test::WriteFile(dir / "HOME.DEF", "$BB 2\r\n");
+  StageHarness h({"#INCLUDE DEF\\COMMON.DEF", "#INCLUDE ..\\HOME.DEF"});
+  h.run.IncludeBaseFolder = dir / "SRC";
+  EXPECT_EQ(RunBoth(h, dir.path()), StageEnd::Continue);
+  EXPECT_EQ(Table(h.run), (std::vector<std::string>{"AA=1@1", "BB=2@1"}));
+  EXPECT_EQ(h.run.DefinitionTable[0].SourceFile, PathToUtf8(dir / "SRC" / "DEF" / "COMMON.DEF"));
+
+  StageHarness missing({"#INCLUDE DEF\\NONE.DEF"});
+  missing.run.IncludeBaseFolder = dir / "SRC";
+  EXPECT_EQ(RunBoth(missing, dir.path()), StageEnd::EndRun);
+  EXPECT_EQ(missing.frame.Messages(),
+            (std::vector<std::string>{PathToUtf8(dir / "SRC" / "DEF" / "NONE.DEF") +
+                                      " が見つかりません。\nコンパイルを中止します。"}));
+}
+
 // An include keyword the line summaries cannot describe is found on lines
 // whose summary is empty: the named file is missing, so the run stops.
 TEST_F(ExternalDefinitions, KeywordTheSummaryCannotDescribe) {
@@ -123,7 +146,8 @@ TEST_F(ExternalDefinitions, KeywordTheSummaryCannotDescribe) {
     StageHarness h({"M30", keyword + "1"});
     h.options.DefName = keyword;
     EXPECT_EQ(RunBoth(h, dir.path()), StageEnd::EndRun) << keyword;
-    EXPECT_EQ(h.frame.Messages(), (std::vector<std::string>{"1 が見つかりません。\nコンパイルを中止します。"}))
+    EXPECT_EQ(h.frame.Messages(),
+              (std::vector<std::string>{PathToUtf8(fs::absolute("1")) + " が見つかりません。\nコンパイルを中止します。"}))
         << keyword;
   }
 }
