@@ -192,9 +192,12 @@ TEST(Help, ALauncherThatGivesUpIsNamedInAMessage) {
   OpenHelp(nullptr, prompts, dir / "vostrel");
   OpenHomePage(nullptr, prompts, QStringLiteral("https://nc.example.jp/vostrel/"));
   ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.shown.size() == 2; }, 10000));
-  EXPECT_EQ(prompts.shown[0].text, QStringLiteral("ﾍﾙﾌﾟﾌｧｲﾙを開けません｡次のﾌｧｲﾙを直接開いてください｡\n") +
-                                       QString::fromStdString((dir / "vostrel.chm").string()));
-  EXPECT_TRUE(prompts.shown[1].text.endsWith(QStringLiteral("\nhttps://nc.example.jp/vostrel/")));
+  // The two launchers give up in either order.
+  QStringList texts{prompts.shown[0].text, prompts.shown[1].text};
+  if (texts[0].endsWith(QStringLiteral("/vostrel/"))) texts.swapItemsAt(0, 1);
+  EXPECT_EQ(texts[0], QStringLiteral("ﾍﾙﾌﾟﾌｧｲﾙを開けません｡次のﾌｧｲﾙを直接開いてください｡\n") +
+                          QString::fromStdString((dir / "vostrel.chm").string()));
+  EXPECT_TRUE(texts[1].endsWith(QStringLiteral("\nhttps://nc.example.jp/vostrel/")));
 }
 
 TEST(QtDialogs, SpeakJapanese) {

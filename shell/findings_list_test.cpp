@@ -31,7 +31,7 @@ TEST(FindingsList, ListsByPlaceSortsFiltersAndLeadsToTheSource) {
   w.window->Settings().Editor = "ed +%l %f";
   FindingNavigator& findings = *w.window->Findings();
   QStringList launched;
-  findings.SetLauncher([&](const QString& program, const QStringList& arguments) {
+  findings.SetLauncher([&](const QString& program, const QStringList& arguments, LaunchFailed) {
     launched = QStringList{program} + arguments;
     return true;
   });

@@ -86,17 +86,7 @@ QString LineTextView::LineText(int index) const {
   const std::string_view line = LineAt(static_cast<std::size_t>(index));
   QString text = encoding_ == Encoding::ShiftJis ? QString::fromStdString(sjis::ToUtf8(line))
                                                  : QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
-  if (numbered_) text.prepend(QStringLiteral("%1  ").arg(index + 1, NumberColumns() - 2));
   return ExpandTabs(text);
-}
-
-void LineTextView::SetLineNumbers(bool on) {
-  numbered_ = on;
-  LinesChanged();
-}
-
-int LineTextView::NumberColumns() const {
-  return numbered_ ? static_cast<int>(std::to_string(std::max<std::size_t>(ShownLineCount(), 1)).size()) + 2 : 0;
 }
 
 int LineTextView::LineHeight() const { return std::max(fontMetrics().lineSpacing(), 1); }
@@ -124,7 +114,6 @@ void LineTextView::MeasureWidth(int fromRow) {
   if (HasLines())
     for (std::size_t i = static_cast<std::size_t>(fromRow); i < static_cast<std::size_t>(rows_); ++i)
       longest = std::max(longest, LineAt(i).size());
-  longest += static_cast<std::size_t>(NumberColumns());
   const int column = std::max(fontMetrics().horizontalAdvance(QLatin1Char('0')), 1);
   const long long width = static_cast<long long>(longest + 1) * column + 2 * kMargin;
   const int measured = static_cast<int>(std::min<long long>(width, 1 << 24));

@@ -68,12 +68,6 @@ class LineTextView : public QAbstractScrollArea {
   void SetLinkLines(std::function<bool(int index)> isLink);
   // A line drawn on a marked background (-1: none), beside the selection.
   void SetMarkedLine(int index);
-  // Shows each line after its 1-based number, right-aligned to the widest
-  // number and followed by two spaces, as part of the line's text.
-  void SetLineNumbers(bool on);
-  // The characters the number and its spaces take in front of every line
-  // (0 without numbers).
-  int NumberColumns() const;
   // Adds the owner's entries to the context menu of line `index`.
   void SetMenuExtension(std::function<void(QMenu& menu, int index)> extend);
 
@@ -132,7 +126,6 @@ class LineTextView : public QAbstractScrollArea {
   Position caret_;
   std::function<bool(int)> isLink_;
   int markedLine_ = -1;
-  bool numbered_ = false;
   std::function<void(QMenu&, int)> extendMenu_;
   QWidget* gutter_ = nullptr;  // the line numbers, when shown
 };

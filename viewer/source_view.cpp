@@ -137,12 +137,10 @@ void SourceView::changeEvent(QEvent* event) {
 int SourceView::ShownColumn(int line, int column) const {
   if (line < 0 || line >= static_cast<int>(lines_.size())) return 0;
   const std::string_view text = lines_[static_cast<std::size_t>(line)];
-  // The number in front, then column - 1 characters (tabs expand as shown,
-  // after the number).
+  // column - 1 characters (tabs expand as shown).
   std::size_t end = 0;
   for (int k = 1; k < column && end < text.size(); ++k) end += sjis::CharLength(text, end);
-  return ExpandedLength(QString(SourceText->NumberColumns(), QLatin1Char(' ')) +
-                        QString::fromStdString(sjis::ToUtf8(text.substr(0, std::min(end, text.size())))));
+  return ExpandedLength(QString::fromStdString(sjis::ToUtf8(text.substr(0, std::min(end, text.size())))));
 }
 
 }  // namespace vostrel::gui
