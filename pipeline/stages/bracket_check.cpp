@@ -30,7 +30,9 @@ BracketCounts CountBracketBytes(std::string_view line) {
   const char* p = line.data();
   std::size_t n = line.size();
 #if defined(__SSE2__)
-  auto countIn = [&counts](__m128i v) {
+  // Sixteen bytes a turn, the last few one by one.
+  for (; n >= 16; p += 16, n -= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     auto count = [v](char c) {
       return CountMaskBits(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c)))));
     };
@@ -38,21 +40,14 @@ BracketCounts CountBracketBytes(std::string_view line) {
     counts.closeSquare += count(']');
     counts.openRound += count('(');
     counts.closeRound += count(')');
-  };
-  for (; n >= 16; p += 16, n -= 16) countIn(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
-  if (n > 0) {
-    alignas(16) char rest[16] = {};
-    std::memcpy(rest, p, n);
-    countIn(_mm_load_si128(reinterpret_cast<const __m128i*>(rest)));
   }
-#else
+#endif
   for (std::size_t i = 0; i < n; ++i) {
     counts.openSquare += p[i] == '[';
     counts.closeSquare += p[i] == ']';
     counts.openRound += p[i] == '(';
     counts.closeRound += p[i] == ')';
   }
-#endif
   return counts;
 }
 
