@@ -252,10 +252,18 @@ bool operator==(const TextLines& a, const TextLines& b) {
 }
 
 void TextLines::SplitAdopted(char* bytes, std::size_t size) {
-  // Room for the index as the first 64 KiB foretell it, so that it is
-  // seldom moved and never much larger than needed.
-  const std::size_t sample = std::min<std::size_t>(size, std::size_t{1} << 16);
-  const std::size_t expected = sample == 0 ? 0 : (CountLineFeeds({bytes, sample}) + 1) * size / sample * 17 / 16 + 64;
+  // Room for the index as four samples of 16 KiB spread over the text
+  // foretell it (a little more; a short text is counted whole), so that it
+  // is seldom moved and never much larger than needed.
+  constexpr std::size_t kSample = std::size_t{1} << 14;
+  std::size_t expected = 0;
+  if (size <= 4 * kSample) {
+    expected = CountLineFeeds({bytes, size}) + 1;
+  } else {
+    std::size_t lineFeeds = 0;
+    for (std::size_t part = 0; part < 4; ++part) lineFeeds += CountLineFeeds({bytes + size / 4 * part, kSample});
+    expected = static_cast<std::size_t>(static_cast<double>(lineFeeds) * static_cast<double>(size) / (4.0 * kSample) * 1.0625) + 64;
+  }
   start_.reserve(expected);
   length_.reserve(expected);
   summary_.reserve(expected);
