@@ -67,10 +67,10 @@ LineSummary SummariseBytes(std::string_view line) {
 #if defined(__SSE2__)
 // The summary bits each byte of a block sets: bits 0-7 in `low`, 8-15 in
 // `high`, byte by byte. `ends` flags bytes that end a line (an LF, the CR
-// of a CR LF): they set nothing and pair with nothing. `before` holds the
-// table bits of the byte before the block (0 where there is none);
-// `wordLast` and `zeroLast` say whether the last byte is a word byte or a
-// "0" that pairs on.
+// of a CR LF): they set nothing and pair with nothing. `wordBefore` and
+// `zeroBefore` say whether the byte before the block is a word byte or a
+// "0" (neither where there is none); `wordLast` and `zeroLast` say the same
+// of the block's last byte, for the next block.
 struct BlockBits {
   __m128i low, high;
   bool wordLast, zeroLast;
