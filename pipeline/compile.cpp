@@ -53,44 +53,38 @@ void ReadLinesFallback(std::string_view bytes, CompileRun& run) {
 
 bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& frame,
                 platform::Pipes pipes, std::string* error, SourceCut* cut) {
-  std::string bytes;
+  platform::FileBytes bytes;
   run.ClearLines();
   run.SourcePath = PathToUtf8(path);
   if (cut) *cut = SourceCut{};
   if (!platform::ReadWholeFile(path, bytes, error, pipes)) return false;
-  const std::size_t nul = bytes.find('\0');
+  const std::string_view text = bytes.view();
+  const std::size_t nul = text.find('\0');
   if (cut && nul != std::string::npos) {
     cut->offset = nul;
-    cut->line = 1 + static_cast<std::size_t>(
-                        std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(nul), '\n'));
+    cut->line = 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(nul), '\n'));
   }
-  run.SourceSize = bytes.size();
+  run.SourceSize = text.size();
   // A text of its own bytes before any NUL; a non-empty text always has a
   // line.
-  if (nul != 0 && !bytes.empty()) {
+  if (nul != 0 && !text.empty()) {
     // The lines are kept in the file's own bytes. The columns of findings
     // come from the file read again, or, where it cannot be (a pipe), from
     // a copy of the bytes.
     std::error_code ec;
     const bool again = frame.WantsFindings() && std::filesystem::is_regular_file(path, ec) &&
-                       std::filesystem::file_size(path, ec) == bytes.size() && !ec;
-    if (frame.WantsFindings() && !again) {
-      run.SetLoadedLines(SplitSourceText(std::string_view(bytes).substr(0, nul)));
-      run.Source.Reset(std::move(bytes));
-    } else {
-      const std::size_t size = bytes.size();
-      if (nul != std::string::npos) bytes.resize(nul);
-      run.SetLoadedLines(TextLines::FromSource(std::move(bytes)));
-      if (again) run.Source.ReadAgainFrom(path, size);
-      else run.Source.Reset({});
-    }
+                       std::filesystem::file_size(path, ec) == text.size() && !ec;
+    if (frame.WantsFindings() && !again) run.Source.Reset(std::string(text));
+    else if (again) run.Source.ReadAgainFrom(path, text.size());
+    else run.Source.Reset({});
+    run.SetLoadedLines(TextLines::FromSource(std::move(bytes.data), std::min(nul, text.size())));
   } else {
     if (frame.AskYesNo("ファイル形式が違います。\nそのまま読み込みは可能ですが、"
                        "データの一部読み込めない可能性が有ります。\n読み込み開始は「はい(Y)」")) {
-      ReadLinesFallback(bytes, run);
+      ReadLinesFallback(text, run);
       if (cut) cut->lineByLine = true;
     }
-    run.Source.Reset(frame.WantsFindings() ? std::move(bytes) : std::string());
+    run.Source.Reset(frame.WantsFindings() ? std::string(text) : std::string());
   }
   frame.WorkTextReplaced();
   return true;

@@ -41,6 +41,20 @@ inline constexpr LineSummary kReadEveryLine = 0;
 // The summary of `line`, every bit exact.
 LineSummary Summarise(std::string_view line);
 
+// Receives the lines of a text one after the other.
+class LineSink {
+ public:
+  virtual void Line(const char* start, std::size_t length, LineSummary summary) = 0;
+
+ protected:
+  ~LineSink() = default;
+};
+
+// Splits a loaded source as TextLines::FromSource does (at CR LF and at a
+// lone LF; a line end at the very end adds no empty line) and gives each
+// line with its summary, in one pass over the bytes.
+void SplitSourceLines(std::string_view text, LineSink& sink);
+
 // How many LF bytes `text` holds.
 std::size_t CountLineFeeds(std::string_view text);
 

@@ -5,6 +5,8 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "pipeline/compile_run.h"
 #include "pipeline/stage_table.h"
@@ -49,6 +51,36 @@ TEST(LineSummary, AgreesWithTheBytesOnRandomLines) {
     for (std::size_t i = 0; i < length; ++i)
       line += random() % 4 ? interesting[random() % interesting.size()] : static_cast<char>(random());
     ASSERT_EQ(Summarise(line), Reference(line)) << "round " << round << " length " << length;
+  }
+}
+
+// One pass over a whole text: the lines a split at LF gives (a CR before
+// the LF is no part of the line), each with the summary of its own bytes.
+TEST(LineSummary, SplitsAndSummarisesWholeTexts) {
+  struct Collected final : LineSink {
+    std::vector<std::pair<std::string, LineSummary>> lines;
+    void Line(const char* start, std::size_t length, LineSummary summary) override {
+      lines.emplace_back(std::string(start, length), summary);
+    }
+  };
+  const std::string interesting = std::string("\r\n\n\r\n;\t#()[]$= Tt0Xx,.9AG@\x81\x5B\xFF", 28) + '\0';
+  std::mt19937 random(29);
+  for (int round = 0; round < 5000; ++round) {
+    std::string text;
+    for (std::size_t length = random() % 200; length > 0; --length)
+      text += random() % 4 ? interesting[random() % interesting.size()] : static_cast<char>(random());
+    std::vector<std::pair<std::string, LineSummary>> expected;
+    for (std::size_t start = 0; start < text.size();) {
+      std::size_t lf = text.find('\n', start), end = lf;
+      if (lf == std::string::npos) end = lf = text.size();
+      else if (end > start && text[end - 1] == '\r') --end;
+      const std::string line = text.substr(start, end - start);
+      expected.emplace_back(line, Reference(line));
+      start = lf + 1;
+    }
+    Collected collected;
+    SplitSourceLines(text, collected);
+    ASSERT_EQ(collected.lines, expected) << "round " << round;
   }
 }
 

@@ -64,6 +64,16 @@ char* TextLines::Adopt(std::string&& text) {
   return block.data;
 }
 
+char* TextLines::Adopt(std::unique_ptr<char[]> bytes, std::size_t size) {
+  if (size == 0) return nullptr;
+  held_ += size;
+  Block& block = blocks_.emplace_back();
+  block.room = std::move(bytes);
+  block.data = block.room.get();
+  block.size = block.used = size;
+  return block.data;
+}
+
 void TextLines::AddRoom(std::size_t bytes) {
   Block& block = blocks_.emplace_back();
   // Not filled: pages are taken from the system only as lines are written.
@@ -241,25 +251,49 @@ bool operator==(const TextLines& a, const TextLines& b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
 }
 
+void TextLines::SplitAdopted(char* bytes, std::size_t size) {
+  // Room for the index as four samples of 16 KiB spread over the text
+  // foretell it (a little more; a short text is counted whole), so that it
+  // is seldom moved and never much larger than needed.
+  constexpr std::size_t kSample = std::size_t{1} << 14;
+  std::size_t expected = 0;
+  if (size <= 4 * kSample) {
+    expected = CountLineFeeds({bytes, size}) + 1;
+  } else {
+    std::size_t lineFeeds = 0;
+    for (std::size_t part = 0; part < 4; ++part) lineFeeds += CountLineFeeds({bytes + size / 4 * part, kSample});
+    expected = static_cast<std::size_t>(static_cast<double>(lineFeeds) * static_cast<double>(size) / (4.0 * kSample) * 1.0625) + 64;
+  }
+  start_.reserve(expected);
+  length_.reserve(expected);
+  summary_.reserve(expected);
+  class Appender final : public LineSink {
+   public:
+    explicit Appender(TextLines& lines) : lines_(lines) {}
+    void Line(const char* start, std::size_t length, LineSummary summary) override {
+      lines_.length_.push_back(CheckedLength(length));
+      lines_.start_.push_back(const_cast<char*>(start));
+      lines_.summary_.push_back(summary);
+      lines_.live_ += length;
+    }
+
+   private:
+    TextLines& lines_;
+  };
+  Appender appender(*this);
+  SplitSourceLines({bytes, size}, appender);
+}
+
 TextLines TextLines::FromSource(std::string&& text) {
   TextLines lines;
   const std::size_t size = text.size();
-  // One count first, so the index is allocated once and never moved.
-  const std::size_t count = CountLineFeeds(text) + 1;
-  lines.start_.reserve(count);
-  lines.length_.reserve(count);
-  lines.summary_.reserve(count);
-  char* const bytes = lines.Adopt(std::move(text));
-  char* const end = bytes + size;
-  for (char* start = bytes; start < end;) {
-    char* lf = static_cast<char*>(std::memchr(start, '\n', static_cast<std::size_t>(end - start)));
-    if (!lf) lf = end;
-    char* lineEnd = lf;
-    // The CR of a CR LF is no part of the line.
-    if (lf < end && lineEnd > start && lineEnd[-1] == '\r') --lineEnd;
-    lines.AddLine(start, static_cast<std::size_t>(lineEnd - start));
-    start = lf + 1;
-  }
+  lines.SplitAdopted(lines.Adopt(std::move(text)), size);
+  return lines;
+}
+
+TextLines TextLines::FromSource(std::unique_ptr<char[]> bytes, std::size_t size) {
+  TextLines lines;
+  lines.SplitAdopted(lines.Adopt(std::move(bytes), size), size);
   return lines;
 }
 

@@ -71,6 +71,9 @@ class TextLines {
   // The lines of `text` split as SplitSourceText / SplitAtCrLf do, kept in
   // the text itself (no copy of the bytes).
   static TextLines FromSource(std::string&& text);
+  // The same from room of its own holding `size` bytes, which the lines
+  // keep.
+  static TextLines FromSource(std::unique_ptr<char[]> bytes, std::size_t size);
   static TextLines FromCrLfText(std::string&& text);
 
   std::size_t size() const { return length_.size(); }
@@ -155,6 +158,8 @@ class TextLines {
   static void GiveBackBefore(Block& block, const char* end);
   char* Allocate(std::size_t bytes);
   char* Adopt(std::string&& text);
+  char* Adopt(std::unique_ptr<char[]> bytes, std::size_t size);
+  void SplitAdopted(char* bytes, std::size_t size);
   void AddLine(char* start, std::size_t length);
   void CopyFrom(const TextLines& other);
   static std::uint32_t CheckedLength(std::size_t length);

@@ -4,8 +4,11 @@
 // end only where the caller allows it (a source given on a command line),
 // since one that nobody writes to would never start.
 
+#include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <string_view>
 
 namespace vostrel::platform {
 
@@ -19,6 +22,16 @@ enum class ReadFault { File, System };
 // On failure `error` says why ("a folder, not a file", "not a regular
 // file", or the system's reason) and `fault` whose fault it is.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::string* error = nullptr,
+                   Pipes pipes = Pipes::Refuse, ReadFault* fault = nullptr);
+
+// The bytes of a file in room of their own that nothing fills before the
+// read does (a large file is read straight into it, written once).
+struct FileBytes {
+  std::unique_ptr<char[]> data;
+  std::size_t size = 0;
+  std::string_view view() const { return {data.get(), size}; }
+};
+bool ReadWholeFile(const std::filesystem::path& path, FileBytes& bytes, std::string* error = nullptr,
                    Pipes pipes = Pipes::Refuse, ReadFault* fault = nullptr);
 
 }  // namespace vostrel::platform

@@ -20,6 +20,9 @@ TEST(BracketCheck, ReportsUnbalancedLines) {
       {"IF[#1EQ#2]GOTO10 (OK)", {}},
       {"[(", {"7行目 []の数が合いません。", "7行目 ()の数が合いません。"}},
       {"G01 X10 (NOTE", {"7行目 ()の数が合いません。"}},
+      // Past the first sixteen bytes, and across them.
+      {"G01 X10 Y20 Z30 F100 (NOTE", {"7行目 ()の数が合いません。"}},
+      {"[[[[[[[[]]]]]]]]]", {"7行目 []の数が合いません。"}},
       // Brackets are characters: the second bytes 5B of ー (81 5B) and ゼ
       // (83 5B) and 5D of ゾ (83 5D) are none.
       {Sjis("(データー)"), {}},

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+
 #include "pipeline/stages/stages.h"
 #include "tests/test_support.h"
 
@@ -29,6 +32,24 @@ TEST(SpaceRemoval, LineMode) {
     std::string line = c.line;
     RemoveSpacesOnLine(line);
     EXPECT_EQ(line, c.expected) << c.line;
+  }
+}
+
+// Random lines of every length around the 16-byte blocks the removal
+// packs, with runs of spaces and "$" of every length.
+TEST(SpaceRemoval, RandomLinesWithoutRemarks) {
+  std::mt19937 random(3);
+  const std::string bytes = "  $$ $XY0.\x81\x40\t#";
+  for (int round = 0; round < 20000; ++round) {
+    std::string line;
+    for (std::size_t length = random() % 70; length > 0; --length) line += bytes[random() % bytes.size()];
+    std::string expected = line;
+    while (!expected.empty() && static_cast<unsigned char>(expected.back()) <= 32) expected.pop_back();
+    const std::size_t begin = expected.find_first_not_of(std::string("\t ", 2));
+    expected = begin == std::string::npos ? "" : expected.substr(begin);
+    std::erase_if(expected, [](char c) { return c == ' ' || c == '$'; });
+    RemoveSpacesOnLine(line);
+    ASSERT_EQ(line, expected) << round;
   }
 }
 

@@ -28,20 +28,28 @@ StageEnd RunTidyUp(CompileRun& run, StageFrame& frame) {
   // moved before that.
   std::vector<std::int32_t>* origins = nullptr;
   bool mapped = false;
-  std::size_t keep = static_cast<std::size_t>(run.LineCount);
-  for (std::int32_t n = run.LineCount; n >= 1; --n) {
-    frame.HighlightLine(n);
-    const std::size_t index = static_cast<std::size_t>(n - 1);
-    if (deleteEmpty && lines[index].empty()) {
-      if (!origins) {
-        origins = &run.Origins();
-        mapped = origins->size() == lines.size() && !origins->empty();
+  std::size_t keep = 0;
+  if (deleteEmpty) {
+    keep = static_cast<std::size_t>(run.LineCount);
+    for (std::int32_t n = run.LineCount; n >= 1; --n) {
+      frame.HighlightLine(n);
+      const std::size_t index = static_cast<std::size_t>(n - 1);
+      if (lines[index].empty()) {
+        if (!origins) {
+          origins = &run.Origins();
+          mapped = origins->size() == lines.size() && !origins->empty();
+        }
+      } else if (--keep != index) {
+        lines.move_line(keep, index);
+        if (mapped) (*origins)[keep] = (*origins)[index];
       }
-    } else if (--keep != index) {
-      lines.move_line(keep, index);
-      if (mapped) (*origins)[keep] = (*origins)[index];
+      frame.ShowLineProgress(n, "行目 :ｺﾝﾊﾟｲﾙ後ﾃﾞｰﾀ整理中");
     }
-    frame.ShowLineProgress(n, "行目 :ｺﾝﾊﾟｲﾙ後ﾃﾞｰﾀ整理中");
+  } else if (run.LineCount >= 1) {
+    // No line goes and none moves: the walk is shown at its end, where a
+    // walk over every line would leave it.
+    frame.HighlightLine(1);
+    frame.ShowLineProgress(1, "行目 :ｺﾝﾊﾟｲﾙ後ﾃﾞｰﾀ整理中");
   }
   if (keep > 0) {
     lines.erase_front(keep);
