@@ -51,13 +51,13 @@ void ReadLinesFallback(std::string_view bytes, CompileRun& run) {
 
 }  // namespace
 
-bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& frame,
-                platform::Pipes pipes, std::string* error, SourceCut* cut) {
-  std::string bytes;
-  run.ClearLines();
-  run.SourcePath = PathToUtf8(path);
-  if (cut) *cut = SourceCut{};
-  if (!platform::ReadWholeFile(path, bytes, error, pipes)) return false;
+namespace {
+
+// The source's bytes become WorkLines. `readAgain`, when given, is the
+// regular file they were read from, whole: the columns of findings are
+// then read from it again rather than kept in a copy.
+void TakeSourceBytes(std::string bytes, CompileRun& run, StageFrame& frame, SourceCut* cut,
+                     const std::filesystem::path* readAgain) {
   const std::size_t nul = bytes.find('\0');
   if (cut && nul != std::string::npos) {
     cut->offset = nul;
@@ -71,9 +71,7 @@ bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& 
     // The lines are kept in the file's own bytes. The columns of findings
     // come from the file read again, or, where it cannot be (a pipe), from
     // a copy of the bytes.
-    std::error_code ec;
-    const bool again = frame.WantsFindings() && std::filesystem::is_regular_file(path, ec) &&
-                       std::filesystem::file_size(path, ec) == bytes.size() && !ec;
+    const bool again = frame.WantsFindings() && readAgain;
     if (frame.WantsFindings() && !again) {
       run.SetLoadedLines(SplitSourceText(std::string_view(bytes).substr(0, nul)));
       run.Source.Reset(std::move(bytes));
@@ -81,7 +79,7 @@ bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& 
       const std::size_t size = bytes.size();
       if (nul != std::string::npos) bytes.resize(nul);
       run.SetLoadedLines(TextLines::FromSource(std::move(bytes)));
-      if (again) run.Source.ReadAgainFrom(path, size);
+      if (again) run.Source.ReadAgainFrom(*readAgain, size);
       else run.Source.Reset({});
     }
   } else {
@@ -93,7 +91,30 @@ bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& 
     run.Source.Reset(frame.WantsFindings() ? std::move(bytes) : std::string());
   }
   frame.WorkTextReplaced();
+}
+
+}  // namespace
+
+bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& frame,
+                platform::Pipes pipes, std::string* error, SourceCut* cut) {
+  std::string bytes;
+  run.ClearLines();
+  run.SourcePath = PathToUtf8(path);
+  if (cut) *cut = SourceCut{};
+  if (!platform::ReadWholeFile(path, bytes, error, pipes)) return false;
+  std::error_code ec;
+  const bool readAgain = frame.WantsFindings() && std::filesystem::is_regular_file(path, ec) &&
+                         std::filesystem::file_size(path, ec) == bytes.size() && !ec;
+  TakeSourceBytes(std::move(bytes), run, frame, cut, readAgain ? &path : nullptr);
   return true;
+}
+
+void LoadSourceText(std::string bytes, std::string sourcePath, CompileRun& run, StageFrame& frame,
+                    SourceCut* cut) {
+  run.ClearLines();
+  run.SourcePath = std::move(sourcePath);
+  if (cut) *cut = SourceCut{};
+  TakeSourceBytes(std::move(bytes), run, frame, cut, nullptr);
 }
 
 RunResult RunStages(CompileRun& run, StageFrame& frame) {
