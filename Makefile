@@ -15,7 +15,7 @@ PACKAGES := cmake ninja-build g++ pkg-config \
             xvfb openbox qt6-translations-l10n \
             dpkg-dev file lintian desktop-file-utils appstream \
             g++-mingw-w64-x86-64-posix wine64 nsis xz-utils xdotool imagemagick \
-            linuxcnc-uspace
+            linuxcnc-uspace nlohmann-json3-dev
 
 .PHONY: run test bench package deps build build-asan build-fuzz windows-cli windows clean
 
@@ -99,6 +99,9 @@ bench: build
 	bench/batch_throughput.sh $(BUILD) 200 8000 2
 	bench/workloads.sh $(BUILD) 1000000
 	$(BUILD)/bin/toolpath_bench --benchmark_min_time=1
+	printf '[Options]\r\nEndChar=Y\r\nchg16_10=Y\r\nChg_MacroA=Y\r\n' > $(BUILD)/macro-bench.ini
+	$(BUILD)/bin/lsp_latency $(BUILD)/bin/vostrel-lsp $(BUILD)/bin/vostrelc $(BUILD)/macro-bench.nc 20 \
+	  -- --ini $(BUILD)/macro-bench.ini
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_WIN)

@@ -208,12 +208,15 @@ void Engine::RunSource(Document& source, const std::atomic<bool>* cancel, std::v
   run.SharedIncludes = &includes;
 
   Analysis fresh;
+  std::map<std::string, fs::path> normalPaths;  // of the files findings name
   HeadlessFrame frame(run);
   frame.SetKeepLog(false);
   frame.SetWantsFindings(true);
   frame.SetAnswer(true);
-  frame.SetFindingSink([&fresh](const Finding& finding) {
-    fresh.findings[NormalPath(PathFromUtf8(finding.file))].push_back(finding);
+  frame.SetFindingSink([&fresh, &normalPaths](const Finding& finding) {
+    auto [normal, added] = normalPaths.try_emplace(finding.file);
+    if (added) normal->second = NormalPath(PathFromUtf8(finding.file));
+    fresh.findings[normal->second].push_back(finding);
   });
   frame.SetIncludeCheck([&fresh](const fs::path& include) {
     fresh.includesAsRead.push_back(include);

@@ -24,7 +24,7 @@ class Server {
   int Serve();
 
   // How long a change waits for the next before its run.
-  static constexpr std::chrono::milliseconds kDebounce{50};
+  static constexpr std::chrono::milliseconds kDebounce{30};
 
  private:
   using Clock = std::chrono::steady_clock;
