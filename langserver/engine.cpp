@@ -142,7 +142,13 @@ void Engine::Change(const std::string& uri, const Json& contentChanges, std::int
     document.lineStarts = LineStarts(document.text);
   }
   document.version = version;
-  const std::vector<std::string> readers = SourcesReading(document.path);
+  Saved(uri);
+}
+
+void Engine::Saved(const std::string& uri) {
+  const Document* document = Find(uri);
+  if (!document) return;
+  const std::vector<std::string> readers = SourcesReading(document->path);
   for (const std::string& reader : readers) analyses_[reader].current = false;
   if (readers.empty()) analyses_[uri].current = false;
 }

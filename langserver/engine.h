@@ -69,6 +69,8 @@ class Engine {
   void Open(const std::string& uri, std::string_view utf8Text, std::int64_t version);
   // Applies a didChange's contentChanges (whole texts or ranges).
   void Change(const std::string& uri, const Json& contentChanges, std::int64_t version);
+  // The document was saved: files read from disk may have changed too.
+  void Saved(const std::string& uri);
   // Closes the document; returns the diagnostics to publish again (the
   // files its runs had findings in).
   std::vector<Publication> Close(const std::string& uri);

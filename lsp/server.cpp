@@ -180,6 +180,7 @@ void Server::Notification(const std::string& method, const Json& params) {
     engine_->Change(uriOf(), params.at("contentChanges"), params.at("textDocument").value("version", 0));
     due_[uriOf()] = Clock::now() + kDebounce;
   } else if (method == "textDocument/didSave") {
+    engine_->Saved(uriOf());
     due_[uriOf()] = Clock::now();
   } else if (method == "textDocument/didClose") {
     due_.erase(uriOf());
