@@ -154,6 +154,8 @@ void Engine::Saved(const std::string& uri) {
 }
 
 std::vector<Publication> Engine::Close(const std::string& uri) {
+  // The sources that read it read the file from now on.
+  Saved(uri);
   std::vector<fs::path> files;
   if (const auto analysis = analyses_.find(uri); analysis != analyses_.end()) {
     for (const auto& [path, findings] : analysis->second.findings) files.push_back(path);
@@ -265,6 +267,10 @@ std::vector<Publication> Engine::Publish(const std::vector<fs::path>& files) {
     Json diagnostics = Json::array();
     std::set<std::tuple<std::int32_t, std::int32_t, std::string>> seen;  // a file read by two sources
     for (const auto& [uri, analysis] : analyses_) {
+      // A file that another open source reads is an include file: what its
+      // own run as a source found no longer counts.
+      const Document* owner = Find(uri);
+      if (owner && owner->path == path && !SourcesReading(path).empty()) continue;
       const auto findings = analysis.findings.find(path);
       if (findings == analysis.findings.end()) continue;
       for (const Finding& finding : findings->second) {
