@@ -282,9 +282,15 @@ std::vector<Publication> Engine::Publish(const std::vector<fs::path>& files) {
                                {"message", finding.message}});
       }
     }
-    publications.push_back({UriFromPath(path), std::move(diagnostics)});
+    publications.push_back({UriOf(path), std::move(diagnostics)});
   }
   return publications;
+}
+
+std::string Engine::UriOf(const fs::path& path) const {
+  for (const auto& [uri, document] : documents_)
+    if (document.path == path) return uri;
+  return UriFromPath(path);
 }
 
 std::vector<std::string> Engine::LinesOf(const fs::path& path) const {
@@ -306,7 +312,7 @@ Json Engine::RangeOfFinding(const Finding& finding, const fs::path& path) const 
   std::string lineText;
   for (const auto& [uri, document] : documents_)
     if (document.path == path) lineText = document.Line(static_cast<std::size_t>(line));
-  if (lineText.empty() && !Find(UriFromPath(path))) {
+  if (lineText.empty() && !Find(UriOf(path))) {
     const std::vector<std::string> lines = LinesOf(path);
     if (static_cast<std::size_t>(line) < lines.size()) lineText = lines[static_cast<std::size_t>(line)];
   }
@@ -387,12 +393,12 @@ Json Engine::Definition(const Json& params) {
       if (definition.Name != at.name) continue;
       const fs::path path = definition.SourceFile.empty() ? sourcePath : NormalPath(PathFromUtf8(definition.SourceFile));
       const std::int64_t character = std::max(definition.SourceColumn - 1, 0);
-      locations.push_back({{"uri", UriFromPath(path)},
+      locations.push_back({{"uri", UriOf(path)},
                            {"range", Range(definition.SourceLine - 1, character, character + CharacterCount(at.name))}});
     }
     return locations;
   }
-  if (const auto target = IncludeTarget(line)) return Json{{"uri", UriFromPath(*target)}, {"range", Range(0, 0, 0)}};
+  if (const auto target = IncludeTarget(line)) return Json{{"uri", UriOf(*target)}, {"range", Range(0, 0, 0)}};
   return nullptr;
 }
 
@@ -445,7 +451,7 @@ Json Engine::References(const Json& params) {
   const fs::path sourcePath = readers.empty() ? at.document->path : documents_.at(readers.front()).path;
   Json locations = Json::array();
   for (const Place& place : Occurrences(at.name, *at.analysis, sourcePath))
-    locations.push_back({{"uri", UriFromPath(place.path)},
+    locations.push_back({{"uri", UriOf(place.path)},
                          {"range", Range(place.line, place.character, place.character + place.length)}});
   return locations;
 }
@@ -490,7 +496,7 @@ Json Engine::Rename(const Json& params) {
   const std::string replacement = sjis::ToUtf8(*newName);
   Json changes = Json::object();
   for (const Place& place : Occurrences(at.name, *at.analysis, sourcePath))
-    changes[UriFromPath(place.path)].push_back(
+    changes[UriOf(place.path)].push_back(
         {{"range", Range(place.line, place.character, place.character + place.length)}, {"newText", replacement}});
   return {{"changes", changes}};
 }

@@ -124,6 +124,8 @@ class Engine {
   const Analysis* AnalysisFor(const std::string& uri);
   const Document& DocumentOf(const Json& params) const;
   NameAt NameAtPosition(const Json& params);
+  // The address of a file: the editor's own for an open document.
+  std::string UriOf(const std::filesystem::path& path) const;
   // The lines of a file: the open document's, else the file's (empty when
   // it cannot be read).
   std::vector<std::string> LinesOf(const std::filesystem::path& path) const;

@@ -95,6 +95,8 @@ std::string UriFromPath(const std::filesystem::path& path) {
   std::string text = PathToUtf8(path.generic_u8string());
   std::string uri = "file://";
   if (!text.empty() && text[0] != '/') uri += '/';
+  // A drive letter in lower case, as editors write it.
+  if (text.size() > 1 && text[1] == ':' && text[0] >= 'A' && text[0] <= 'Z') text[0] = static_cast<char>(text[0] - 'A' + 'a');
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||

@@ -176,16 +176,17 @@ TEST(LanguageServer, AnswersEveryRequestInUtf16Units) {
   Workspace workspace;
   EditorClient client;
   workspace.Open(client, {{"ifWords", {"MC1"}}});
-  // "漢" typed before PITCH on line 3: its places move one unit right.
+  // "😀漢" typed before PITCH on line 3: its places move three units right
+  // (the emoji takes two).
   client.Notify("textDocument/didChange",
                 {{"textDocument", {{"uri", workspace.sourceUri}, {"version", 2}}},
-                 {"contentChanges", {{{"range", Range(3, 13, 13)}, {"text", "漢"}}}}});
+                 {"contentChanges", {{{"range", Range(3, 13, 13)}, {"text", "😀漢"}}}}});
   client.Notify("textDocument/didOpen",
                 {{"textDocument", {{"uri", workspace.includeUri}, {"languageId", "vostrel-nc"}, {"version", 1},
                                    {"text", "; 共通定義\r\n$PITCH 1.5\r\n$TBL 500\r\n$a #100\r\n$DEPTH 2.0\r\n"}}}});
   const std::string& source = workspace.sourceUri;
   const std::string& include = workspace.includeUri;
-  const Json pitchReferences = {{{"uri", source}, {"range", Range(3, 14, 19)}},
+  const Json pitchReferences = {{{"uri", source}, {"range", Range(3, 16, 21)}},
                                 {{"uri", source}, {"range", Range(7, 11, 16)}},
                                 {{"uri", include}, {"range", Range(1, 1, 6)}}};
   struct Case {
@@ -198,9 +199,9 @@ TEST(LanguageServer, AnswersEveryRequestInUtf16Units) {
   const std::vector<Case> cases = {
       {"definition of a name after kanji, in the include file", "textDocument/definition", At(source, 7, 13),
        {{{"uri", include}, {"range", Range(1, 1, 6)}}}, {}},
-      {"definition of a name moved by the change", "textDocument/definition", At(source, 3, 16),
+      {"definition of a name moved by the change", "textDocument/definition", At(source, 3, 18),
        {{{"uri", include}, {"range", Range(1, 1, 6)}}}, {}},
-      {"definition of a name of the source", "textDocument/definition", At(source, 3, 22),
+      {"definition of a name of the source", "textDocument/definition", At(source, 3, 24),
        {{{"uri", source}, {"range", Range(2, 1, 6)}}, {{"uri", include}, {"range", Range(4, 1, 6)}}}, {}},
       {"definition of an include path", "textDocument/definition", At(source, 1, 12),
        {{"uri", include}, {"range", Range(0, 0, 0)}}, {}},
@@ -237,7 +238,7 @@ TEST(LanguageServer, AnswersEveryRequestInUtf16Units) {
   const Json renamed = client.Request("textDocument/rename", rename);
   ASSERT_TRUE(renamed.contains("result")) << renamed;
   EXPECT_EQ(renamed["result"]["changes"][source],
-            Json({{{"range", Range(3, 14, 19)}, {"newText", "FEED"}}, {{"range", Range(7, 11, 16)}, {"newText", "FEED"}}}));
+            Json({{{"range", Range(3, 16, 21)}, {"newText", "FEED"}}, {{"range", Range(7, 11, 16)}, {"newText", "FEED"}}}));
   EXPECT_EQ(renamed["result"]["changes"][include], Json({{{"range", Range(1, 1, 6)}, {"newText", "FEED"}}}));
   const struct {
     std::string newName;
