@@ -19,6 +19,7 @@ constexpr int kParseError = -32700;
 constexpr int kInvalidRequest = -32600;
 constexpr int kMethodNotFound = -32601;
 constexpr int kInvalidParams = -32602;
+constexpr int kInternalError = -32603;
 constexpr int kServerNotInitialized = -32002;
 constexpr int kRequestFailed = -32803;
 
@@ -129,6 +130,9 @@ void Server::Handle(const Json& message) {
     if (request) ReplyError(message.at("id"), kMethodNotFound, "unknown method " + method);
   } catch (const Json::exception& malformed) {
     if (request) ReplyError(message.at("id"), kInvalidParams, std::string("malformed parameters: ") + malformed.what());
+  } catch (const std::exception& failure) {
+    // The server goes on with the next message whatever one request met.
+    if (request) ReplyError(message.at("id"), kInternalError, failure.what());
   }
 }
 

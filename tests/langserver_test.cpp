@@ -96,7 +96,7 @@ Json Range(int line, int from, int to) {
 
 // The workspace: a source with half-width katakana and kanji before the
 // names (so that bytes, UTF-8 and UTF-16 columns all differ), an include
-// file, and a settings file.
+// file, and a settings file that the server finds in the workspace.
 struct Workspace {
   TempDir dir;
   std::string sourceUri, includeUri;
@@ -105,7 +105,7 @@ struct Workspace {
   Workspace() {
     sourceText =
         "O1234\r\n"
-        "#INCLUDE COMMON.DEF\r\n"
+        "#INCFILE COMMON.DEF\r\n"
         "$DEPTH 2.0 ;深さ\r\n"
         "(ｶﾀｶﾅ) G01 X=PITCH Z-DEPTH\r\n"
         "#IF MC1\r\n"
@@ -115,7 +115,8 @@ struct Workspace {
         "M30\r\n";
     WriteFile(dir / "prog.nc", Sjis(sourceText));
     WriteFile(dir / "COMMON.DEF", Sjis("; 共通定義\r\n$PITCH 1.5\r\n$TBL 500\r\n$a #100\r\n$DEPTH 2.0\r\n"));
-    WriteFile(dir / "vostrel.INI", "[Options]\r\nStartChar=$\r\n");
+    // The workspace's settings name the include directive otherwise.
+    WriteFile(dir / "vostrel.INI", "[Options]\r\nDefName=#INCFILE\r\n");
     sourceUri = langserver::UriFromPath(langserver::NormalPath(dir / "prog.nc"));
     includeUri = langserver::UriFromPath(langserver::NormalPath(dir / "COMMON.DEF"));
   }
