@@ -360,6 +360,7 @@ Engine::NameAt Engine::NameAtPosition(const Json& params) {
                                CharacterOfByte(line, p) + 1 == definition.SourceColumn;
       if (StandsAsName(line, p, name) || definedHere) {
         at.name = name;
+        at.character = CharacterOfByte(line, p);
         break;
       }
     }
@@ -545,9 +546,8 @@ Json Engine::Hover(const Json& params) {
         LineAfterReplacement(at.document->Line(lineNumber), static_cast<std::int32_t>(lineNumber + 1), *at.analysis);
     text += "after replacement: `" + sjis::ToUtf8(after) + "`";
   }
-  const Json& position = params.at("position");
   return {{"contents", {{"kind", "markdown"}, {"value", text}}},
-          {"range", Range(position.at("line"), position.at("character"), position.at("character"))}};
+          {"range", Range(static_cast<std::int64_t>(lineNumber), at.character, at.character + CharacterCount(at.name))}};
 }
 
 Json Engine::Completion(const Json& params) {

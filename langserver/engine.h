@@ -111,6 +111,7 @@ class Engine {
   };
   struct NameAt {
     std::string name;  // Shift-JIS
+    std::int64_t character = 0;  // where it starts on the cursor's line
     const Analysis* analysis = nullptr;
     const Document* document = nullptr;
   };
