@@ -483,16 +483,20 @@ Json Engine::Rename(const Json& params) {
   }
   const std::vector<std::string> readers = SourcesReading(at.document->path);
   const fs::path sourcePath = readers.empty() ? at.document->path : documents_.at(readers.front()).path;
-  // A longer name is replaced wherever its text stands: text that spells
-  // the new name already would be replaced too.
-  if (newName->size() > 1) {
-    std::vector<fs::path> files{sourcePath};
-    files.insert(files.end(), at.analysis->includes.begin(), at.analysis->includes.end());
-    for (const fs::path& file : files)
-      for (const std::string& line : LinesOf(file))
-        if (sjis::FindBytes(CodeOfLine(line), *newName) != std::string_view::npos)
+  // Text that the new name would be replaced in already (a longer name
+  // wherever its text stands, a one-byte name between delimiters) would
+  // change as well.
+  std::vector<fs::path> files{sourcePath};
+  files.insert(files.end(), at.analysis->includes.begin(), at.analysis->includes.end());
+  for (const fs::path& file : files) {
+    for (const std::string& line : LinesOf(file)) {
+      const std::string code = CodeOfLine(line);
+      for (std::size_t p = sjis::FindBytes(code, *newName); p != std::string_view::npos;
+           p = sjis::FindBytes(code, *newName, p + 1))
+        if (StandsAsName(code, p, *newName))
           throw RequestRefused{"The text " + sjis::ToUtf8(*newName) + " stands in " + PathToUtf8(file.filename()) +
                                " already and would be replaced as well."};
+    }
   }
   const std::string replacement = sjis::ToUtf8(*newName);
   Json changes = Json::object();

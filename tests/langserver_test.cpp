@@ -236,6 +236,12 @@ TEST(LanguageServer, AnswersEveryRequestInUtf16Units) {
                                                                        << answer["result"];
   }
 
+  // The include file as the editor holds it, unsaved, is what the run reads.
+  client.Notify("textDocument/didChange", {{"textDocument", {{"uri", include}, {"version", 2}}},
+                                           {"contentChanges", {{{"range", Range(1, 7, 10)}, {"text", "2.5"}}}}});
+  const Json hover = client.Request("textDocument/hover", At(source, 7, 12));
+  EXPECT_NE(hover["result"].dump().find("X[2.5+1"), std::string::npos) << hover;
+
   // Rename: every place at once, or a refusal that says why.
   Json rename = At(source, 7, 12);
   rename["newName"] = "FEED";
@@ -248,6 +254,13 @@ TEST(LanguageServer, AnswersEveryRequestInUtf16Units) {
     std::string newName;
     std::string because;
   } refusals[] = {{"TBL", "defined already"}, {"PT", "DEPTH"}, {"G01", "already"}, {"B", "one-byte"}};
+  // A one-byte name meets text between delimiters ("X" in "G00 X#").
+  Json renameOneByte = At(source, 5, 7);
+  renameOneByte["newName"] = "X";
+  EXPECT_NE(client.Request("textDocument/rename", renameOneByte).dump().find("already"), std::string::npos);
+  renameOneByte["newName"] = "q";
+  EXPECT_EQ(client.Request("textDocument/rename", renameOneByte)["result"]["changes"][source],
+            Json({{{"range", Range(5, 7, 8)}, {"newText", "q"}}}));
   for (const auto& refusal : refusals) {
     rename["newName"] = refusal.newName;
     const Json refused = client.Request("textDocument/rename", rename);
