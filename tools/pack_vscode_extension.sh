@@ -7,6 +7,7 @@
 # Usage: tools/pack_vscode_extension.sh OUT.vsix
 set -u
 out=$(realpath -m "$1")
+mkdir -p "$(dirname "$out")"
 src=$(cd "$(dirname "$0")/../editors/vscode" && pwd)
 if ! command -v npm > /dev/null; then
   echo "VS Code extension not packed: npm is not installed"
