@@ -275,7 +275,7 @@ std::vector<Publication> Engine::Publish(const std::vector<fs::path>& files) {
       if (findings == analysis.findings.end()) continue;
       for (const Finding& finding : findings->second) {
         if (!seen.emplace(finding.line, finding.column, finding.message).second) continue;
-        diagnostics.push_back({{"range", RangeOfFinding(finding, path)},
+        diagnostics.push_back({{"range", RangeOfFinding(finding, path, owner && owner->path == path)},
                                {"severity", SeverityNumber(finding.severity)},
                                {"source", "vostrel"},
                                {"code", finding.stage},
@@ -307,17 +307,46 @@ std::vector<std::string> Engine::LinesOf(const fs::path& path) const {
   return lines;
 }
 
-Json Engine::RangeOfFinding(const Finding& finding, const fs::path& path) const {
-  const std::int64_t line = finding.line > 0 ? finding.line - 1 : 0;
+Engine::Place Engine::ProtocolPlace(const Document& source, std::int32_t line, std::int32_t column) const {
+  const std::int64_t character = std::max(column - 1, 0);
+  const std::string_view text = source.text;
+  bool loneCr = false;
+  for (std::size_t cr = text.find('\r'); cr != std::string_view::npos && !loneCr; cr = text.find('\r', cr + 1))
+    loneCr = cr + 1 == text.size() || text[cr + 1] != '\n';
+  if (!loneCr) return {source.path, std::max(line - 1, 0), character, 0};
+  // The run's lines end at CR LF and LF only, the editor's at a lone CR too.
+  std::size_t start = 0;
+  for (std::int32_t n = 1; n < line && start < text.size(); ++n) {
+    const std::size_t lf = text.find('\n', start);
+    start = lf == std::string_view::npos ? text.size() : lf + 1;
+  }
+  std::size_t end = std::min(text.find('\n', start), text.size());
+  if (end > start && text[end - 1] == '\r') --end;
+  const std::size_t offset = start + ByteOfCharacter(text.substr(start, end - start), character);
+  const auto next = std::upper_bound(source.lineStarts.begin(), source.lineStarts.end(), offset);
+  const auto protocolLine = static_cast<std::size_t>(next - source.lineStarts.begin() - 1);
+  return {source.path, static_cast<std::int64_t>(protocolLine),
+          CharacterOfByte(source.Line(protocolLine), offset - source.lineStarts[protocolLine]), 0};
+}
+
+Json Engine::RangeOfFinding(const Finding& finding, const fs::path& path, bool ofRunSource) const {
+  std::int64_t line = finding.line > 0 ? finding.line - 1 : 0;
+  std::int64_t start = std::max(finding.column - 1, 0);
   std::string lineText;
-  for (const auto& [uri, document] : documents_)
-    if (document.path == path) lineText = document.Line(static_cast<std::size_t>(line));
+  for (const auto& [uri, document] : documents_) {
+    if (document.path != path) continue;
+    if (ofRunSource && finding.line > 0) {
+      const Place place = ProtocolPlace(document, finding.line, finding.column);
+      line = place.line;
+      start = place.character;
+    }
+    lineText = document.Line(static_cast<std::size_t>(line));
+  }
   if (lineText.empty() && !Find(UriOf(path))) {
     const std::vector<std::string> lines = LinesOf(path);
     if (static_cast<std::size_t>(line) < lines.size()) lineText = lines[static_cast<std::size_t>(line)];
   }
   if (finding.line <= 0 || finding.column <= 0) return Range(line, 0, CharacterCount(lineText));
-  const std::int64_t start = finding.column - 1;
   const auto word = sjis::FromUtf8(finding.word);
   const std::int64_t length = word && !word->empty() ? CharacterCount(*word) : 1;
   return Range(line, start, std::min(start + length, std::max(CharacterCount(lineText), start + 1)));
@@ -392,10 +421,12 @@ Json Engine::Definition(const Json& params) {
     const fs::path sourcePath = readers.empty() ? document.path : documents_.at(readers.front()).path;
     for (const vostrel::Definition& definition : at.analysis->definitions) {
       if (definition.Name != at.name) continue;
-      const fs::path path = definition.SourceFile.empty() ? sourcePath : NormalPath(PathFromUtf8(definition.SourceFile));
-      const std::int64_t character = std::max(definition.SourceColumn - 1, 0);
-      locations.push_back({{"uri", UriOf(path)},
-                           {"range", Range(definition.SourceLine - 1, character, character + CharacterCount(at.name))}});
+      Place place{NormalPath(PathFromUtf8(definition.SourceFile)), definition.SourceLine - 1,
+                  std::max(definition.SourceColumn - 1, 0), 0};
+      if (definition.SourceFile.empty()) place = ProtocolPlace(documents_.at(UriOf(sourcePath)), definition.SourceLine,
+                                                               definition.SourceColumn);
+      locations.push_back({{"uri", UriOf(place.path)},
+                           {"range", Range(place.line, place.character, place.character + CharacterCount(at.name))}});
     }
     return locations;
   }

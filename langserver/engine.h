@@ -134,7 +134,10 @@ class Engine {
                                  const std::filesystem::path& sourcePath) const;
   std::optional<std::filesystem::path> IncludeTarget(std::string_view line) const;
   std::string LineAfterReplacement(std::string_view line, std::int32_t lineNumber, const Analysis& analysis) const;
-  Json RangeOfFinding(const Finding& finding, const std::filesystem::path& path) const;
+  // `ofRunSource`: the file is the source of the run that found it.
+  Json RangeOfFinding(const Finding& finding, const std::filesystem::path& path, bool ofRunSource) const;
+  // The editor's place of 1-based line and column of a run's source.
+  Place ProtocolPlace(const Document& source, std::int32_t line, std::int32_t column) const;
   void PrepareRun(CompileRun& run) const;
 
   EngineSettings settings_;

@@ -305,5 +305,18 @@ TEST(LanguageServer, ReportsAnIncludeFileThatVanishes) {
   EXPECT_EQ(client.Request("textDocument/hover", At(workspace.sourceUri, 3, 14))["result"], Json());
 }
 
+TEST(LanguageServer, PlacesFindingsOfLinesThatEndAtALoneCarriageReturn) {
+  // The run reads one line where the editor shows three.
+  Workspace workspace;
+  workspace.sourceText = "O1\rG01 X[1\rM30\r";
+  EditorClient client;
+  workspace.Open(client);
+  const Json& diagnostics = client.Diagnostics()[workspace.sourceUri];
+  const bool bracketAtItsPlace = std::any_of(diagnostics.begin(), diagnostics.end(), [](const Json& diagnostic) {
+    return diagnostic["range"] == Range(1, 5, 6) && diagnostic["code"] == "括弧ﾁｪｯｸ";
+  });
+  EXPECT_TRUE(bracketAtItsPlace) << diagnostics;
+}
+
 }  // namespace
 }  // namespace vostrel::test
