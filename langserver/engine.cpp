@@ -80,6 +80,19 @@ std::string ValueShown(const vostrel::Definition& definition) {
 
 std::string_view Document::Line(std::size_t line) const { return LineOf(text, lineStarts, line); }
 
+void Document::SetText(std::string sjisText) {
+  text = std::move(sjisText);
+  lineStarts = LineStarts(text);
+  runLineStarts.clear();
+  bool loneCr = false;
+  for (std::size_t cr = text.find('\r'); cr != std::string::npos && !loneCr; cr = text.find('\r', cr + 1))
+    loneCr = cr + 1 == text.size() || text[cr + 1] != '\n';
+  if (!loneCr) return;
+  runLineStarts.push_back(0);
+  for (std::size_t lf = text.find('\n'); lf != std::string::npos; lf = text.find('\n', lf + 1))
+    runLineStarts.push_back(lf + 1);
+}
+
 Engine::Engine(EngineSettings settings) : settings_(std::move(settings)) {}
 
 fs::path Engine::LoadRunOptions() {
@@ -113,8 +126,7 @@ void Engine::Open(const std::string& uri, std::string_view utf8Text, std::int64_
   Document& document = documents_[uri];
   document.uri = uri;
   document.path = PathFromUri(uri);
-  document.text = ProtocolToSjis(utf8Text);
-  document.lineStarts = LineStarts(document.text);
+  document.SetText(ProtocolToSjis(utf8Text));
   document.version = version;
   analyses_[uri].current = false;
 }
@@ -126,7 +138,8 @@ void Engine::Change(const std::string& uri, const Json& contentChanges, std::int
   for (const Json& change : contentChanges) {
     const std::string replacement = ProtocolToSjis(change.at("text").get<std::string>());
     if (!change.contains("range")) {
-      document.text = replacement;
+      document.SetText(replacement);
+      continue;
     } else {
       const Json& range = change.at("range");
       auto offset = [&document](const Json& position) {
@@ -137,9 +150,10 @@ void Engine::Change(const std::string& uri, const Json& contentChanges, std::int
       };
       const std::size_t start = offset(range.at("start"));
       const std::size_t end = std::max(start, offset(range.at("end")));
-      document.text.replace(start, end - start, replacement);
+      std::string text = std::move(document.text);
+      text.replace(start, end - start, replacement);
+      document.SetText(std::move(text));
     }
-    document.lineStarts = LineStarts(document.text);
   }
   document.version = version;
   Saved(uri);
@@ -309,17 +323,11 @@ std::vector<std::string> Engine::LinesOf(const fs::path& path) const {
 
 Engine::Place Engine::ProtocolPlace(const Document& source, std::int32_t line, std::int32_t column) const {
   const std::int64_t character = std::max(column - 1, 0);
-  const std::string_view text = source.text;
-  bool loneCr = false;
-  for (std::size_t cr = text.find('\r'); cr != std::string_view::npos && !loneCr; cr = text.find('\r', cr + 1))
-    loneCr = cr + 1 == text.size() || text[cr + 1] != '\n';
-  if (!loneCr) return {source.path, std::max(line - 1, 0), character, 0};
+  const std::vector<std::size_t>& runStarts = source.runLineStarts;
+  if (runStarts.empty() || line < 1) return {source.path, std::max(line - 1, 0), character, 0};
   // The run's lines end at CR LF and LF only, the editor's at a lone CR too.
-  std::size_t start = 0;
-  for (std::int32_t n = 1; n < line && start < text.size(); ++n) {
-    const std::size_t lf = text.find('\n', start);
-    start = lf == std::string_view::npos ? text.size() : lf + 1;
-  }
+  const std::string_view text = source.text;
+  const std::size_t start = static_cast<std::size_t>(line) <= runStarts.size() ? runStarts[line - 1] : text.size();
   std::size_t end = std::min(text.find('\n', start), text.size());
   if (end > start && text[end - 1] == '\r') --end;
   const std::size_t offset = start + ByteOfCharacter(text.substr(start, end - start), character);

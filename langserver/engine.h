@@ -43,7 +43,13 @@ struct Document {
   std::filesystem::path path;
   std::string text;
   std::vector<std::size_t> lineStarts;
+  // Where the run's lines start, when they differ from the editor's (a
+  // lone CR ends a line for the editor only); empty otherwise.
+  std::vector<std::size_t> runLineStarts;
   std::int64_t version = 0;
+
+  // Sets the text and where its lines start.
+  void SetText(std::string sjisText);
 
   std::string_view Line(std::size_t line) const;
   std::size_t LineCount() const { return lineStarts.size(); }
