@@ -6,6 +6,8 @@ BUILD_ASAN ?= build-asan
 BUILD_FUZZ ?= build-fuzz
 BUILD_WIN  ?= build-win
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+VERSION    := $(shell grep -m1 -o 'Vostrel VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
+VSIX       := $(BUILD)/vostrel-nc-$(VERSION).vsix
 
 PACKAGES := cmake ninja-build g++ pkg-config \
             qt6-base-dev libqt6svg6 qt6-qpa-plugins \
@@ -15,9 +17,9 @@ PACKAGES := cmake ninja-build g++ pkg-config \
             xvfb openbox qt6-translations-l10n \
             dpkg-dev file lintian desktop-file-utils appstream \
             g++-mingw-w64-x86-64-posix wine64 nsis xz-utils xdotool imagemagick \
-            linuxcnc-uspace
+            linuxcnc-uspace nlohmann-json3-dev
 
-.PHONY: run test bench package deps build build-asan build-fuzz windows-cli windows clean
+.PHONY: run test bench package deps build build-asan build-fuzz windows-cli windows vscode clean
 
 deps:
 	@missing=""; \
@@ -54,14 +56,15 @@ build-fuzz: deps $(BUILD_FUZZ)/build.ninja
 # $(BUILD_WIN)/vostrelc-<version>-win64.zip with the word list and the guide;
 # where Qt for MinGW-w64 has been built (make windows), also the desktop
 # program, vostrel-<version>-win64.zip and vostrel-<version>-setup.exe.
-windows-cli: deps
+windows-cli: deps vscode
 	@qt=$$(tools/build_qt_mingw.sh --prefix); \
 	if [ -f "$$qt/complete" ]; then with_qt="-DVOSTREL_QT_MINGW=$$qt"; \
 	else with_qt="-DVOSTREL_QT_MINGW="; \
 	  echo "Windows desktop program not built: no Qt for MinGW-w64 in $$qt (make windows builds it once)"; fi; \
 	cmake -S . -B $(BUILD_WIN) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake $$with_qt >/dev/null
+	  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake $$with_qt \
+	  -DVOSTREL_VSIX=$(abspath $(VSIX)) >/dev/null
 	cmake --build $(BUILD_WIN) -j $(JOBS)
 
 # Builds Qt for MinGW-w64 from Debian's source the first time (about 40
@@ -82,8 +85,14 @@ test: build build-asan build-fuzz windows-cli
 	  ctest --output-on-failure -j $(JOBS)
 	cd $(BUILD_FUZZ) && ctest --output-on-failure -j $(JOBS)
 
-# The Debian package, build/vostrel_<version>_<arch>.deb.
-package: build
+# The VS Code extension, $(VSIX), packed with packages from npm (where
+# npm is missing or cannot fetch them, it says so and goes on without).
+vscode:
+	tools/pack_vscode_extension.sh $(VSIX) || [ $$? -eq 77 ]
+
+# The Debian package, build/vostrel_<version>_<arch>.deb, with the VS Code
+# extension where it could be packed.
+package: build vscode
 	cd $(BUILD) && cpack -G DEB
 
 bench: build
@@ -99,6 +108,9 @@ bench: build
 	bench/batch_throughput.sh $(BUILD) 200 8000 2
 	bench/workloads.sh $(BUILD) 1000000
 	$(BUILD)/bin/toolpath_bench --benchmark_min_time=1
+	printf '[Options]\r\nEndChar=Y\r\nchg16_10=Y\r\nChg_MacroA=Y\r\n' > $(BUILD)/macro-bench.ini
+	$(BUILD)/bin/lsp_latency $(BUILD)/bin/vostrel-lsp $(BUILD)/bin/vostrelc $(BUILD)/macro-bench.nc 20 \
+	  -- --ini $(BUILD)/macro-bench.ini
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_WIN)

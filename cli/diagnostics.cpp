@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <iostream>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/atomic_file.h"
 #include "text/path_text.h"
 
@@ -80,43 +82,64 @@ void AppendEscape(std::string& out, const char* format, unsigned value) {
   out += escape;
 }
 
-// A JSON string: quotes, backslashes and control bytes escaped; the UTF-8
-// text as it is otherwise. A byte that is not part of well-formed UTF-8 (a
-// file name in another encoding) becomes the escape \udcXX, XX being the
-// byte: the line stays UTF-8 and the bytes can be told back.
-void AppendJsonString(std::string& out, std::string_view text) {
-  out += '"';
+// A byte that is not part of well-formed UTF-8 (a file name in another
+// encoding) is written as the escape \udcXX, XX being the byte: the line
+// stays UTF-8 and the bytes can be told back. The JSON writer knows no such
+// escape, so such a byte travels through it as a code point of the last
+// private use plane (U+10FF00 + byte, 4 bytes F4 8F BC|BD|BE|BF XX), which
+// is turned into the escape afterwards.
+constexpr std::string_view kStrayBytePrefix = "\xF4\x8F";
+bool HasStrayBytes(std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      const std::size_t length = Utf8CharLength(text.substr(i));
-      if (length == 0) {
-        AppendEscape(out, "\\u%04x", 0xDC00u | static_cast<unsigned char>(c));
-      } else {
-        out.append(text.substr(i, length));
-        i += length - 1;
-      }
-      continue;
-    }
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          AppendEscape(out, "\\u%04x", static_cast<unsigned>(c));
-        } else {
-          out += c;
-        }
+    if (static_cast<unsigned char>(text[i]) < 0x80) continue;
+    const std::size_t length = Utf8CharLength(text.substr(i));
+    if (length == 0) return true;
+    i += length - 1;
+  }
+  return false;
+}
+std::string MarkStrayBytes(std::string_view text) {
+  if (!HasStrayBytes(text)) return std::string(text);
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const std::size_t length = byte < 0x80 ? 1 : Utf8CharLength(text.substr(i));
+    if (length == 0) {
+      out += kStrayBytePrefix;
+      out += static_cast<char>(0xBC | (byte >> 6));
+      out += static_cast<char>(0x80 | (byte & 0x3F));
+    } else {
+      out.append(text.substr(i, length));
+      i += length - 1;
     }
   }
-  out += '"';
+  return out;
 }
-
-void AppendJsonNumber(std::string& out, std::int32_t value) {
-  out += value > 0 ? std::to_string(value) : "null";
+// The escapes of the writer as this program has always written them: the
+// marked stray bytes as \udcXX, backspace and form feed as \u0008 and
+// \u000c rather than \b and \f.
+void UseHouseEscapes(std::string& json) {
+  std::string out;
+  out.reserve(json.size());
+  for (std::size_t i = 0; i < json.size(); ++i) {
+    const char c = json[i];
+    if (c == '\\' && i + 1 < json.size()) {
+      const char escaped = json[++i];
+      if (escaped == 'b') out += "\\u0008";
+      else if (escaped == 'f') out += "\\u000c";
+      else out.append({c, escaped});
+      continue;
+    }
+    const auto third = i + 3 < json.size() ? static_cast<unsigned char>(json[i + 2]) : 0;
+    if (json.compare(i, kStrayBytePrefix.size(), kStrayBytePrefix) == 0 && third >= 0xBC && third <= 0xBF) {
+      AppendEscape(out, "\\u%04x",
+                   0xDC00u | ((third & 0x03u) << 6) | (static_cast<unsigned char>(json[i + 3]) & 0x3Fu));
+      i += 3;
+      continue;
+    }
+    out += c;
+  }
+  json.swap(out);
 }
 
 // Text of the gnu form: a control byte (a line break in a file name could
@@ -137,21 +160,19 @@ void AppendGnuText(std::string& out, std::string_view text) {
 std::string FormatFinding(const Finding& finding, DiagnosticsOptions::Format format) {
   std::string out;
   if (format == DiagnosticsOptions::Format::Json) {
-    out += "{\"file\":";
-    AppendJsonString(out, finding.file);
-    out += ",\"line\":";
-    AppendJsonNumber(out, finding.line);
-    out += ",\"column\":";
-    AppendJsonNumber(out, finding.line > 0 ? finding.column : 0);
-    out += ",\"severity\":";
-    AppendJsonString(out, SeverityText(finding.severity));
-    out += ",\"stage\":";
-    AppendJsonString(out, finding.stage);
-    out += ",\"message\":";
-    AppendJsonString(out, finding.message);
-    out += ",\"word\":";
-    AppendJsonString(out, finding.word);
-    out += "}\n";
+    // Members in this order; a line or column of 0 is null.
+    const auto number = [](std::int32_t value) { return value > 0 ? nlohmann::ordered_json(value) : nullptr; };
+    nlohmann::ordered_json object;
+    object["file"] = MarkStrayBytes(finding.file);
+    object["line"] = number(finding.line);
+    object["column"] = number(finding.line > 0 ? finding.column : 0);
+    object["severity"] = SeverityText(finding.severity);
+    object["stage"] = MarkStrayBytes(finding.stage);
+    object["message"] = MarkStrayBytes(finding.message);
+    object["word"] = MarkStrayBytes(finding.word);
+    out = object.dump();
+    UseHouseEscapes(out);
+    out += '\n';
     return out;
   }
   AppendGnuText(out, finding.file);

@@ -1,11 +1,14 @@
-# The Windows build: vostrelc.exe linked statically (it needs no DLL beside
-# it) and vostrelc-<version>-win64.zip with the program, the shipped word list
-# and the guide. Given VOSTREL_QT_MINGW (the Qt that tools/build_qt_mingw.sh
+# The Windows build: vostrelc.exe and vostrel-lsp.exe linked statically
+# (they need no DLL beside them) and vostrelc-<version>-win64.zip with the
+# programs, the shipped word list, the guide and the VS Code extension
+# (where make vscode could pack it: VOSTREL_VSIX). Given VOSTREL_QT_MINGW (the Qt that tools/build_qt_mingw.sh
 # builds), also the desktop program, vostrel-<version>-win64.zip with both
 # programs and vostrel-<version>-setup.exe, the installer.
 
-target_link_options(vostrelc PRIVATE -static)
-target_link_libraries(vostrelc PRIVATE shell32)
+foreach(program vostrelc vostrel-lsp)
+  target_link_options(${program} PRIVATE -static)
+  target_link_libraries(${program} PRIVATE shell32)
+endforeach()
 
 # The desktop program's Windows pieces that need no Qt compile here too, so
 # that they cannot rot unseen: shortcuts and the version resource.
@@ -21,14 +24,24 @@ set(VOSTREL_WIN_FILES data/ChkData.lst data/vostrel-guide.html)
 foreach(shipped ${VOSTREL_WIN_FILES})
   configure_file(${shipped} ${VOSTREL_OUT_DIR}/ COPYONLY)
 endforeach()
+set(VOSTREL_VSIX "" CACHE FILEPATH "The packed VS Code extension to ship (make vscode), if any")
+set(VOSTREL_ZIP_EXTRAS)
+set(VOSTREL_ZIP_EXTRA_PATHS)
+if(VOSTREL_VSIX AND EXISTS ${VOSTREL_VSIX})
+  configure_file(${VOSTREL_VSIX} ${VOSTREL_OUT_DIR}/vostrel-nc.vsix COPYONLY)
+  set(VOSTREL_ZIP_EXTRAS vostrel-nc.vsix)
+  set(VOSTREL_ZIP_EXTRA_PATHS ${VOSTREL_OUT_DIR}/vostrel-nc.vsix)
+else()
+  message(STATUS "The Windows zip goes without the VS Code extension: none packed (make vscode)")
+endif()
 
 set(VOSTREL_ZIP ${CMAKE_BINARY_DIR}/vostrelc-${PROJECT_VERSION}-win64.zip)
 add_custom_command(OUTPUT ${VOSTREL_ZIP}
   COMMAND ${CMAKE_COMMAND} -E rm -f ${VOSTREL_ZIP}
   COMMAND ${CMAKE_COMMAND} -E tar cf ${VOSTREL_ZIP} --format=zip
-          vostrelc.exe ChkData.lst vostrel-guide.html
+          vostrelc.exe vostrel-lsp.exe ChkData.lst vostrel-guide.html ${VOSTREL_ZIP_EXTRAS}
   WORKING_DIRECTORY ${VOSTREL_OUT_DIR}
-  DEPENDS vostrelc ${VOSTREL_WIN_FILES}
+  DEPENDS vostrelc vostrel-lsp ${VOSTREL_WIN_FILES}
   COMMENT "Packing ${VOSTREL_ZIP}")
 add_custom_target(windows_zip ALL DEPENDS ${VOSTREL_ZIP})
 
@@ -74,17 +87,19 @@ configure_file(data/vostrel.png ${VOSTREL_OUT_DIR}/vostrel.png COPYONLY)
 # What a user gets, stripped, in one folder: the zip is this folder, the
 # installer installs it.
 set(stage ${CMAKE_BINARY_DIR}/package)
-set(staged_files vostrel.exe vostrelc.exe ChkData.lst vostrel-guide.html vostrel.png translations/qtbase_ja.qm)
+set(staged_files vostrel.exe vostrelc.exe vostrel-lsp.exe ChkData.lst vostrel-guide.html vostrel.png
+    translations/qtbase_ja.qm ${VOSTREL_ZIP_EXTRAS})
 list(TRANSFORM staged_files PREPEND ${stage}/ OUTPUT_VARIABLE staged_paths)
 find_program(VOSTREL_STRIP NAMES x86_64-w64-mingw32-strip REQUIRED)
 add_custom_command(OUTPUT ${staged_paths}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}/translations
   COMMAND ${VOSTREL_STRIP} -o ${stage}/vostrel.exe $<TARGET_FILE:vostrel>
   COMMAND ${VOSTREL_STRIP} -o ${stage}/vostrelc.exe $<TARGET_FILE:vostrelc>
+  COMMAND ${VOSTREL_STRIP} -o ${stage}/vostrel-lsp.exe $<TARGET_FILE:vostrel-lsp>
   COMMAND ${CMAKE_COMMAND} -E copy ${VOSTREL_OUT_DIR}/ChkData.lst ${VOSTREL_OUT_DIR}/vostrel-guide.html
-          ${VOSTREL_OUT_DIR}/vostrel.png ${stage}/
+          ${VOSTREL_OUT_DIR}/vostrel.png ${VOSTREL_ZIP_EXTRA_PATHS} ${stage}/
   COMMAND ${CMAKE_COMMAND} -E copy ${VOSTREL_OUT_DIR}/translations/qtbase_ja.qm ${stage}/translations/
-  DEPENDS vostrel vostrelc ${VOSTREL_WIN_FILES}
+  DEPENDS vostrel vostrelc vostrel-lsp ${VOSTREL_WIN_FILES}
   COMMENT "Staging the Windows package in ${stage}")
 
 set(VOSTREL_GUI_ZIP ${CMAKE_BINARY_DIR}/vostrel-${PROJECT_VERSION}-win64.zip)

@@ -51,13 +51,13 @@ void ReadLinesFallback(std::string_view bytes, CompileRun& run) {
 
 }  // namespace
 
-bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& frame,
-                platform::Pipes pipes, std::string* error, SourceCut* cut) {
-  platform::FileBytes bytes;
-  run.ClearLines();
-  run.SourcePath = PathToUtf8(path);
-  if (cut) *cut = SourceCut{};
-  if (!platform::ReadWholeFile(path, bytes, error, pipes)) return false;
+namespace {
+
+// The source's bytes become WorkLines. `readAgain`, when given, is the
+// regular file they were read from, whole: the columns of findings are
+// then read from it again rather than kept in a copy.
+void TakeSourceBytes(platform::FileBytes bytes, CompileRun& run, StageFrame& frame, SourceCut* cut,
+                     const std::filesystem::path* readAgain) {
   const std::string_view text = bytes.view();
   const std::size_t nul = text.find('\0');
   if (cut && nul != std::string::npos) {
@@ -69,13 +69,11 @@ bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& 
   // line.
   if (nul != 0 && !text.empty()) {
     // The lines are kept in the file's own bytes. The columns of findings
-    // come from the file read again, or, where it cannot be (a pipe), from
-    // a copy of the bytes.
-    std::error_code ec;
-    const bool again = frame.WantsFindings() && std::filesystem::is_regular_file(path, ec) &&
-                       std::filesystem::file_size(path, ec) == text.size() && !ec;
+    // come from the file read again, or, where it cannot be (a pipe, a text
+    // from an editor), from a copy of the bytes.
+    const bool again = frame.WantsFindings() && readAgain;
     if (frame.WantsFindings() && !again) run.Source.Reset(std::string(text));
-    else if (again) run.Source.ReadAgainFrom(path, text.size());
+    else if (again) run.Source.ReadAgainFrom(*readAgain, text.size());
     else run.Source.Reset({});
     run.SetLoadedLines(TextLines::FromSource(std::move(bytes.data), std::min(nul, text.size())));
   } else {
@@ -87,7 +85,34 @@ bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& 
     run.Source.Reset(frame.WantsFindings() ? std::string(text) : std::string());
   }
   frame.WorkTextReplaced();
+}
+
+}  // namespace
+
+bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& frame,
+                platform::Pipes pipes, std::string* error, SourceCut* cut) {
+  platform::FileBytes bytes;
+  run.ClearLines();
+  run.SourcePath = PathToUtf8(path);
+  if (cut) *cut = SourceCut{};
+  if (!platform::ReadWholeFile(path, bytes, error, pipes)) return false;
+  std::error_code ec;
+  const bool readAgain = frame.WantsFindings() && std::filesystem::is_regular_file(path, ec) &&
+                         std::filesystem::file_size(path, ec) == bytes.size && !ec;
+  TakeSourceBytes(std::move(bytes), run, frame, cut, readAgain ? &path : nullptr);
   return true;
+}
+
+void LoadSourceText(std::string text, std::string sourcePath, CompileRun& run, StageFrame& frame,
+                    SourceCut* cut) {
+  run.ClearLines();
+  run.SourcePath = std::move(sourcePath);
+  if (cut) *cut = SourceCut{};
+  platform::FileBytes bytes;
+  bytes.size = text.size();
+  bytes.data.reset(new char[text.size()]);
+  std::memcpy(bytes.data.get(), text.data(), text.size());
+  TakeSourceBytes(std::move(bytes), run, frame, cut, nullptr);
 }
 
 RunResult RunStages(CompileRun& run, StageFrame& frame) {

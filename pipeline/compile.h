@@ -41,6 +41,11 @@ bool LoadSource(const std::filesystem::path& path, CompileRun& run, StageFrame& 
                 platform::Pipes pipes, std::string* error = nullptr,
                 SourceCut* cut = nullptr);
 
+// The same from bytes held in memory (an editor's unsaved text) that stand
+// for the file `sourcePath` (UTF-8, as findings name it).
+void LoadSourceText(std::string bytes, std::string sourcePath, CompileRun& run, StageFrame& frame,
+                    SourceCut* cut = nullptr);
+
 // The first line of every run's log, shown in the empty log pane too.
 inline constexpr std::string_view kLogHeading = "----- ﾛｸﾞ -----";
 

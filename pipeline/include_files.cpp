@@ -18,4 +18,9 @@ bool IncludeFiles::Read(const std::filesystem::path& path, std::string& bytes) {
   return true;
 }
 
+void IncludeFiles::Provide(const std::filesystem::path& path, std::string bytes) {
+  std::lock_guard lock(mutex_);
+  files_[path] = std::move(bytes);
+}
+
 }  // namespace vostrel

@@ -17,6 +17,9 @@ class IncludeFiles {
   // The bytes of the file at `path` as first read in this batch; false when
   // it could not be read then.
   bool Read(const std::filesystem::path& path, std::string& bytes);
+  // The file at `path` holds `bytes` for the runs that use this set, what
+  // the disk says (an editor's unsaved text).
+  void Provide(const std::filesystem::path& path, std::string bytes);
 
  private:
   std::mutex mutex_;

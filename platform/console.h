@@ -15,6 +15,10 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv);
 // translation), and a console shows them as UTF-8.
 void UseUtf8Console();
 
+// Standard input carries bytes as sent (no line-end translation), for a
+// protocol spoken over it.
+void UseBinaryInput();
+
 // A first stop request calls `onStop` with the exit status it stands for:
 // 128 + the signal number (130 Ctrl-C, 129 hangup or console closed, 143
 // termination). A second one removes the temporary files of saves under way

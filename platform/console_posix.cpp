@@ -29,6 +29,8 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) { return {argv + 1
 
 void UseUtf8Console() {}
 
+void UseBinaryInput() {}
+
 void CatchStopRequests(void (*onStop)(int status)) {
   g_onStop = onStop;
   struct sigaction action {};

@@ -67,6 +67,8 @@ void UseUtf8Console() {
   std::setvbuf(stderr, nullptr, _IOFBF, 1 << 16);
 }
 
+void UseBinaryInput() { _setmode(_fileno(stdin), _O_BINARY); }
+
 void CatchStopRequests(void (*onStop)(int status)) {
   g_onStop = onStop;
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);

@@ -22,12 +22,15 @@ dpkg-deb -f "$deb" Recommends | grep -q 'qt6-translations-l10n' ||
 
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
-for f in usr/bin/vostrel usr/bin/vostrelc usr/share/vostrel/ChkData.lst usr/share/vostrel/vostrel-guide.html \
+for f in usr/bin/vostrel usr/bin/vostrelc usr/bin/vostrel-lsp usr/share/vostrel/ChkData.lst usr/share/vostrel/vostrel-guide.html \
          usr/share/man/man1/vostrelc.1.gz usr/share/man/man1/vostrel.1.gz \
          usr/share/bash-completion/completions/vostrelc usr/share/mime/packages/vostrel.xml \
          usr/share/icons/hicolor/256x256/apps/vostrel.png; do
   [ -f "$root/$f" ] || fail "$f is not in the package"
 done
+if [ -f "$build/vostrel-nc-$(dpkg-deb -f "$deb" Version).vsix" ]; then
+  [ -f "$root/usr/share/vostrel/vostrel-nc.vsix" ] || fail "the VS Code extension is not in the package"
+fi
 (cd "$root" && find . -exec stat -c '%n %s %Y' {} + | sort) >"$scratch/before"
 
 # The user's settings switch on the line-ending conversion: the golden case
