@@ -63,6 +63,8 @@ class FindingNavigator : public QObject {
   // Opens the finding of run log line `index`; false when it has none.
   bool OpenLogLine(int index);
   void Open(std::size_t index);
+  // Shows `place` in the source view (a place that is no finding of the list).
+  void ShowPlace(const Finding& place);
   void Next();
   void Previous();
   void OpenInEditor(const Finding& finding);

@@ -168,6 +168,9 @@ void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル"));
   DesktopShortcutAction = action(file, "DesktopShortcutAction", QStringLiteral("ﾃﾞｨｽｸﾄｯﾌﾟにｼｮｰﾄｶｯﾄ作成"));
   SendToAction = action(file, "SendToAction", QStringLiteral("SendTo(送る)に登録"));
+  ToolpathAction = action(file, "ToolpathAction", QStringLiteral("経路表示"));
+  ToolpathAction->setEnabled(false);  // until a run has a result
+  connect(ToolpathAction, &QAction::triggered, this, &MainWindow::ShowToolpath);
   file->addSeparator();
   for (int i = 0; i < 5; ++i) {
     RecentFileActions[i] = action(file, "", QString());

@@ -19,6 +19,7 @@
 #include "shell/path_rules.h"
 #include "shell/window_frame.h"
 #include "viewer/line_text_view.h"
+#include "viewer/toolpath_tab.h"
 #include "viewer/viewer_dialog.h"
 
 namespace vostrel::gui {
@@ -134,8 +135,10 @@ void MainWindow::RunCompile() {
   }
 
   frame.LetEventsRun();
+  viewer_->PathTab->SetSourceMap(run_.SourcePath, run_.SourceLines());
   viewer_->HandOff(std::move(run_.WorkLines), run_.RunLog, run_.TargetPath);
   run_.WorkLines.clear();
+  ToolpathAction->setEnabled(true);
   WorkingTextView->LinesChanged();
   frame.ShowPending();
   screenSaver_.Allow();

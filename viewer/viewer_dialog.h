@@ -22,6 +22,7 @@ namespace vostrel::gui {
 
 class LineTextView;
 class ListingPrinter;
+class ToolpathTab;
 class PrintSettingsDialog;
 class UserPrompts;
 
@@ -42,6 +43,7 @@ class ViewerDialog : public QDialog {
   QTabWidget* Tabs;
   QWidget* ResultTab;  // 変換ﾃﾞｰﾀ
   QWidget* LogTab;     // ログデータ
+  ToolpathTab* PathTab;  // 経路
   LineTextView* ResultView;
   LineTextView* LogView;
   QPushButton* SaveButton;           // 保存
