@@ -135,9 +135,9 @@ ToolpathTab::~ToolpathTab() {
 void ToolpathTab::SetProgram(const TextLines& lines) {
   if (worker_.joinable()) worker_.join();
   ++generation_;
+  View->SetPath(nullptr);  // before the path it draws goes
   computed_.reset();
   path_.reset();
-  View->SetPath(nullptr);
   StatisticsPanel->setPlainText(QStringLiteral("経路を計算しています..."));
   StepSlider->setRange(0, 0);
   ShowStep();

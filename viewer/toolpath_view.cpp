@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <tuple>
+
+#include "viewer/line_raster.h"
 
 namespace vostrel::gui {
 
@@ -61,7 +64,17 @@ ToolpathView::ToolpathView(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+ToolpathView::~ToolpathView() { StopDrawing(); }
+
+void ToolpathView::StopDrawing() {
+  wanted_ = UINT64_MAX;
+  if (drawing_.joinable()) drawing_.join();
+  drawingFor_ = UINT64_MAX;
+}
+
 void ToolpathView::SetPath(const tp::Result* path) {
+  StopDrawing();  // it may be drawing the path that goes
+  picture_ = QImage();
   path_ = path;
   drawnCount_ = path ? path->motions.size() : 0;
   current_ = -1;
@@ -70,6 +83,7 @@ void ToolpathView::SetPath(const tp::Result* path) {
 }
 
 void ToolpathView::SetView(tp::View view) {
+  StopDrawing();  // the thread reads the projection
   view_ = view;
   projection_ = tp::ProjectionOf(view);
   FitAll();
@@ -199,7 +213,9 @@ std::int64_t ToolpathView::MoveAt(const QPointF& window, double tolerance) const
   return best;
 }
 
-void ToolpathView::DrawPath(QPainter& painter, const Frame& frame, std::size_t count, double lineScale) const {
+void ToolpathView::DrawPath(QPainter& painter, const Frame& frame, std::size_t count, double lineScale,
+                            const PixelImage* raster, const std::atomic<std::uint64_t>* cancel,
+                            std::uint64_t generation) const {
   if (!path_) return;
   const std::vector<tp::Motion>& motions = path_->motions;
   count = std::min(count, motions.size());
@@ -213,8 +229,9 @@ void ToolpathView::DrawPath(QPainter& painter, const Frame& frame, std::size_t c
     QPointF end{-1e9, -1e9};
   };
   Stroke strokes[2];
-  strokes[0].pen = QPen(kRapidColour, lineScale, Qt::DashLine);
-  strokes[1].pen = QPen(kFeedColour, 1.2 * lineScale);
+  // One pixel wide on screen: the painter's fast path for thin lines.
+  strokes[0].pen = QPen(kRapidColour, lineScale > 1.5 ? lineScale : 0, Qt::DashLine);
+  strokes[1].pen = QPen(kFeedColour, lineScale > 1.5 ? lineScale : 0);
   std::vector<QPointF> holes;
   constexpr std::size_t kBatch = 4096;
   for (Stroke& stroke : strokes) stroke.lines.reserve(kBatch);
@@ -224,6 +241,7 @@ void ToolpathView::DrawPath(QPainter& painter, const Frame& frame, std::size_t c
     painter.drawLines(stroke.lines.data(), static_cast<int>(stroke.lines.size()));
     stroke.lines.clear();
   };
+  const double ratio = raster ? raster->width / std::max(1.0, frame.size.width()) : 1;
   auto lineTo = [&](Stroke& stroke, const QPointF& to) {
     if (std::fabs(to.x() - stroke.end.x()) + std::fabs(to.y() - stroke.end.y()) < 1) return;
     const QLineF line(stroke.end, to);
@@ -231,10 +249,17 @@ void ToolpathView::DrawPath(QPainter& painter, const Frame& frame, std::size_t c
     if ((line.x1() < left && line.x2() < left) || (line.x1() > right && line.x2() > right) ||
         (line.y1() < top && line.y2() < top) || (line.y1() > bottom && line.y2() > bottom))
       return;
+    if (raster) {
+      const bool rapid = &stroke == &strokes[0];
+      RasterLine(*raster, line.x1() * ratio, line.y1() * ratio, line.x2() * ratio, line.y2() * ratio,
+                 (rapid ? kRapidColour : kFeedColour).rgb(), rapid);
+      return;
+    }
     stroke.lines.push_back(line);
     if (stroke.lines.size() == kBatch) flush(stroke);
   };
   for (std::size_t i = 0; i < count; ++i) {
+    if (cancel && i % 8192 == 0 && cancel->load(std::memory_order_relaxed) != generation) return;
     const tp::Motion& m = motions[i];
     Stroke& stroke = strokes[m.type == tp::MotionType::Rapid ? 0 : 1];
     const QPointF from = frame.At(projection_, m.from);
@@ -334,8 +359,55 @@ void ToolpathView::Render(QPainter& painter, const QRectF& area, bool whole) con
 
 void ToolpathView::Changed() {
   pictureValid_ = false;
+  wanted_ = ++changes_;  // a drawing under way for an older view stops
   update();
   emit ViewChanged();
+}
+
+void ToolpathView::DrawPicture(const Frame& frame, const QSize& pixels, qreal ratio) {
+  // A drawing of the path into a picture of its own, timed.
+  auto draw = [this, frame, pixels, ratio](std::uint64_t generation, const std::atomic<std::uint64_t>* cancel,
+                                           std::size_t count) {
+    QElapsedTimer timer;
+    timer.start();
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    const PixelImage raster{reinterpret_cast<std::uint32_t*>(image.bits()), image.width(), image.height(),
+                            static_cast<int>(image.bytesPerLine() / 4)};
+    DrawPath(painter, frame, count, 1, &raster, cancel, generation);
+    painter.end();
+    return std::pair{std::move(image), static_cast<double>(timer.nsecsElapsed()) / 1e6};
+  };
+  constexpr std::size_t kDrawnAtOnce = 50000;  // moves; more go to the thread
+  if (!path_ || path_->motions.size() <= kDrawnAtOnce) {
+    std::tie(picture_, lastDrawMs_) = draw(changes_, nullptr, drawnCount_);
+    pictureFrame_ = frame;
+    pictureView_ = view_;
+    pictureValid_ = true;
+    return;
+  }
+  if (drawingFor_ == changes_) return;  // under way
+  wanted_ = changes_;
+  if (drawing_.joinable()) drawing_.join();  // an older one stops within a few thousand moves
+  drawingFor_ = changes_;
+  drawing_ = std::thread([this, draw, generation = changes_, count = drawnCount_, view = view_, frame] {
+    auto [image, ms] = draw(generation, &wanted_, count);
+    if (wanted_.load() != generation) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, view, frame, image = std::move(image), ms] {
+          if (generation != changes_) return;
+          picture_ = image;
+          pictureFrame_ = frame;
+          pictureView_ = view;
+          pictureValid_ = true;
+          lastDrawMs_ = ms;
+          update();
+        },
+        Qt::QueuedConnection);
+  });
 }
 
 void ToolpathView::paintEvent(QPaintEvent*) {
@@ -343,18 +415,24 @@ void ToolpathView::paintEvent(QPaintEvent*) {
   const Frame frame = CurrentFrame();
   const qreal ratio = devicePixelRatioF();
   const QSize pixels = (QSizeF(size()) * ratio).toSize();
-  if (!pictureValid_ || picture_.size() != pixels) {
-    QElapsedTimer timer;
-    timer.start();
-    if (picture_.size() != pixels) picture_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-    picture_.setDevicePixelRatio(ratio);
-    picture_.fill(Qt::white);
-    QPainter cached(&picture_);
-    DrawPath(cached, frame, drawnCount_, 1);
-    pictureValid_ = true;
-    lastDrawMs_ = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+  if (!pictureValid_) DrawPicture(frame, pixels, ratio);
+  if (pictureValid_) {
+    painter.drawImage(QPointF(0, 0), picture_);
+  } else {
+    // The last picture moved and scaled to the view until the new one comes.
+    painter.fillRect(rect(), Qt::white);
+    if (!picture_.isNull() && pictureView_ == view_) {
+      const double k = frame.scale / pictureFrame_.scale;
+      const QPointF offset(
+          frame.size.width() / 2 + (pictureFrame_.centre.x() - frame.centre.x()) * frame.scale - k * pictureFrame_.size.width() / 2,
+          frame.size.height() / 2 - (pictureFrame_.centre.y() - frame.centre.y()) * frame.scale - k * pictureFrame_.size.height() / 2);
+      painter.save();
+      painter.translate(offset);
+      painter.scale(k, k);
+      painter.drawImage(QPointF(0, 0), picture_);
+      painter.restore();
+    }
   }
-  painter.drawImage(QPointF(0, 0), picture_);
   painter.setRenderHint(QPainter::Antialiasing);
   if (!lit_.empty()) DrawMoves(painter, frame, lit_, QPen(kLitColour, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   if (current_ >= 0) {

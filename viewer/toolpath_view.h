@@ -7,16 +7,20 @@
 //
 // The path is drawn at display resolution into a cached picture that is
 // redrawn only when the view changes: moves that stay within a pixel of
-// where the last drawn line of their kind ended are skipped, so a frame
-// costs one pass over the motions whatever their number. The lit moves,
-// the current move and the scale are drawn over the cached picture.
+// where the last drawn line of their kind ended are skipped, so a drawing
+// costs one pass over the motions. A large path is drawn on a thread of its
+// own; until its picture is ready the last one is shown moved and scaled
+// to the view, so that panning and zooming follow the mouse at once. The
+// lit moves, the current move and the scale are drawn over the picture.
 
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
 #include <QWidget>
 
+#include <atomic>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "toolpath/report.h"
@@ -24,10 +28,13 @@
 
 namespace vostrel::gui {
 
+struct PixelImage;
+
 class ToolpathView : public QWidget {
   Q_OBJECT
  public:
   explicit ToolpathView(QWidget* parent = nullptr);
+  ~ToolpathView() override;
 
   // The path to show (nullptr: none); the owner keeps it alive. Shows it
   // whole, every move drawn, none lit.
@@ -70,6 +77,9 @@ class ToolpathView : public QWidget {
 
   // The time the last full drawing of the path took, in milliseconds.
   double LastDrawMilliseconds() const { return lastDrawMs_; }
+  // Whether the picture shows the view as it is now (a large path's is
+  // drawn on its own thread).
+  bool PictureCurrent() const { return pictureValid_; }
 
  signals:
   void MoveClicked(std::int64_t index);
@@ -101,7 +111,16 @@ class ToolpathView : public QWidget {
   Frame FrameFitting(const QRectF& model, const QSizeF& size) const;
   QRectF PathBounds() const;  // of the whole path in the drawing's coordinates
   QRectF MovesBounds(const std::vector<std::uint32_t>& moves) const;
-  void DrawPath(QPainter& painter, const Frame& frame, std::size_t count, double lineScale) const;
+  // Into `raster` when given (the window's picture, whose pixels the
+  // painter's device holds), else through the painter.
+  // Stops early when `cancel` no longer holds `generation`.
+  void DrawPath(QPainter& painter, const Frame& frame, std::size_t count, double lineScale,
+                const PixelImage* raster = nullptr, const std::atomic<std::uint64_t>* cancel = nullptr,
+                std::uint64_t generation = 0) const;
+  // Draws the picture of the view as it is now: at once for a small path,
+  // else on the drawing thread.
+  void DrawPicture(const Frame& frame, const QSize& pixels, qreal ratio);
+  void StopDrawing();
   void DrawMoves(QPainter& painter, const Frame& frame, const std::vector<std::uint32_t>& moves,
                  const QPen& pen) const;
   void DrawScale(QPainter& painter, const Frame& frame) const;
@@ -118,7 +137,13 @@ class ToolpathView : public QWidget {
   bool fitted_ = false;  // fitted once the widget has its size
 
   QImage picture_;
-  bool pictureValid_ = false;
+  Frame pictureFrame_;          // the view the picture shows
+  toolpath::View pictureView_ = toolpath::View::XY;
+  bool pictureValid_ = false;   // it shows the view as it is now
+  std::uint64_t changes_ = 0;   // of the view, counted
+  std::uint64_t drawingFor_ = UINT64_MAX;  // the change the thread draws
+  std::atomic<std::uint64_t> wanted_{0};   // the change a drawing must show to go on
+  std::thread drawing_;
   double lastDrawMs_ = 0;
 
   QPoint pressAt_;
