@@ -6,7 +6,9 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -24,6 +26,7 @@
 #include "shell/main_window.h"
 #include "toolpath/toolpath.h"
 #include "viewer/line_text_view.h"
+#include "viewer/listing_printer.h"
 #include "viewer/source_view.h"
 #include "viewer/toolpath_tab.h"
 #include "viewer/toolpath_view.h"
@@ -136,6 +139,13 @@ int ToolpathShots(const fs::path& out, const QStringList& files) {
         QApplication::processEvents();
         Save(&viewer, out / (stem + "_" + button->text().toLower().toStdString() + ".png"));
       }
+      // The ISO view printed to a PDF file and saved as SVG and PNG.
+      viewer.Printing->Printer().setOutputFormat(QPrinter::PdfFormat);
+      viewer.Printing->Printer().setOutputFileName(QString::fromStdString((out / (stem + "_print.pdf")).string()));
+      viewer.Printing->SetPrintDialog([](QPrinter&, int, bool, QWidget*) -> std::optional<bool> { return false; });
+      viewer.PrintButton->click();
+      tab.SaveSvg(QString::fromStdString((out / (stem + "_iso.svg")).string()));
+      tab.SavePng(QString::fromStdString((out / (stem + "_export.png")).string()));
       tab.ViewButtons->buttons().front()->click();
       QApplication::processEvents();
       // The desktop as the window manager shows it.

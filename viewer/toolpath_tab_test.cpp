@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <QButtonGroup>
+#include <QFile>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
 
 #include "gui_common/scripted_prompts.h"
 #include "settings/app_settings.h"
+#include "tests/test_support.h"
 #include "viewer/line_text_view.h"
 #include "viewer/listing_printer.h"
 #include "viewer/toolpath_tab.h"
@@ -143,6 +147,40 @@ TEST(ToolpathTab, SliderDrawsThePathUpToAMove) {
   EXPECT_FALSE(drawnNear(t.At(100, 25), feed));
   EXPECT_TRUE(drawnNear(t.At(50, 0), current));
   EXPECT_EQ(t.tab.StepSlider->value(), 3);
+}
+
+TEST(ToolpathTab, PrintsAPageOfItsOwnAndSavesSvgAndPng) {
+  Tab t;
+  test::TempDir dir;
+  const QString pdf = QString::fromStdString((dir / "path.pdf").string());
+  t.printing.Printer().setOutputFormat(QPrinter::PdfFormat);
+  t.printing.Printer().setOutputFileName(pdf);
+  int dialogs = 0;
+  t.printing.SetPrintDialog([&](QPrinter&, int lastPage, bool, QWidget*) -> std::optional<bool> {
+    ++dialogs;
+    EXPECT_EQ(lastPage, 1);
+    return false;
+  });
+  t.tab.Print(QStringLiteral("/nc/PART1.NC"));
+  EXPECT_EQ(dialogs, 1);
+  QProcess text;
+  text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+  ASSERT_TRUE(text.waitForFinished(60000));
+  const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+  EXPECT_EQ(printed.count(QLatin1Char('\f')), 1) << printed.toStdString();  // one page
+  EXPECT_TRUE(printed.contains(QStringLiteral("/nc/PART1.NC")));               // the header
+  EXPECT_TRUE(printed.contains(QStringLiteral("0.000 .. 100.000 mm")));        // the extents
+
+  const QString svg = QString::fromStdString((dir / "path.svg").string());
+  ASSERT_TRUE(t.tab.SaveSvg(svg));
+  QFile svgFile(svg);
+  ASSERT_TRUE(svgFile.open(QIODevice::ReadOnly));
+  const QByteArray drawing = svgFile.readAll();
+  EXPECT_TRUE(drawing.contains("L100 0L100 -50L0 -50")) << drawing.toStdString();  // the three edges, y down
+
+  const QString png = QString::fromStdString((dir / "path.png").string());
+  ASSERT_TRUE(t.tab.SavePng(png));
+  EXPECT_EQ(QImage(png).size(), t.tab.View->size() * 2);
 }
 
 }  // namespace
