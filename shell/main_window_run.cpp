@@ -96,6 +96,7 @@ void MainWindow::RunCompile() {
 
   run_.Reset();
   findings_->Clear();
+  ToolpathAction->setEnabled(false);  // the last result's path is no longer this source's
   WorkingTextView->LinesChanged();
   LogView->LinesChanged();
 

@@ -3,13 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include "shell/finding_navigator.h"
+#include "shell/main_window.h"
 #include "shell/test_window.h"
 #include "viewer/source_view.h"
 #include "viewer/toolpath_tab.h"
 #include "viewer/toolpath_view.h"
+#include "viewer/viewer_dialog.h"
 
 namespace vostrel::gui {
 namespace {
@@ -35,7 +40,7 @@ TEST(ToolpathLinks, MovesAndInterpreterFindingsLeadToTheSourceLines) {
     QTest::mouseDClick(tab.View, Qt::LeftButton, {}, tab.View->ToWindow(middle).toPoint());
     ASSERT_NE(findings.View(), nullptr);
     EXPECT_EQ(findings.View()->Shown().line, 4);
-    EXPECT_EQ(findings.View()->Shown().file, (w.dir / "A.NC").string());
+    EXPECT_TRUE(QString::fromStdString(findings.View()->Shown().file).endsWith(QStringLiteral("A.NC")));
     findings.View()->close();
 
     // F4 reaches the interpreter's finding at the same source line.
@@ -46,7 +51,17 @@ TEST(ToolpathLinks, MovesAndInterpreterFindingsLeadToTheSourceLines) {
     }
     EXPECT_TRUE(reached);
     EXPECT_EQ(findings.View()->Shown().line, 4);
+    findings.View()->close();
   });
+  // After the run the main window's 経路表示 opens the viewer on the path.
+  ASSERT_TRUE(w.window->ToolpathAction->isEnabled());
+  QWidget* shown = nullptr;
+  QTimer::singleShot(50, [&] {
+    shown = w.window->Viewer()->Tabs->currentWidget();
+    w.window->Viewer()->close();
+  });
+  w.window->ToolpathAction->trigger();
+  EXPECT_EQ(shown, w.window->Viewer()->PathTab);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numbers>
 #include <tuple>
 
@@ -214,8 +215,7 @@ std::int64_t ToolpathView::MoveAt(const QPointF& window, double tolerance) const
 }
 
 void ToolpathView::DrawPath(QPainter& painter, const Frame& frame, std::size_t count, double lineScale,
-                            const PixelImage* raster, const std::atomic<std::uint64_t>* cancel,
-                            std::uint64_t generation) const {
+                            const PixelImage* raster, const std::function<bool()>& goOn) const {
   if (!path_) return;
   const std::vector<tp::Motion>& motions = path_->motions;
   count = std::min(count, motions.size());
@@ -259,7 +259,7 @@ void ToolpathView::DrawPath(QPainter& painter, const Frame& frame, std::size_t c
     if (stroke.lines.size() == kBatch) flush(stroke);
   };
   for (std::size_t i = 0; i < count; ++i) {
-    if (cancel && i % 8192 == 0 && cancel->load(std::memory_order_relaxed) != generation) return;
+    if (goOn && i % 8192 == 8191 && !goOn()) return;
     const tp::Motion& m = motions[i];
     Stroke& stroke = strokes[m.type == tp::MotionType::Rapid ? 0 : 1];
     const QPointF from = frame.At(projection_, m.from);
@@ -365,9 +365,9 @@ void ToolpathView::Changed() {
 }
 
 void ToolpathView::DrawPicture(const Frame& frame, const QSize& pixels, qreal ratio) {
-  // A drawing of the path into a picture of its own, timed.
-  auto draw = [this, frame, pixels, ratio](std::uint64_t generation, const std::atomic<std::uint64_t>* cancel,
-                                           std::size_t count) {
+  // A drawing of the path into a picture of its own, timed; `goOn` is
+  // asked now and then whether to go on, with the picture so far.
+  auto draw = [this, frame, pixels, ratio](std::size_t count, const std::function<bool(const QImage&)>& goOn) {
     QElapsedTimer timer;
     timer.start();
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
@@ -376,13 +376,15 @@ void ToolpathView::DrawPicture(const Frame& frame, const QSize& pixels, qreal ra
     QPainter painter(&image);
     const PixelImage raster{reinterpret_cast<std::uint32_t*>(image.bits()), image.width(), image.height(),
                             static_cast<int>(image.bytesPerLine() / 4)};
-    DrawPath(painter, frame, count, 1, &raster, cancel, generation);
+    std::function<bool()> asked;
+    if (goOn) asked = [&goOn, &image] { return goOn(image); };
+    DrawPath(painter, frame, count, 1, &raster, asked);
     painter.end();
     return std::pair{std::move(image), static_cast<double>(timer.nsecsElapsed()) / 1e6};
   };
   constexpr std::size_t kDrawnAtOnce = 50000;  // moves; more go to the thread
   if (!path_ || path_->motions.size() <= kDrawnAtOnce) {
-    std::tie(picture_, lastDrawMs_) = draw(changes_, nullptr, drawnCount_);
+    std::tie(picture_, lastDrawMs_) = draw(drawnCount_, {});
     pictureFrame_ = frame;
     pictureView_ = view_;
     pictureValid_ = true;
@@ -393,20 +395,34 @@ void ToolpathView::DrawPicture(const Frame& frame, const QSize& pixels, qreal ra
   if (drawing_.joinable()) drawing_.join();  // an older one stops within a few thousand moves
   drawingFor_ = changes_;
   drawing_ = std::thread([this, draw, generation = changes_, count = drawnCount_, view = view_, frame] {
-    auto [image, ms] = draw(generation, &wanted_, count);
-    if (wanted_.load() != generation) return;
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation, view, frame, image = std::move(image), ms] {
-          if (generation != changes_) return;
-          picture_ = image;
-          pictureFrame_ = frame;
-          pictureView_ = view;
-          pictureValid_ = true;
-          lastDrawMs_ = ms;
-          update();
-        },
-        Qt::QueuedConnection);
+    // The picture goes to the window when done, and what there is of it
+    // every so often before.
+    auto hand = [this, generation, view, frame](QImage image, bool done, double ms) {
+      QMetaObject::invokeMethod(
+          this,
+          [this, generation, view, frame, image = std::move(image), done, ms] {
+            if (generation != changes_) return;
+            picture_ = image;
+            pictureFrame_ = frame;
+            pictureView_ = view;
+            pictureValid_ = done;
+            if (done) lastDrawMs_ = ms;
+            update();
+          },
+          Qt::QueuedConnection);
+    };
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    auto goOn = [&](const QImage& image) {
+      if (wanted_.load(std::memory_order_relaxed) != generation) return false;
+      if (sinceShown.elapsed() >= 150) {
+        hand(image.copy(), false, 0);
+        sinceShown.restart();
+      }
+      return true;
+    };
+    auto [image, ms] = draw(count, goOn);
+    if (wanted_.load() == generation) hand(std::move(image), true, ms);
   });
 }
 
@@ -421,7 +437,10 @@ void ToolpathView::paintEvent(QPaintEvent*) {
   } else {
     // The last picture moved and scaled to the view until the new one comes.
     painter.fillRect(rect(), Qt::white);
-    if (!picture_.isNull() && pictureView_ == view_) {
+    if (picture_.isNull() || pictureView_ != view_) {
+      painter.setPen(Qt::gray);
+      painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("描画しています..."));
+    } else {
       const double k = frame.scale / pictureFrame_.scale;
       const QPointF offset(
           frame.size.width() / 2 + (pictureFrame_.centre.x() - frame.centre.x()) * frame.scale - k * pictureFrame_.size.width() / 2,

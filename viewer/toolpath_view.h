@@ -20,6 +20,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -80,6 +81,9 @@ class ToolpathView : public QWidget {
   // Whether the picture shows the view as it is now (a large path's is
   // drawn on its own thread).
   bool PictureCurrent() const { return pictureValid_; }
+  // Whether any picture of the path is there to show (a part of it, while
+  // a large path is being drawn).
+  bool HasPicture() const { return !picture_.isNull(); }
 
  signals:
   void MoveClicked(std::int64_t index);
@@ -113,10 +117,9 @@ class ToolpathView : public QWidget {
   QRectF MovesBounds(const std::vector<std::uint32_t>& moves) const;
   // Into `raster` when given (the window's picture, whose pixels the
   // painter's device holds), else through the painter.
-  // Stops early when `cancel` no longer holds `generation`.
+  // Asks `goOn` every few thousand moves whether to go on.
   void DrawPath(QPainter& painter, const Frame& frame, std::size_t count, double lineScale,
-                const PixelImage* raster = nullptr, const std::atomic<std::uint64_t>* cancel = nullptr,
-                std::uint64_t generation = 0) const;
+                const PixelImage* raster = nullptr, const std::function<bool()>& goOn = {}) const;
   // Draws the picture of the view as it is now: at once for a small path,
   // else on the drawing thread.
   void DrawPicture(const Frame& frame, const QSize& pixels, qreal ratio);
