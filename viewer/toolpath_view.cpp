@@ -122,10 +122,15 @@ QRectF ToolpathView::MovesBounds(const std::vector<std::uint32_t>& moves) const 
 ToolpathView::Frame ToolpathView::FrameFitting(const QRectF& model, const QSizeF& size) const {
   Frame frame;
   frame.size = size;
-  frame.centre = model.center();
   const double width = std::max(model.width(), 1e-3), height = std::max(model.height(), 1e-3);
+  // Clear of the extents above and the scale bar below where there is room.
   const double margin = std::min(kFitMargin, std::min(size.width(), size.height()) / 8);
-  frame.scale = std::max(1e-9, std::min((size.width() - 2 * margin) / width, (size.height() - 2 * margin) / height));
+  const double line = fontMetrics().height();
+  const double top = size.height() > 12 * line ? 3.5 * line : margin;
+  const double bottom = size.height() > 12 * line ? 2 * line : margin;
+  frame.scale = std::max(1e-9, std::min((size.width() - 2 * margin) / width, (size.height() - top - bottom) / height));
+  // The model's centre at the middle of that area.
+  frame.centre = model.center() + QPointF(0, (top - bottom) / 2 / frame.scale);
   return frame;
 }
 
