@@ -259,7 +259,8 @@ int ToolpathBench(std::size_t lines) {
                                            (moves + viewer.Result().size()) * sizeof(std::uint32_t));
   std::printf("program: %zu lines, %zu moves (yardstick %zu)\n", viewer.Result().size(), moves,
               yardstick.motions.size());
-  std::printf("execution alone (yardstick): %.1f ms\n", runMs);
+  std::printf("execution alone (yardstick): %.1f ms; the drawing %d x %d pixels\n", runMs, tab.View->width(),
+              tab.View->height());
   std::printf("hand-off: %.1f ms; to the tab shown with the statistics: %.1f ms; to the first part of the path "
               "drawn: %.1f ms; to the whole path drawn: %.1f ms (%.2f x the execution); the drawing itself %.1f ms\n",
               handOffMs, shownMs, firstPictureMs, openMs, openMs / runMs, firstDrawMs);
