@@ -130,6 +130,7 @@ ToolpathTab::ToolpathTab(LineTextView* result, ListingPrinter* printing, QWidget
 
 ToolpathTab::~ToolpathTab() {
   if (worker_.joinable()) worker_.join();
+  View->SetPath(nullptr);  // its drawing thread stops before the path goes
 }
 
 void ToolpathTab::SetProgram(const TextLines& lines) {
