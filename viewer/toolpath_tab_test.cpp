@@ -149,6 +149,34 @@ TEST(ToolpathTab, SliderDrawsThePathUpToAMove) {
   EXPECT_EQ(t.tab.StepSlider->value(), 3);
 }
 
+// A path too large to draw at once is drawn on a thread; the window keeps
+// showing the last picture meanwhile, and the new one comes.
+TEST(ToolpathTab, LargePathIsDrawnOnItsOwnThread) {
+  Tab t;
+  TextLines zigzag = {"G90G01F1000."};
+  for (int i = 0; i < 60000; ++i)  // back and forth along X, a unit up every 600 moves
+    zigzag.push_back("X" + std::to_string(i % 2 * 100) + ".Y" + std::to_string(i / 600) + ".");
+  t.tab.SetProgram(zigzag);
+  t.tab.WaitForPath();
+  ASSERT_GT(t.tab.Path()->motions.size(), 50000u);  // more than are drawn at once
+  auto waitForPicture = [&] {
+    for (int i = 0; i < 2000 && !t.tab.View->PictureCurrent(); ++i) {
+      t.tab.View->repaint();
+      QTest::qWait(5);
+    }
+    return t.tab.View->PictureCurrent();
+  };
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_TRUE(waitForPicture()) << round;
+    const QImage image = t.tab.View->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(image.pixel(t.At(50, 50)), qRgb(32, 80, 192)) << round;  // a line across the middle
+    QTest::mouseMove(t.tab.View, t.At(50, 50));  // a pan starts a new picture
+    QTest::mousePress(t.tab.View, Qt::LeftButton, {}, t.At(50, 50));
+    QTest::mouseMove(t.tab.View, t.At(50, 50) + QPoint(30, 20));
+    QTest::mouseRelease(t.tab.View, Qt::LeftButton, {}, t.At(50, 50) + QPoint(30, 20));
+  }
+}
+
 TEST(ToolpathTab, PrintsAPageOfItsOwnAndSavesSvgAndPng) {
   Tab t;
   test::TempDir dir;
