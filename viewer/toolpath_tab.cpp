@@ -281,6 +281,7 @@ void ToolpathTab::ShowStep() {
 }
 
 void ToolpathTab::Print(const QString& label) {
+  WaitForPath();  // a print asked for at once prints the path, not nothing
   if (!path_) return;
   printing_->PrintPicture([this](QPainter& painter, const QRectF& area) { View->Render(painter, area, false); },
                           label, this);
@@ -309,6 +310,7 @@ bool ToolpathTab::SavePng(const QString& path) {
 }
 
 void ToolpathTab::ExportFile(bool svg) {
+  WaitForPath();
   if (!path_) return;
   const QString path = chooseFile_(this, svg ? QStringLiteral("SVG保存") : QStringLiteral("PNG保存"),
                                    svg ? QStringLiteral("SVG (*.svg)") : QStringLiteral("PNG (*.png)"));

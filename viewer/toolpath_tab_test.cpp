@@ -170,7 +170,7 @@ TEST(ToolpathTab, LargePathIsDrawnOnItsOwnThread) {
     EXPECT_TRUE(waitForPicture()) << round;
     const QImage image = t.tab.View->grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(image.pixel(t.At(50, 50)), qRgb(32, 80, 192)) << round;  // a line across the middle
-    QTest::mouseMove(t.tab.View, t.At(50, 50));  // a pan starts a new picture
+    // A pan starts a new picture.
     QTest::mousePress(t.tab.View, Qt::LeftButton, {}, t.At(50, 50));
     QTest::mouseMove(t.tab.View, t.At(50, 50) + QPoint(30, 20));
     QTest::mouseRelease(t.tab.View, Qt::LeftButton, {}, t.At(50, 50) + QPoint(30, 20));

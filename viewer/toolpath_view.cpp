@@ -498,11 +498,12 @@ void ToolpathView::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   pressAt_ = event->position().toPoint();
   pressCentre_ = centre_;
+  pressed_ = true;
   dragging_ = false;
 }
 
 void ToolpathView::mouseMoveEvent(QMouseEvent* event) {
-  if (!(event->buttons() & Qt::LeftButton)) return;
+  if (!pressed_ || !(event->buttons() & Qt::LeftButton)) return;  // a drag that started here
   const QPoint delta = event->position().toPoint() - pressAt_;
   if (!dragging_ && delta.manhattanLength() < 4) return;
   dragging_ = true;
@@ -513,7 +514,8 @@ void ToolpathView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ToolpathView::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return;
+  if (event->button() != Qt::LeftButton || !pressed_) return;
+  pressed_ = false;
   unsetCursor();
   if (dragging_) {
     dragging_ = false;

@@ -151,6 +151,7 @@ class ToolpathView : public QWidget {
 
   QPoint pressAt_;
   QPointF pressCentre_;
+  bool pressed_ = false;  // the left button went down on the view
   bool dragging_ = false;
 };
 
