@@ -55,7 +55,6 @@ int RunToolpathOnly(const ToolpathOptions& options, DiagnosticsOptions::Format f
 
 // The pieces of the output forms, for tests.
 std::string MotionJson(const toolpath::Motion& motion, const SourcePlace& source);
-std::string StatisticsText(const toolpath::Result& result);
 std::string SvgDrawing(const toolpath::Result& result, toolpath::Plane plane);
 
 }  // namespace vostrel::cli

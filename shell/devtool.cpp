@@ -4,6 +4,8 @@
 //                                 through the window: OUT/out.nc, OUT/log.txt
 //   vostrel_devtool print CASE PDF  runs CASE and prints the result to PDF
 //   vostrel_devtool fonts          the Japanese font families in use
+//   vostrel_devtool toolpath-shots DIR FILE...  the 経路 tab of each program
+//   vostrel_devtool toolpath-bench [LINES]      times the 経路 tab of a CAM program
 //   vostrel_devtool bench [LINES|FILE [KEY=VALUE...]]
 //                                 times a run in the window and the viewer
 //                                 opening for a generated CAM program of
@@ -28,6 +30,7 @@
 
 #include "gen_cam.h"
 #include "shell/devtool_cases.h"
+#include "shell/devtool_toolpath.h"
 #include "gui_common/fonts.h"
 #include "gui_common/prompts.h"
 #include "gui_common/scripted_prompts.h"
@@ -285,6 +288,9 @@ int main(int argc, char** argv) {
   if (args.size() >= 4 && args[1] == "print") return PrintCase(args[2].toStdString(), args[3].toStdString());
   if (args.size() >= 2 && args[1] == "fonts") return ListFonts();
   if (args.size() >= 3 && args[1] == "source") return OpenSource(args[2].toStdString());
+  if (args.size() >= 4 && args[1] == "toolpath-shots") return ToolpathShots(args[2].toStdString(), args.mid(3));
+  if (args.size() >= 2 && args[1] == "toolpath-bench")
+    return ToolpathBench(args.size() >= 3 ? args[2].toULongLong() : 1000000);
   if (args.size() >= 2 && args[1] == "bench") {
     const QString what = args.size() >= 3 ? args[2] : QStringLiteral("1000000");
     bool isCount = false;
@@ -293,6 +299,7 @@ int main(int argc, char** argv) {
   }
   std::fprintf(stderr,
                "usage: vostrel_devtool shots DIR | compile CASE OUT | print CASE PDF | fonts |\n"
-               "                       bench [LINES|FILE [KEY=VALUE...]] | source FILE\n");
+               "                       bench [LINES|FILE [KEY=VALUE...]] | source FILE |\n"
+               "                       toolpath-shots DIR FILE... | toolpath-bench [LINES]\n");
   return 2;
 }

@@ -25,6 +25,7 @@
 #include "shell/settings_text.h"
 #include "viewer/line_text_view.h"
 #include "viewer/source_view.h"
+#include "viewer/toolpath_tab.h"
 #include "viewer/viewer_dialog.h"
 
 namespace vostrel::gui {
@@ -121,6 +122,11 @@ bool FindingNavigator::OpenLogLine(int index) {
 void FindingNavigator::Open(std::size_t index) {
   if (index >= findings_.size()) return;
   current_ = index;
+  ShowPlace(findings_[index]);
+  emit CurrentChanged(index);
+}
+
+void FindingNavigator::ShowPlace(const Finding& place) {
   // The view belongs to the window in front, so that it takes input while
   // the viewer is shown modally.
   QWidget* owner = QApplication::activeModalWidget();
@@ -141,8 +147,7 @@ void FindingNavigator::Open(std::size_t index) {
   } else if (view_->parentWidget() != owner) {
     view_->setParent(owner, view_->windowFlags());
   }
-  view_->ShowPlace(findings_[index]);
-  emit CurrentChanged(index);
+  view_->ShowPlace(place);
   view_->show();
   view_->raise();
   view_->activateWindow();
@@ -220,7 +225,13 @@ FindingNavigator* NewFindingNavigator(MainWindow& window, ViewerDialog& viewer, 
     viewer.Tabs->setTabIcon(tab, viewer.style()->standardIcon(icon));
     viewer.Tabs->setTabToolTip(tab, navigator->CountText());
   });
+  // The toolpath's findings join the run's; a move leads to its source line.
   AddFindingsList(window, viewer, *navigator);
+  viewer.PathTab->SetSourceOpener([navigator](const Finding& place) { navigator->ShowPlace(place); });
+  QObject::connect(viewer.PathTab, &ToolpathTab::FindingsFound, navigator, [navigator](const std::vector<Finding>& found) {
+    for (const Finding& finding : found) navigator->Add(finding);
+    navigator->ShowCounts();
+  });
   return navigator;
 }
 

@@ -64,6 +64,8 @@ class FindingNavigator : public QObject {
   // Opens the finding of run log line `index`; false when it has none.
   bool OpenLogLine(int index);
   void Open(std::size_t index);
+  // Shows `place` in the source view (a place that is no finding of the list).
+  void ShowPlace(const Finding& place);
   // F4 and Shift+F4: the next and the previous finding in file and line
   // order (by file path, then line and column; the log's order among
   // equals), round from the last to the first.

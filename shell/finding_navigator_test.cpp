@@ -14,6 +14,8 @@
 #include "shell/test_window.h"
 #include "viewer/line_text_view.h"
 #include "viewer/source_view.h"
+#include "viewer/toolpath_tab.h"
+#include "viewer/viewer_dialog.h"
 
 namespace vostrel::gui {
 namespace {
@@ -46,6 +48,9 @@ TEST(FindingLinks, LogLinesLeadToTheirPlaceInTheSource) {
   std::vector<std::string> places;
   QString tabCounts;
   w.Start([&](ViewerDialog& viewer) {
+    // The toolpath's finding (GOTOO read as a G word without a value) joins
+    // the run's two, last.
+    viewer.PathTab->WaitForPath();
     tabCounts = viewer.findChild<QLabel*>(QStringLiteral("LogFindingCounts"))->text();
     LineTextView& log = *viewer.LogView;
     // Enter on the unknown word's log line, then a double click on the bracket's.
@@ -66,15 +71,19 @@ TEST(FindingLinks, LogLinesLeadToTheirPlaceInTheSource) {
                        QPoint(10, (bracket - log.FirstVisibleLine()) * height + height / 2));
     places.push_back(Selected(*findings.View()));
 
-    // Shift+F4 from the source view goes back to the word.
+    // Shift+F4 from the source view walks back in line order: the word on
+    // line 4, then the toolpath's finding on line 4 (no column: first on
+    // its line).
     findings.View()->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(findings.View(), 2000));
     QTest::keyClick(findings.View()->SourceText, Qt::Key_F4, Qt::ShiftModifier);
     places.push_back(Selected(*findings.View()));
+    QTest::keyClick(findings.View()->SourceText, Qt::Key_F4, Qt::ShiftModifier);
+    places.push_back(Selected(*findings.View()));
   });
-  EXPECT_EQ(places, (std::vector<std::string>{"4:gotoo", "7:[", "4:gotoo"}));
-  EXPECT_EQ(tabCounts, QStringLiteral("エラー 2件　警告 0件"));
-  EXPECT_EQ(findings.Errors(), 2);
+  EXPECT_EQ(places, (std::vector<std::string>{"4:gotoo", "7:[", "4:gotoo", "4:"}));
+  EXPECT_EQ(tabCounts, QStringLiteral("エラー 3件　警告 0件"));
+  EXPECT_EQ(findings.Errors(), 3);
 }
 
 TEST(FindingLinks, AStoppedRunLinksItsLastLogLineToTheIncludeLine) {

@@ -170,6 +170,9 @@ void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
   DesktopShortcutAction = action(file, "DesktopShortcutAction", QStringLiteral("ﾃﾞｨｽｸﾄｯﾌﾟにｼｮｰﾄｶｯﾄ作成(&D)"));
   SendToAction = action(file, "SendToAction", QStringLiteral("SendTo(送る)に登録(&T)"));
+  ToolpathAction = action(file, "ToolpathAction", QStringLiteral("経路表示(&P)"));
+  ToolpathAction->setEnabled(false);  // until a run has a result
+  connect(ToolpathAction, &QAction::triggered, this, &MainWindow::ShowToolpath);
   file->addSeparator();
   for (int i = 0; i < 5; ++i) {
     RecentFileActions[i] = action(file, "", QString());

@@ -77,6 +77,7 @@ class MainWindow : public QMainWindow {
   // The menu items.
   QAction* DesktopShortcutAction;         // ﾃﾞｨｽｸﾄｯﾌﾟにｼｮｰﾄｶｯﾄ作成
   QAction* SendToAction;                  // SendTo(送る)に登録
+  QAction* ToolpathAction;                // 経路表示 (after a run)
   std::array<QAction*, 5> RecentFileActions{};
   QAction* ExitAction;                    // 終了
   QAction* OutputBesideSourceAction;      // ｺﾝﾊﾟｲﾙ後ﾌｧｲﾙをｿｰｽﾌｧｲﾙﾌｫﾙﾀﾞ
@@ -120,6 +121,7 @@ class MainWindow : public QMainWindow {
   void OpenHelpContents();
   void OpenAuthorHomePage();
   void ShowVersion();
+  void ShowToolpath();  // the viewer on its 経路 tab
 
   // The source and the recent files (main_window_fields.cpp).
   void SelectSource(const QString& path);

@@ -4,6 +4,8 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QTabWidget>
+#include <QTimer>
 
 #include "platform/exe_path.h"
 #include "platform/shortcut.h"
@@ -13,8 +15,19 @@
 #include "shell/settings_text.h"
 #include "shell/user_extensions_dialog.h"
 #include "shell/word_list_editor.h"
+#include "viewer/toolpath_tab.h"
+#include "viewer/viewer_dialog.h"
 
 namespace vostrel::gui {
+
+// ---- ファイル ----
+
+void MainWindow::ShowToolpath() {
+  if (viewer_->Result().empty()) return;
+  // The viewer opens on its first tab; the path's tab is chosen once it shows.
+  QTimer::singleShot(0, viewer_, [this] { viewer_->Tabs->setCurrentWidget(viewer_->PathTab); });
+  viewer_->exec();
+}
 
 // ---- ｵﾌﾟｼｮﾝ ----
 

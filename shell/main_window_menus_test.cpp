@@ -86,6 +86,8 @@ TEST(MainWindowMenus, EveryItemHasAMnemonicAndEveryKeyIsInTheGuide) {
   EXPECT_GE(keys.size(), 10);
   for (QString key : keys) {
     key.replace(QStringLiteral("Return"), QStringLiteral("Enter"));  // the two Enter keys are one to the user
+    if (key == QStringLiteral("Right")) key = QStringLiteral("→");
+    if (key == QStringLiteral("Left")) key = QStringLiteral("←");
     EXPECT_TRUE(keysTable.contains(QStringLiteral("<td>") + key + QStringLiteral("</td>"))) << key.toStdString();
   }
 }

@@ -21,6 +21,7 @@
 #include "shell/path_rules.h"
 #include "shell/window_frame.h"
 #include "viewer/line_text_view.h"
+#include "viewer/toolpath_tab.h"
 #include "viewer/viewer_dialog.h"
 
 namespace vostrel::gui {
@@ -107,6 +108,7 @@ void MainWindow::RunCompile() {
 
   run_.Reset();
   findings_->Clear();
+  ToolpathAction->setEnabled(false);  // the last result's path is no longer this source's
   WorkingTextView->LinesChanged();
   LogView->LinesChanged();
 
@@ -149,8 +151,10 @@ void MainWindow::RunCompile() {
   }
 
   frame.LetEventsRun();
+  viewer_->PathTab->SetSourceMap(run_.SourcePath, run_.SourceLines());
   viewer_->HandOff(std::move(run_.WorkLines), run_.RunLog, run_.TargetPath);
   run_.WorkLines.clear();
+  ToolpathAction->setEnabled(true);
   WorkingTextView->LinesChanged();
   frame.ShowPending();
   screenSaver_.Allow();

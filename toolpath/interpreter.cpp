@@ -1007,7 +1007,10 @@ void Interpreter::Drill(const Word* axisWords[3], const Word* letters[26], std::
   auto go = [&](MotionType type, double level) {
     double to[3] = {pos_[0], pos_[1], pos_[2]};
     to[ax.n] = level;
+    const std::size_t before = result_.motions.size();
     Move(type, to, line);
+    if (type == MotionType::Feed && level == bottom && result_.motions.size() > before)
+      result_.motions.back().holeBottom = true;
   };
   for (std::int64_t k = 0; k < repeats; ++k) {
     double to[3] = {pos_[0], pos_[1], pos_[2]};

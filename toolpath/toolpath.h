@@ -34,6 +34,7 @@ struct Motion {
   MotionType type;
   Plane plane;       // arcs only (the plane in effect otherwise)
   bool clockwise;    // arcs only: G02
+  bool holeBottom;   // a canned cycle's feed that reaches the bottom of its hole
 };
 
 // A finding of the interpreter on a line of the compiled program.

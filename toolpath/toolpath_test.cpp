@@ -108,10 +108,13 @@ TEST(Toolpath, PeckCyclesReachTheBottomInSteps) {
   settings.peckRetract = 0.25;
   for (const char* cycle : {"G83", "G73"}) {
     const Result r = RunText(std::string("G90G0X0Y0Z5.\nG98") + cycle + "X1.Y1.Z-3.R1.Q1.5F50\nG80\n", settings);
-    std::vector<double> depths;
-    for (const Motion& m : r.motions)
+    std::vector<double> depths, holeBottoms;
+    for (const Motion& m : r.motions) {
       if (m.type == MotionType::Feed) depths.push_back(m.to[2]);
+      if (m.holeBottom) holeBottoms.push_back(m.to[2]);
+    }
     EXPECT_EQ(depths, (std::vector<double>{-0.5, -2, -3})) << cycle << FindingsOf(r);
+    EXPECT_EQ(holeBottoms, (std::vector<double>{-3})) << cycle;  // the last peck alone marks the hole
     EXPECT_NEAR(r.motions.back().to[2], 5, 1e-9) << cycle;
   }
 }

@@ -273,10 +273,12 @@ void LineTextView::EnsureCaretVisible() {
 }
 
 void LineTextView::MoveCaret(Position to, bool extend) {
+  const bool otherLine = to.line != caret_.line;
   caret_ = to;
   if (!extend) anchor_ = to;
   EnsureCaretVisible();
   viewport()->update();
+  if (otherLine) emit CaretLineChanged(caret_.line);
 }
 
 void LineTextView::mousePressEvent(QMouseEvent* event) {

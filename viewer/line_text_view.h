@@ -86,6 +86,8 @@ class LineTextView : public QAbstractScrollArea {
 
  signals:
   void LineActivated(int index);
+  // The user moved the caret to another line (0-based).
+  void CaretLineChanged(int index);
 
  public:
 

@@ -190,6 +190,50 @@ bool ListingPrinter::PrintPages(const QString& label, QWidget* owner) {
   return painter.end();
 }
 
+bool ListingPrinter::PrintPicture(const PageDrawing& draw, const QString& label, QWidget* owner) {
+  UseInstalledPrinter();
+  QPrinter& printer = *printer_;
+  const QFont font = PrintFont();
+  const PrinterFacts facts = Facts(font);
+  PrintOptions options = Options();
+  options.LineNo = false;
+  if (!CheckLinesPerPage(LinesPerPage(facts, options), owner)) return false;
+  if (!printDialog_(printer, 1, false, owner)) return false;
+
+  // The header as a listing of one empty line has it; the picture below.
+  const QString fileName = FileNamePart(label);
+  const QFontMetrics metrics(font, &printer);
+  PrintJobTexts texts;
+  texts.fullPath = label;
+  texts.fileName = fileName;
+  texts.dateTime = PrintDateTimeText(clock_());
+  texts.dateTimeWidth = metrics.horizontalAdvance(texts.dateTime);
+  const std::vector<PrintPage> pages = LayoutPages(QStringList{QString()}, facts, options, texts);
+  const PageArea area = ComputePageArea(facts, options);
+  // The picture takes the body's place: from its one (empty) line down to
+  // the page number or the bottom margin.
+  int top = area.top, bottom = area.bottom;
+  if (!pages.empty()) {
+    const PrintPage& page = pages.front();
+    const auto body = std::find_if(page.begin(), page.end(), [](const PrintItem& item) { return item.text.isEmpty(); });
+    if (body != page.end()) top = body->y;
+    if (options.Page) bottom = page.back().y - facts.lineHeight / 2;
+  }
+
+  printer.setDocName(fileName);
+  QPainter painter;
+  if (!painter.begin(&printer)) {
+    prompts_.ShowMessage(owner, QStringLiteral("確認"), QStringLiteral("印刷を開始できません。"),
+                         MessageIcon::Warning);
+    return false;
+  }
+  painter.setFont(font);
+  if (!pages.empty())
+    for (const PrintItem& item : pages.front()) painter.drawText(QPoint(item.x, item.y + metrics.ascent()), item.text);
+  draw(painter, QRectF(QPointF(area.left, top), QPointF(area.right, bottom)));
+  return painter.end();
+}
+
 void ListingPrinter::PrinterSetup(QWidget* owner) { setupDialog_(*printer_, owner); }
 
 }  // namespace vostrel::gui

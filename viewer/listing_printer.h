@@ -13,6 +13,7 @@
 
 #include "viewer/print_layout.h"
 
+class QPainter;
 class QPrinter;
 
 namespace vostrel::settings {
@@ -58,6 +59,11 @@ class ListingPrinter : public QWidget {
   // Prints every page of PrintLines as one job; false when nothing was
   // printed (the user has been told why).
   bool PrintPages(const QString& label, QWidget* owner);
+  // Prints one page that `draw` fills: the header the listing's pages have,
+  // then the picture in the rest of the text area. False when nothing was
+  // printed.
+  using PageDrawing = std::function<void(QPainter& painter, const QRectF& area)>;
+  bool PrintPicture(const PageDrawing& draw, const QString& label, QWidget* owner);
   // Opens the printer set-up dialog.
   void PrinterSetup(QWidget* owner);
 

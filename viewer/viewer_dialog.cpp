@@ -16,6 +16,7 @@
 #include "viewer/listing_printer.h"
 #include "viewer/print_settings_dialog.h"
 #include "viewer/renumber_command.h"
+#include "viewer/toolpath_tab.h"
 
 namespace vostrel::gui {
 
@@ -61,6 +62,8 @@ ViewerDialog::ViewerDialog(settings::AppSettings& settings, UserPrompts& prompts
   BackButton->setObjectName(QStringLiteral("BackButton"));
   for (QPushButton* button : {SaveButton, PrintButton, PrintSettingsButton, BackButton}) button->setAutoDefault(false);
   Printing = new ListingPrinter(settings_, prompts_, this);
+  PathTab = new ToolpathTab(ResultView, Printing);
+  Tabs->addTab(PathTab, QStringLiteral("経路"));
   PrintSettings = new PrintSettingsDialog(settings_, parent ? parent->window() : this, this);
   PrintSettings->SetPrinterSetup([this](QWidget* owner) { Printing->PrinterSetup(owner); });
   SaveButton->setEnabled(false);
@@ -94,6 +97,7 @@ void ViewerDialog::HandOff(TextLines lines, std::vector<std::string> log, const 
   ResultView->SetLines(&result_, LineTextView::Encoding::ShiftJis);
   log_ = std::move(log);
   LogView->SetLines(&log_, LineTextView::Encoding::Utf8);
+  PathTab->SetProgram(result_);
   SaveButton->setEnabled(true);
   targetPath_ = targetPath;
   TargetLabel->setText(QString::fromStdString(targetPath));

@@ -22,6 +22,7 @@ namespace vostrel::gui {
 
 class LineTextView;
 class ListingPrinter;
+class ToolpathTab;
 class PrintSettingsDialog;
 class TextFindBar;
 class RenumberCommand;
@@ -48,6 +49,7 @@ class ViewerDialog : public QDialog {
   QTabWidget* Tabs;
   QWidget* ResultTab;  // 変換ﾃﾞｰﾀ
   QWidget* LogTab;     // ログデータ
+  ToolpathTab* PathTab;  // 経路
   LineTextView* ResultView;
   LineTextView* LogView;
   QPushButton* SaveButton;           // 保存

@@ -9,6 +9,7 @@ set(VOSTREL_GUI_TESTS_NOT_ON_WINDOWS
   "Printing.PdfHasHeaderNumberedLinesAndPageNumbers"
   "Printing.PageRangeChosenInTheDialogPrintsThosePagesOnly"
   "Printing.SelectionPrintsOnePageNumberedFromOne"
+  "ToolpathTab.PrintsAPageOfItsOwnAndSavesSvgAndPng"
   # Expect the Linux system's wording of a file error.
   "MainWindowRun.CloseBoxKeepsTheLogAndAFailedSaveKeepsSaveEnabled"
   # Expect "/" as the folder separator and as an allowed character; Windows
