@@ -175,19 +175,24 @@ bool ListingPrinter::PrintPages(const QString& label, QWidget* owner) {
   }
   if (first == end) return false;
 
-  printer.setDocName(fileName);
   QPainter painter;
-  if (!painter.begin(&printer)) {
-    prompts_.ShowMessage(owner, QStringLiteral("確認"), QStringLiteral("印刷を開始できません。"),
-                         MessageIcon::Warning);
-    return false;
-  }
-  painter.setFont(font);
+  if (!BeginPrinting(painter, fileName, font, owner)) return false;
   for (std::size_t p = first; p < end; ++p) {
     if (p > first) printer.newPage();
     for (const PrintItem& item : pages[p]) painter.drawText(QPoint(item.x, item.y + metrics.ascent()), item.text);
   }
   return painter.end();
+}
+
+bool ListingPrinter::BeginPrinting(QPainter& painter, const QString& docName, const QFont& font, QWidget* owner) {
+  printer_->setDocName(docName);
+  if (!painter.begin(printer_.get())) {
+    prompts_.ShowMessage(owner, QStringLiteral("確認"), QStringLiteral("印刷を開始できません。"),
+                         MessageIcon::Warning);
+    return false;
+  }
+  painter.setFont(font);
+  return true;
 }
 
 bool ListingPrinter::PrintPicture(const PageDrawing& draw, const QString& label, QWidget* owner) {
@@ -220,14 +225,8 @@ bool ListingPrinter::PrintPicture(const PageDrawing& draw, const QString& label,
     if (options.Page) bottom = page.back().y - facts.lineHeight / 2;
   }
 
-  printer.setDocName(fileName);
   QPainter painter;
-  if (!painter.begin(&printer)) {
-    prompts_.ShowMessage(owner, QStringLiteral("確認"), QStringLiteral("印刷を開始できません。"),
-                         MessageIcon::Warning);
-    return false;
-  }
-  painter.setFont(font);
+  if (!BeginPrinting(painter, fileName, font, owner)) return false;
   if (!pages.empty())
     for (const PrintItem& item : pages.front()) painter.drawText(QPoint(item.x, item.y + metrics.ascent()), item.text);
   draw(painter, QRectF(QPointF(area.left, top), QPointF(area.right, bottom)));

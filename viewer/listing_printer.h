@@ -78,6 +78,8 @@ class ListingPrinter : public QWidget {
  private:
   bool CheckLinesPerPage(int linesPerPage, QWidget* owner);
   void UseInstalledPrinter();
+  // Starts a print job on the printer with `font`; says so when it cannot.
+  bool BeginPrinting(QPainter& painter, const QString& docName, const QFont& font, QWidget* owner);
 
   settings::AppSettings& settings_;
   UserPrompts& prompts_;
