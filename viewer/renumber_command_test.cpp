@@ -12,6 +12,7 @@
 #include "gui_common/scripted_prompts.h"
 #include "settings/app_settings.h"
 #include "tests/test_support.h"
+#include "viewer/line_text_view.h"
 #include "viewer/renumber_command.h"
 #include "viewer/renumber_dialog.h"
 #include "viewer/viewer_dialog.h"
@@ -49,6 +50,25 @@ TEST(ViewerRenumber, RenumbersUndoesAndForgetsTheUndoOnceSaved) {
   viewer.SaveButton->click();
   EXPECT_FALSE(viewer.Renumbering->UndoButton->isEnabled());
   EXPECT_EQ(test::ReadFile(dir / "OUT.NC"), "O1\r\nN100GOTO105\r\nN105M30\r\n");
+}
+
+TEST(ViewerRenumber, TheResultStaysWhereItWasScrolled) {
+  settings::AppSettings settings;
+  ScriptedPrompts prompts;
+  ViewerDialog viewer(settings, prompts);
+  test::TempDir dir;
+  std::string program = "O1\r\n";
+  for (int i = 1; i <= 2000; ++i) program += "N" + std::to_string(i) + "G01X" + std::to_string(i) + "\r\n";
+  viewer.HandOff(TextLines::FromCrLfText(std::move(program)), {"log"}, (dir / "OUT.NC").string());
+  viewer.resize(600, 400);
+  viewer.ResultView->HighlightLine(1500);
+  const int top = viewer.ResultView->FirstVisibleLine();
+  ASSERT_GT(top, 1000);
+  viewer.Renumbering->SetDialogRunner([](RenumberDialog&) { return true; });
+  viewer.Renumbering->RenumberButton->click();
+  EXPECT_EQ(viewer.ResultView->FirstVisibleLine(), top);
+  viewer.Renumbering->UndoButton->click();
+  EXPECT_EQ(viewer.ResultView->FirstVisibleLine(), top);
 }
 
 TEST(ViewerRenumber, AComputedTargetKeepsTheRunButtonDisabledUntilForced) {

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -105,10 +106,15 @@ void ViewerDialog::HandOff(TextLines lines, std::vector<std::string> log, const 
 }
 
 void ViewerDialog::ReplaceResult(TextLines lines, std::vector<std::string> log) {
+  // The same lines with other numbers: the views stay where they were.
+  const int resultTop = ResultView->verticalScrollBar()->value();
+  const int logTop = LogView->verticalScrollBar()->value();
   result_ = std::move(lines);
   ResultView->SetLines(&result_, LineTextView::Encoding::ShiftJis);
   log_ = std::move(log);
   LogView->SetLines(&log_, LineTextView::Encoding::Utf8);
+  ResultView->verticalScrollBar()->setValue(resultTop);
+  LogView->verticalScrollBar()->setValue(logTop);
   SaveButton->setEnabled(!targetPath_.empty());
 }
 
