@@ -15,8 +15,6 @@ namespace vostrel {
 
 namespace {
 constexpr std::size_t kMinBlock = std::size_t{1} << 20;
-// Bases lie this far apart in a block larger than one offset reaches.
-constexpr std::uint64_t kBaseStride = std::uint64_t{1} << 32;
 constexpr std::size_t kMaxBases = 256;
 
 std::size_t JoinedSize(const TextLines& lines) {
@@ -111,7 +109,9 @@ void TextLines::Place(Entry& entry, const char* start) const {
   entry.offset = static_cast<std::uint32_t>(from % kBaseStride);
 }
 
-void TextLines::SetLength(std::size_t i, std::size_t length) {
+std::size_t TextLines::LongLength(std::size_t i) const { return longLengths_.at(i); }
+
+void TextLines::SetLongLength(std::size_t i, std::size_t length) {
   Entry& entry = entries_[i];
   if (length >= kLongLine) {
     longLengths_[i] = CheckedLength(length);
@@ -176,7 +176,7 @@ void TextLines::assign(std::size_t i, std::string_view text, LineSummary summary
   live_ = live_ - old + text.size();
 }
 
-void TextLines::narrow(std::size_t i, std::size_t offset, std::size_t length) {
+void TextLines::NarrowFar(std::size_t i, std::size_t offset, std::size_t length) {
   Entry& entry = entries_[i];
   live_ -= (*this)[i].size() - length;
   // The part may start past the next base of a block larger than 4 GiB.
@@ -277,7 +277,7 @@ void TextLines::compact_if_wasteful() {
       entry.offset = 0;
       continue;
     }
-    const std::size_t length = entry.length == kLongLine ? longLengths_.at(i) : entry.length;
+    const std::size_t length = entry.length == kLongLine ? LongLength(i) : entry.length;
     const char* const start = oldBases[entry.base] + entry.offset;
     const std::size_t b = blockOfBase[entry.base];
     if (blocks_.empty() || blocks_.back().size - blocks_.back().used < length)
@@ -316,13 +316,27 @@ void TextLines::SplitAdopted(char* bytes, std::size_t size) {
   entries_.reserve(expected);
   class Appender final : public LineSink {
    public:
-    explicit Appender(TextLines& lines) : lines_(lines) {}
+    explicit Appender(TextLines& lines)
+        : lines_(lines), data_(lines.blocks_.empty() ? nullptr : lines.blocks_.back().data),
+          base_(lines.blocks_.empty() ? 0 : lines.blocks_.back().firstBase) {}
     void Line(const char* start, std::size_t length, LineSummary summary) override {
-      lines_.AddLine(const_cast<char*>(start), length, summary);
+      const auto from = static_cast<std::uint64_t>(start - data_);
+      if (length >= kLongLine || from >= kBaseStride) [[unlikely]] {
+        lines_.AddLine(const_cast<char*>(start), length, summary);
+        return;
+      }
+      Entry& entry = lines_.entries_.emplace_back();
+      entry.offset = static_cast<std::uint32_t>(from);
+      entry.summary = summary;
+      entry.base = static_cast<std::uint8_t>(base_);
+      entry.length = static_cast<std::uint8_t>(length);
+      lines_.live_ += length;
     }
 
    private:
     TextLines& lines_;
+    const char* data_;
+    std::size_t base_;
   };
   Appender appender(*this);
   SplitSourceLines({bytes, size}, appender);

@@ -85,7 +85,9 @@ class TextLines {
   // Views of line i (const, so that assigning to one does not compile).
   const std::string_view operator[](std::size_t i) const {
     const Entry entry = entries_[i];
-    return {bases_[entry.base] + entry.offset, entry.length == kLongLine ? longLengths_.at(i) : entry.length};
+    const char* const start = bases_[entry.base] + entry.offset;
+    if (entry.length == kLongLine) [[unlikely]] return {start, LongLength(i)};
+    return {start, entry.length};
   }
   const std::string_view front() const { return (*this)[0]; }
   const std::string_view back() const { return (*this)[size() - 1]; }
@@ -106,8 +108,10 @@ class TextLines {
   // The bytes of line i, to change in place without changing its length.
   // Its summary then says "look" for everything until set again.
   std::span<char> bytes(std::size_t i) {
-    entries_[i].summary = kHoldsAll;
+    // Read before the summary is written: a whole entry read just after
+    // a write to a part of it waits for the write.
     const std::string_view line = (*this)[i];
+    entries_[i].summary = kHoldsAll;
     return {const_cast<char*>(line.data()), line.size()};
   }
   // What line i may hold (see line_summary.h).
@@ -131,7 +135,14 @@ class TextLines {
   // Line i becomes the part of itself that starts `offset` bytes in and is
   // `length` bytes long (never longer than what is there). Its summary
   // stays: a part holds nothing the whole did not.
-  void narrow(std::size_t i, std::size_t offset, std::size_t length);
+  void narrow(std::size_t i, std::size_t offset, std::size_t length) {
+    Entry& entry = entries_[i];
+    const std::uint64_t from = std::uint64_t{entry.offset} + offset;
+    if (entry.length == kLongLine || from >= kBaseStride) [[unlikely]] return NarrowFar(i, offset, length);
+    live_ -= entry.length - length;
+    entry.offset = static_cast<std::uint32_t>(from);
+    entry.length = static_cast<std::uint8_t>(length);
+  }
   // Line `to` becomes line `from` (whose place may then be reused); an
   // index move only, the bytes stay where they are.
   void move_line(std::size_t to, std::size_t from);
@@ -171,10 +182,18 @@ class TextLines {
     std::uint8_t length = 0;   // kLongLine: in longLengths_
   };
   static constexpr std::uint8_t kLongLine = 255;
+  // Bases lie this far apart in a block larger than one offset reaches.
+  static constexpr std::uint64_t kBaseStride = std::uint64_t{1} << 32;
   void RegisterBases(Block& block);
   // `start`, which lies in the last block, as a base and an offset.
   void Place(Entry& entry, const char* start) const;
-  void SetLength(std::size_t i, std::size_t length);
+  void SetLength(std::size_t i, std::size_t length) {
+    if (length >= kLongLine || entries_[i].length == kLongLine) [[unlikely]] return SetLongLength(i, length);
+    entries_[i].length = static_cast<std::uint8_t>(length);
+  }
+  void SetLongLength(std::size_t i, std::size_t length);
+  std::size_t LongLength(std::size_t i) const;
+  void NarrowFar(std::size_t i, std::size_t offset, std::size_t length);
   void AddRoom(std::size_t bytes);
   static void GiveBackBefore(Block& block, const char* end);
   char* Allocate(std::size_t bytes);
