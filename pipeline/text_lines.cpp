@@ -15,6 +15,7 @@ namespace vostrel {
 
 namespace {
 constexpr std::size_t kMinBlock = std::size_t{1} << 20;
+constexpr std::size_t kMaxBases = 256;
 
 std::size_t JoinedSize(const TextLines& lines) {
   return lines.text_bytes() + 2 * lines.size();
@@ -61,6 +62,7 @@ char* TextLines::Adopt(std::string&& text) {
   block.adopted = std::make_unique<std::string>(std::move(text));
   block.data = block.adopted->data();
   block.size = block.used = block.adopted->size();
+  RegisterBases(block);
   return block.data;
 }
 
@@ -71,6 +73,7 @@ char* TextLines::Adopt(std::unique_ptr<char[]> bytes, std::size_t size) {
   block.room = std::move(bytes);
   block.data = block.room.get();
   block.size = block.used = size;
+  RegisterBases(block);
   return block.data;
 }
 
@@ -81,6 +84,42 @@ void TextLines::AddRoom(std::size_t bytes) {
   block.data = block.room.get();
   block.size = bytes;
   held_ += bytes;
+  RegisterBases(block);
+}
+
+void TextLines::RegisterBases(Block& block) {
+  if (bases_.empty()) bases_.push_back(nullptr);
+  block.firstBase = bases_.size();
+  const std::uint64_t count = std::max<std::uint64_t>(1, (block.size + kBaseStride - 1) / kBaseStride);
+  // Past what the index holds (blocks grow by an eighth of the text, so
+  // this takes a text far beyond any memory).
+  if (bases_.size() + count > kMaxBases) throw std::bad_alloc();
+  for (std::uint64_t k = 0; k < count; ++k) bases_.push_back(block.data + static_cast<std::size_t>(k * kBaseStride));
+}
+
+void TextLines::Place(Entry& entry, const char* start) const {
+  if (!start) {
+    entry.base = 0;
+    entry.offset = 0;
+    return;
+  }
+  const Block& block = blocks_.back();
+  const auto from = static_cast<std::uint64_t>(start - block.data);
+  entry.base = static_cast<std::uint8_t>(block.firstBase + from / kBaseStride);
+  entry.offset = static_cast<std::uint32_t>(from % kBaseStride);
+}
+
+std::size_t TextLines::LongLength(std::size_t i) const { return longLengths_.at(i); }
+
+void TextLines::SetLongLength(std::size_t i, std::size_t length) {
+  Entry& entry = entries_[i];
+  if (length >= kLongLine) {
+    longLengths_[i] = CheckedLength(length);
+    entry.length = kLongLine;
+  } else {
+    if (entry.length == kLongLine) longLengths_.erase(i);
+    entry.length = static_cast<std::uint8_t>(length);
+  }
 }
 
 char* TextLines::Allocate(std::size_t bytes) {
@@ -93,73 +132,83 @@ char* TextLines::Allocate(std::size_t bytes) {
   return place;
 }
 
-void TextLines::AddLine(char* start, std::size_t length) {
-  length_.push_back(CheckedLength(length));
-  start_.push_back(start);
-  summary_.push_back(Summarise({start, length}));
+void TextLines::AddLine(char* start, std::size_t length, LineSummary summary) {
+  Entry& entry = entries_.emplace_back();
+  entry.summary = summary;
+  Place(entry, start);
+  SetLength(entries_.size() - 1, length);
   live_ += length;
 }
 
 void TextLines::clear() {
   blocks_.clear();
-  start_.clear();
-  length_.clear();
-  summary_.clear();
+  bases_.assign(1, nullptr);
+  entries_.clear();
+  longLengths_.clear();
   live_ = held_ = 0;
 }
 
 void TextLines::reserve(std::size_t lines, std::size_t bytes) {
-  start_.reserve(lines);
-  length_.reserve(lines);
-  summary_.reserve(lines);
+  entries_.reserve(lines);
   if (bytes > 0 && (blocks_.empty() || blocks_.back().size - blocks_.back().used < bytes)) AddRoom(bytes);
 }
 
 void TextLines::push_back(std::string_view line) {
   char* place = Allocate(line.size());
   if (!line.empty()) std::memcpy(place, line.data(), line.size());
-  AddLine(place, line.size());
+  AddLine(place, line.size(), Summarise(line));
 }
 
 void TextLines::assign(std::size_t i, std::string_view text, LineSummary summary) {
-  const std::size_t old = length_[i];
+  const std::string_view line = (*this)[i];
+  const std::size_t old = line.size();
   if (text.size() <= old) {
     // memmove: the text may be a part of this very line.
-    if (!text.empty()) std::memmove(start_[i], text.data(), text.size());
+    if (!text.empty()) std::memmove(const_cast<char*>(line.data()), text.data(), text.size());
   } else {
     // New room never moves a byte already held, so `text` stays valid.
     char* place = Allocate(text.size());
     std::memcpy(place, text.data(), text.size());
-    start_[i] = place;
+    Place(entries_[i], place);
   }
-  length_[i] = CheckedLength(text.size());
-  summary_[i] = summary;
+  SetLength(i, text.size());
+  entries_[i].summary = summary;
   live_ = live_ - old + text.size();
 }
 
-void TextLines::narrow(std::size_t i, std::size_t offset, std::size_t length) {
-  live_ -= length_[i] - length;
-  start_[i] += offset;
-  length_[i] = static_cast<std::uint32_t>(length);
+void TextLines::NarrowFar(std::size_t i, std::size_t offset, std::size_t length) {
+  Entry& entry = entries_[i];
+  live_ -= (*this)[i].size() - length;
+  // The part may start past the next base of a block larger than 4 GiB.
+  const std::uint64_t from = std::uint64_t{entry.offset} + offset;
+  if (entry.base != 0) entry.base = static_cast<std::uint8_t>(entry.base + from / kBaseStride);
+  entry.offset = static_cast<std::uint32_t>(from % kBaseStride);
+  SetLength(i, length);
 }
 
 void TextLines::move_line(std::size_t to, std::size_t from) {
   if (to == from) return;
-  live_ -= length_[to];
-  start_[to] = start_[from];
-  length_[to] = length_[from];
-  summary_[to] = summary_[from];
-  start_[from] = nullptr;
-  length_[from] = 0;
-  summary_[from] = 0;
+  live_ -= (*this)[to].size();
+  const std::size_t length = (*this)[from].size();
+  if (!longLengths_.empty()) {
+    longLengths_.erase(to);
+    longLengths_.erase(from);
+  }
+  entries_[to] = entries_[from];
+  entries_[to].length = 0;
+  SetLength(to, length);
+  entries_[from] = Entry{};
 }
 
 void TextLines::erase_front(std::size_t count) {
   count = std::min(count, size());
-  for (std::size_t i = 0; i < count; ++i) live_ -= length_[i];
-  start_.erase(start_.begin(), start_.begin() + static_cast<std::ptrdiff_t>(count));
-  length_.erase(length_.begin(), length_.begin() + static_cast<std::ptrdiff_t>(count));
-  summary_.erase(summary_.begin(), summary_.begin() + static_cast<std::ptrdiff_t>(count));
+  for (std::size_t i = 0; i < count; ++i) live_ -= (*this)[i].size();
+  entries_.erase(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(count));
+  if (longLengths_.empty()) return;
+  std::unordered_map<std::size_t, std::uint32_t> shifted;
+  for (const auto& [i, length] : longLengths_)
+    if (i >= count) shifted.emplace(i - count, length);
+  longLengths_ = std::move(shifted);
 }
 
 namespace {
@@ -191,33 +240,30 @@ void TextLines::GiveBackBefore(Block& block, const char* end) {
 
 void TextLines::compact_if_wasteful() {
   if (held_ - live_ <= live_ / 2 + (std::size_t{16} << 20)) return;
-  // How many lines each old block holds, found by address.
   std::vector<Block> old = std::move(blocks_);
+  std::vector<char*> oldBases = std::move(bases_);
   blocks_.clear();
+  bases_.assign(1, nullptr);
   held_ = 0;
-  // The blocks by address (kept apart: a block given back has none).
-  std::vector<std::pair<const char*, std::size_t>> byAddress(old.size());
-  for (std::size_t b = 0; b < old.size(); ++b) byAddress[b] = {old[b].data, b};
+  // The old block each base lies in.
+  std::vector<std::size_t> blockOfBase(oldBases.size(), 0);
+  for (std::size_t b = 0; b < old.size(); ++b) {
+    const std::uint64_t count = std::max<std::uint64_t>(1, (old[b].size + kBaseStride - 1) / kBaseStride);
+    for (std::uint64_t k = 0; k < count; ++k) blockOfBase[old[b].firstBase + static_cast<std::size_t>(k)] = b;
+  }
+  // How many lines each old block holds.
   const std::less<const char*> before;
-  std::sort(byAddress.begin(), byAddress.end(), [&](const auto& a, const auto& b) { return before(a.first, b.first); });
-  auto blockOf = [&](const char* start) {
-    std::size_t low = 0, high = byAddress.size();
-    while (high - low > 1) {
-      const std::size_t mid = (low + high) / 2;
-      if (!before(start, byAddress[mid].first)) low = mid;
-      else high = mid;
-    }
-    return byAddress[low].second;
-  };
   std::vector<std::size_t> linesIn(old.size(), 0);
   std::vector<const char*> lastEnd(old.size(), nullptr);
   std::vector<char> inOrder(old.size(), 1);  // whether a block's lines lie in it in line order, apart
   for (std::size_t i = 0; i < size(); ++i) {
-    if (length_[i] == 0) continue;
-    const std::size_t b = blockOf(start_[i]);
+    const Entry entry = entries_[i];
+    if (entry.length == 0) continue;
+    const char* const start = oldBases[entry.base] + entry.offset;
+    const std::size_t b = blockOfBase[entry.base];
     ++linesIn[b];
-    if (lastEnd[b] && before(start_[i], lastEnd[b])) inOrder[b] = 0;
-    lastEnd[b] = start_[i] + length_[i];
+    if (lastEnd[b] && before(start, lastEnd[b])) inOrder[b] = 0;
+    lastEnd[b] = start + (*this)[i].size();
   }
   // The lines move in order into new blocks of at most a sixteenth of the
   // text each; an old block goes as soon as its last line has moved, so
@@ -225,25 +271,28 @@ void TextLines::compact_if_wasteful() {
   // old block holds lines from first to last).
   const std::size_t piece = std::max(std::min(kMinBlock, live_), live_ / 16);
   for (std::size_t i = 0; i < size(); ++i) {
-    if (length_[i] == 0) {
-      start_[i] = nullptr;
+    Entry& entry = entries_[i];
+    if (entry.length == 0) {
+      entry.base = 0;
+      entry.offset = 0;
       continue;
     }
-    const std::size_t b = blockOf(start_[i]);
-    if (blocks_.empty() || blocks_.back().size - blocks_.back().used < length_[i])
-      AddRoom(std::max<std::size_t>(piece, length_[i]));
-    char* place = Allocate(length_[i]);
-    std::memcpy(place, start_[i], length_[i]);
-    const char* const done = start_[i] + length_[i];
-    start_[i] = place;
+    const std::size_t length = entry.length == kLongLine ? LongLength(i) : entry.length;
+    const char* const start = oldBases[entry.base] + entry.offset;
+    const std::size_t b = blockOfBase[entry.base];
+    if (blocks_.empty() || blocks_.back().size - blocks_.back().used < length)
+      AddRoom(std::max<std::size_t>(piece, length));
+    char* place = Allocate(length);
+    std::memcpy(place, start, length);
+    Place(entry, place);
     if (--linesIn[b] == 0) old[b] = Block{};
-    else if (inOrder[b]) GiveBackBefore(old[b], done);
+    else if (inOrder[b]) GiveBackBefore(old[b], start + length);
   }
 }
 
 bool TextLines::summaries_hold() const {
   for (std::size_t i = 0; i < size(); ++i)
-    if (Summarise((*this)[i]) & ~summary_[i]) return false;
+    if (Summarise((*this)[i]) & ~entries_[i].summary) return false;
   return true;
 }
 
@@ -264,21 +313,30 @@ void TextLines::SplitAdopted(char* bytes, std::size_t size) {
     for (std::size_t part = 0; part < 4; ++part) lineFeeds += CountLineFeeds({bytes + size / 4 * part, kSample});
     expected = static_cast<std::size_t>(static_cast<double>(lineFeeds) * static_cast<double>(size) / (4.0 * kSample) * 1.0625) + 64;
   }
-  start_.reserve(expected);
-  length_.reserve(expected);
-  summary_.reserve(expected);
+  entries_.reserve(expected);
   class Appender final : public LineSink {
    public:
-    explicit Appender(TextLines& lines) : lines_(lines) {}
+    explicit Appender(TextLines& lines)
+        : lines_(lines), data_(lines.blocks_.empty() ? nullptr : lines.blocks_.back().data),
+          base_(lines.blocks_.empty() ? 0 : lines.blocks_.back().firstBase) {}
     void Line(const char* start, std::size_t length, LineSummary summary) override {
-      lines_.length_.push_back(CheckedLength(length));
-      lines_.start_.push_back(const_cast<char*>(start));
-      lines_.summary_.push_back(summary);
+      const auto from = static_cast<std::uint64_t>(start - data_);
+      if (length >= kLongLine || from >= kBaseStride) [[unlikely]] {
+        lines_.AddLine(const_cast<char*>(start), length, summary);
+        return;
+      }
+      Entry& entry = lines_.entries_.emplace_back();
+      entry.offset = static_cast<std::uint32_t>(from);
+      entry.summary = summary;
+      entry.base = static_cast<std::uint8_t>(base_);
+      entry.length = static_cast<std::uint8_t>(length);
       lines_.live_ += length;
     }
 
    private:
     TextLines& lines_;
+    const char* data_;
+    std::size_t base_;
   };
   Appender appender(*this);
   SplitSourceLines({bytes, size}, appender);
@@ -306,13 +364,13 @@ TextLines TextLines::FromCrLfText(std::string&& text) {
   for (;;) {
     const void* found = from < size ? std::memchr(bytes + from, '\n', size - from) : nullptr;
     if (!found) {
-      lines.AddLine(bytes + start, size - start);
+      lines.AddLine(bytes + start, size - start, Summarise({bytes + start, size - start}));
       return lines;
     }
     const std::size_t lf = static_cast<std::size_t>(static_cast<const char*>(found) - bytes);
     from = lf + 1;
     if (lf == 0 || bytes[lf - 1] != '\r') continue;  // a lone LF stays inside its line
-    lines.AddLine(bytes + start, lf - 1 - start);
+    lines.AddLine(bytes + start, lf - 1 - start, Summarise({bytes + start, lf - 1 - start}));
     start = lf + 1;
   }
 }

@@ -2,12 +2,15 @@
 // The working text: a list of Shift-JIS byte lines without terminators.
 //
 // The lines live back to back in a few large byte blocks (the loaded file
-// itself, then blocks for lines that outgrew their place), indexed by a
-// start, a length and a summary of the bytes it may hold (line_summary.h):
-// 14 bytes per line beside the text, where a string per line costs a heap
-// block and some 40 bytes more. A line is rewritten in its own place when
-// it does not grow; a longer line takes new room and its old bytes stay as
-// waste until the list is compacted.
+// itself, then blocks for lines that outgrew their place), indexed by 8
+// bytes per line beside the text: a 32-bit offset from one of at most 255
+// bases (a block's start, and one more every 4 GiB of a larger block), the
+// base's number, a one-byte length (255 says the length is kept aside, for
+// the few lines that long) and a summary of the bytes the line may hold
+// (line_summary.h). A string per line would cost a heap block and some
+// 40 bytes more. A line is rewritten in its own place when it does not
+// grow; a longer line takes new room and its old bytes stay as waste until
+// the list is compacted.
 
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +20,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "pipeline/line_summary.h"
@@ -76,10 +80,15 @@ class TextLines {
   static TextLines FromSource(std::unique_ptr<char[]> bytes, std::size_t size);
   static TextLines FromCrLfText(std::string&& text);
 
-  std::size_t size() const { return length_.size(); }
-  bool empty() const { return length_.empty(); }
+  std::size_t size() const { return entries_.size(); }
+  bool empty() const { return entries_.empty(); }
   // Views of line i (const, so that assigning to one does not compile).
-  const std::string_view operator[](std::size_t i) const { return {start_[i], length_[i]}; }
+  const std::string_view operator[](std::size_t i) const {
+    const Entry entry = entries_[i];
+    const char* const start = bases_[entry.base] + entry.offset;
+    if (entry.length == kLongLine) [[unlikely]] return {start, LongLength(i)};
+    return {start, entry.length};
+  }
   const std::string_view front() const { return (*this)[0]; }
   const std::string_view back() const { return (*this)[size() - 1]; }
   const_iterator begin() const { return {this, 0}; }
@@ -99,31 +108,41 @@ class TextLines {
   // The bytes of line i, to change in place without changing its length.
   // Its summary then says "look" for everything until set again.
   std::span<char> bytes(std::size_t i) {
-    summary_[i] = kHoldsAll;
-    return {start_[i], length_[i]};
+    // Read before the summary is written: a whole entry read just after
+    // a write to a part of it waits for the write.
+    const std::string_view line = (*this)[i];
+    entries_[i].summary = kHoldsAll;
+    return {const_cast<char*>(line.data()), line.size()};
   }
   // What line i may hold (see line_summary.h).
-  LineSummary summary(std::size_t i) const { return summary_[i]; }
+  LineSummary summary(std::size_t i) const { return entries_[i].summary; }
   // kReadEveryLine asks for every line.
   bool may_hold(std::size_t i, LineSummary what) const {
-    return what == kReadEveryLine || (summary_[i] & what) != 0;
+    return what == kReadEveryLine || (entries_[i].summary & what) != 0;
   }
   // The first line from i on, before `end`, that may hold any of `what`;
   // `end` when there is none.
   std::size_t next_holding(std::size_t i, LineSummary what, std::size_t end) const {
     end = end < size() ? end : size();
     if (what == kReadEveryLine) return i < end ? i : end;
-    while (i < end && !(summary_[i] & what)) ++i;
+    while (i < end && !(entries_[i].summary & what)) ++i;
     return i < end ? i : end;
   }
   // After an edit in place: the caller's own account of line i, or a new
   // look at its bytes.
-  void set_summary(std::size_t i, LineSummary summary) { summary_[i] = summary; }
-  void resummarise(std::size_t i) { summary_[i] = Summarise((*this)[i]); }
+  void set_summary(std::size_t i, LineSummary summary) { entries_[i].summary = summary; }
+  void resummarise(std::size_t i) { entries_[i].summary = Summarise((*this)[i]); }
   // Line i becomes the part of itself that starts `offset` bytes in and is
   // `length` bytes long (never longer than what is there). Its summary
   // stays: a part holds nothing the whole did not.
-  void narrow(std::size_t i, std::size_t offset, std::size_t length);
+  void narrow(std::size_t i, std::size_t offset, std::size_t length) {
+    Entry& entry = entries_[i];
+    const std::uint64_t from = std::uint64_t{entry.offset} + offset;
+    if (entry.length == kLongLine || from >= kBaseStride) [[unlikely]] return NarrowFar(i, offset, length);
+    live_ -= entry.length - length;
+    entry.offset = static_cast<std::uint32_t>(from);
+    entry.length = static_cast<std::uint8_t>(length);
+  }
   // Line `to` becomes line `from` (whose place may then be reused); an
   // index move only, the bytes stay where they are.
   void move_line(std::size_t to, std::size_t from);
@@ -153,21 +172,42 @@ class TextLines {
     char* data = nullptr;
     std::size_t size = 0, used = 0;
     std::size_t givenBack = 0;  // bytes at its start whose pages went back to the system
+    std::size_t firstBase = 0;  // its first entry in bases_
   };
+  // Where line i lies and what it may hold.
+  struct Entry {
+    std::uint32_t offset = 0;  // from its base
+    LineSummary summary = 0;
+    std::uint8_t base = 0;     // 0: no place (an empty line)
+    std::uint8_t length = 0;   // kLongLine: in longLengths_
+  };
+  static constexpr std::uint8_t kLongLine = 255;
+  // Bases lie this far apart in a block larger than one offset reaches.
+  static constexpr std::uint64_t kBaseStride = std::uint64_t{1} << 32;
+  void RegisterBases(Block& block);
+  // `start`, which lies in the last block, as a base and an offset.
+  void Place(Entry& entry, const char* start) const;
+  void SetLength(std::size_t i, std::size_t length) {
+    if (length >= kLongLine || entries_[i].length == kLongLine) [[unlikely]] return SetLongLength(i, length);
+    entries_[i].length = static_cast<std::uint8_t>(length);
+  }
+  void SetLongLength(std::size_t i, std::size_t length);
+  std::size_t LongLength(std::size_t i) const;
+  void NarrowFar(std::size_t i, std::size_t offset, std::size_t length);
   void AddRoom(std::size_t bytes);
   static void GiveBackBefore(Block& block, const char* end);
   char* Allocate(std::size_t bytes);
   char* Adopt(std::string&& text);
   char* Adopt(std::unique_ptr<char[]> bytes, std::size_t size);
   void SplitAdopted(char* bytes, std::size_t size);
-  void AddLine(char* start, std::size_t length);
+  void AddLine(char* start, std::size_t length, LineSummary summary);
   void CopyFrom(const TextLines& other);
   static std::uint32_t CheckedLength(std::size_t length);
 
   std::vector<Block> blocks_;
-  std::vector<char*> start_;
-  std::vector<std::uint32_t> length_;
-  std::vector<LineSummary> summary_;
+  std::vector<char*> bases_{nullptr};
+  std::vector<Entry> entries_;
+  std::unordered_map<std::size_t, std::uint32_t> longLengths_;  // of lines kLongLine bytes or longer
   std::size_t live_ = 0;  // sum of the line lengths
   std::size_t held_ = 0;  // sum of the block sizes
 };

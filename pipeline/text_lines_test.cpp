@@ -92,5 +92,29 @@ TEST(TextLines, CompactionOfALargeTextKeepsEveryLine) {
   EXPECT_EQ(lines[1], "B");
 }
 
+// Lines of 255 bytes or more keep their length aside: it follows them
+// through every edit, move, erasure at the front and compaction.
+TEST(TextLines, LongLinesKeepTheirLength) {
+  const std::string longA(255, 'A'), longB(70000, 'B'), longC(300, 'C');
+  TextLines lines = SplitSourceText("short\n" + longA + "\nS\n" + longC + "\nT");
+  lines.assign(2, longB);            // short to long
+  lines.assign(3, "c");              // long to short, in place
+  lines.move_line(4, 1);             // a long line over a short one
+  lines.move_line(0, 3);             // a short line over a short one
+  EXPECT_EQ(lines, (TextLines{"c", "", longB, "", longA}));
+  lines.move_line(2, 0);             // a short line over a long one
+  lines.narrow(4, 1, 254);           // long to short by narrowing
+  EXPECT_EQ(lines, (TextLines{"", "", "c", "", longA.substr(1)}));
+  lines.assign(0, longC);
+  lines.assign(3, longB);
+  lines.erase_front(1);
+  EXPECT_EQ(lines, (TextLines{"", "c", longB, longA.substr(1)}));
+  for (std::size_t i = 0; i < 400; ++i) lines.assign(0, std::string(300 + i * 997, 'W'));
+  lines.compact_if_wasteful();
+  EXPECT_LT(lines.held_bytes(), 2 * lines.text_bytes());
+  EXPECT_EQ(lines, (TextLines{std::string(300 + 399 * 997, 'W'), "c", longB, longA.substr(1)}));
+  EXPECT_EQ(lines.text_bytes(), 300 + 399 * 997 + 1 + 70000 + 254);
+}
+
 }  // namespace
 }  // namespace vostrel
