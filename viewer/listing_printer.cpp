@@ -157,13 +157,9 @@ bool ListingPrinter::PrintPages(const QString& label, QWidget* owner) {
   if (!CheckLinesPerPage(LinesPerPage(facts, options), owner)) return false;
   if (PrintLines.isEmpty()) return false;
 
-  const QString fileName = FileNamePart(label);
   const QFontMetrics metrics(font, &printer);
-  PrintJobTexts texts;
-  texts.fullPath = label;
-  texts.fileName = fileName;
-  texts.dateTime = PrintDateTimeText(clock_());
-  texts.dateTimeWidth = metrics.horizontalAdvance(texts.dateTime);
+  const PrintJobTexts texts = JobTexts(label, metrics);
+  const QString& fileName = texts.fileName;
   const std::vector<PrintPage> pages = LayoutPages(PrintLines, facts, options, texts);
 
   // A page range chosen in the print dialog: those pages only, with the
@@ -182,6 +178,15 @@ bool ListingPrinter::PrintPages(const QString& label, QWidget* owner) {
     for (const PrintItem& item : pages[p]) painter.drawText(QPoint(item.x, item.y + metrics.ascent()), item.text);
   }
   return painter.end();
+}
+
+PrintJobTexts ListingPrinter::JobTexts(const QString& label, const QFontMetrics& metrics) const {
+  PrintJobTexts texts;
+  texts.fullPath = label;
+  texts.fileName = FileNamePart(label);
+  texts.dateTime = PrintDateTimeText(clock_());
+  texts.dateTimeWidth = metrics.horizontalAdvance(texts.dateTime);
+  return texts;
 }
 
 bool ListingPrinter::BeginPrinting(QPainter& painter, const QString& docName, const QFont& font, QWidget* owner) {
@@ -206,13 +211,9 @@ bool ListingPrinter::PrintPicture(const PageDrawing& draw, const QString& label,
   if (!printDialog_(printer, 1, false, owner)) return false;
 
   // The header as a listing of one empty line has it; the picture below.
-  const QString fileName = FileNamePart(label);
   const QFontMetrics metrics(font, &printer);
-  PrintJobTexts texts;
-  texts.fullPath = label;
-  texts.fileName = fileName;
-  texts.dateTime = PrintDateTimeText(clock_());
-  texts.dateTimeWidth = metrics.horizontalAdvance(texts.dateTime);
+  const PrintJobTexts texts = JobTexts(label, metrics);
+  const QString& fileName = texts.fileName;
   const std::vector<PrintPage> pages = LayoutPages(QStringList{QString()}, facts, options, texts);
   const PageArea area = ComputePageArea(facts, options);
   // The picture takes the body's place: from its one (empty) line down to

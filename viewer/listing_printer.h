@@ -13,6 +13,7 @@
 
 #include "viewer/print_layout.h"
 
+class QFontMetrics;
 class QPainter;
 class QPrinter;
 
@@ -78,6 +79,8 @@ class ListingPrinter : public QWidget {
  private:
   bool CheckLinesPerPage(int linesPerPage, QWidget* owner);
   void UseInstalledPrinter();
+  // The header's texts of a print job of `label` (the date and time now).
+  PrintJobTexts JobTexts(const QString& label, const QFontMetrics& metrics) const;
   // Starts a print job on the printer with `font`; says so when it cannot.
   bool BeginPrinting(QPainter& painter, const QString& docName, const QFont& font, QWidget* owner);
 
