@@ -16,7 +16,7 @@ fi
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 (cd "$src" && cp -r package.json package-lock.json tsconfig.json .vscodeignore README.md LICENSE.txt src "$work")
 cd "$work"
-if ! npm ci --no-audit --no-fund > npm.log 2>&1; then
+if ! timeout 600 npm ci --no-audit --no-fund --fetch-timeout=60000 --fetch-retries=1 > npm.log 2>&1; then
   echo "VS Code extension not packed: npm cannot fetch its packages"
   tail -n 5 npm.log
   exit 77
