@@ -263,7 +263,8 @@ void TextLines::compact_if_wasteful() {
     const std::size_t b = blockOfBase[entry.base];
     ++linesIn[b];
     if (lastEnd[b] && before(start, lastEnd[b])) inOrder[b] = 0;
-    lastEnd[b] = start + (*this)[i].size();
+    // The length from the entry: the bases it was read through are gone.
+    lastEnd[b] = start + (entry.length == kLongLine ? LongLength(i) : entry.length);
   }
   // The lines move in order into new blocks of at most a sixteenth of the
   // text each; an old block goes as soon as its last line has moved, so
