@@ -24,6 +24,9 @@ class TextGrowthLimit {
   // Row `row` of the definition table turned a piece of `before` bytes into
   // one of `after` bytes. False once the text is beyond the bound.
   bool Allows(std::size_t row, std::size_t before, std::size_t after);
+  // Whether the text as it is now may still grow by `bytes` and stay
+  // within the bound.
+  bool Covers(std::size_t bytes) const { return size_ <= bound_ && bytes <= bound_ - size_; }
   // The row whose replacement went beyond the bound, if one did.
   std::optional<std::size_t> RunawayRow() const { return runawayRow_; }
 

@@ -712,7 +712,9 @@ TEST(HostileMessages, PathsThatAreNoUtf8) {
 // ---- runaway growth ---------------------------------------------------------
 
 // 2.6 KB of definitions, each value twice the next name: the text would
-// double with every row.
+// double with every row. The message names the row after which the whole
+// text is beyond the bound, counting every line (three lines that double
+// pass it two rows before one line alone would).
 TEST(HostileSource, DoublingDefinitionsStopTheRun) {
   TempDir tmp;
   std::string source = "%\r\n";
@@ -721,13 +723,13 @@ TEST(HostileSource, DoublingDefinitionsStopTheRun) {
     std::snprintf(row, sizeof row, "$D%03d D%03dD%03d\r\n", i, i + 1, i + 1);
     source += row;
   }
-  source += "G00 XD000\r\n%\r\n";
+  source += "G00 XD000\r\nG00 YD000 (ZD000)\r\nG00 D000\r\n%\r\n";
   WriteFile(tmp / "double.nc", source);
   const Outcome o = Vostrelc({"--word-list", kWordList, "-o", (tmp / "OUT.NC").string(),
                               (tmp / "double.nc").string()});
   ASSERT_FALSE(o.crashed) << o;
   EXPECT_EQ(o.status, 1) << o;
-  EXPECT_NE(o.errors.find("の置換でデータが 256 MB を超えました。"), std::string::npos) << o;
+  EXPECT_NE(o.errors.find("定義 D024 の置換でデータが 256 MB を超えました。"), std::string::npos) << o;
   EXPECT_NE(o.errors.find("外部定義ﾃﾞｰﾀ置換 -- 中止"), std::string::npos) << o;
   EXPECT_FALSE(fs::exists(tmp / "OUT.NC"));
 }

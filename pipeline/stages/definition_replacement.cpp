@@ -252,6 +252,7 @@ class NameMatcher {
       const std::size_t g = GroupOf(names[k].size());
       keyed.push_back({KeyAt(names[k].data(), groups_[g].keyLength), k});
       groupsOfPair_[Pair(names[k][0], names[k][1])] |= static_cast<std::uint8_t>(1u << g);
+      startsName_[static_cast<unsigned char>(names[k][0])] = true;
     }
     std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
       const std::size_t ga = GroupOf(names[a.second].size()), gb = GroupOf(names[b.second].size());
@@ -279,6 +280,7 @@ class NameMatcher {
     const char* const data = text.data();
     const std::size_t size = text.size();
     for (std::size_t i = 0; i + 1 < size; ++i) {
+      if (!startsName_[static_cast<unsigned char>(data[i])]) continue;
       std::uint8_t groups = groupsOfPair_[Pair(data[i], data[i + 1])];
       for (std::size_t g = 0; groups != 0; ++g, groups >>= 1) {
         if (!(groups & 1)) continue;
@@ -360,32 +362,118 @@ class NameMatcher {
   const std::vector<std::string_view>& names_;
   std::vector<std::uint32_t> sameText_;   // next name of the same text
   std::vector<std::uint8_t> groupsOfPair_;  // the groups with a name starting with each pair of bytes
+  std::array<bool, 256> startsName_{};      // the first bytes of the names, a table small enough to stay at hand
   std::vector<std::uint32_t> members_;    // heads of the name texts, by group and key
   std::array<Group, kGroups> groups_;
 };
 
+// The turns of the names of two or more bytes: longest names first, rows
+// of one length in table order, with the matcher that finds them all.
+struct LongNameTurns {
+  LongNameTurns(const std::vector<Definition>& table, const std::vector<std::size_t>& lengths, std::size_t rows)
+      : table(table) {
+    for (const std::size_t length : lengths)
+      for (std::size_t i = 0; i < rows; ++i)
+        if (table[i].Name.size() == length) rowOfTurn.push_back(i);
+    for (const std::size_t i : rowOfTurn) {
+      names.push_back(table[i].Name);
+      forms.emplace_back(table[i].Name, table[i].Value);
+    }
+    matcher.emplace(names);
+  }
+  const Definition& Of(std::size_t turn) const { return table[rowOfTurn[turn]]; }
+
+  const std::vector<Definition>& table;
+  std::vector<std::size_t> rowOfTurn;
+  std::vector<std::string_view> names;
+  std::vector<ArrayForm> forms;
+  std::optional<NameMatcher> matcher;
+};
+
 // Replacing in the whole text is replacing in every line as long as no name
 // holds a CR or LF: no occurrence then spans a line break, and values hold
-// no line break either, so nothing joins or splits lines. Each line is then
-// visited only for the names it holds: one pass of the matcher lists the
-// lines of every name, and a line that a replacement changed is scanned
-// again for the names whose turn is still to come.
-bool ReplaceLongNamesByLine(CompileRun& run, StageFrame& frame, const std::vector<std::size_t>& lengths,
-                            std::size_t rows, TextGrowthLimit& growth) {
-  const std::vector<Definition>& table = run.DefinitionTable;
-  std::vector<std::size_t> order;  // rows in the order of their turn
-  for (const std::size_t length : lengths)
-    for (std::size_t i = 0; i < rows; ++i)
-      if (table[i].Name.size() == length) order.push_back(i);
-  std::vector<std::string_view> names;
-  for (const std::size_t i : order) names.push_back(table[i].Name);
-  const NameMatcher matcher(names);
+// no line break either, so nothing joins or splits lines, and each line can
+// go through all the turns on its own. A line is scanned once for every
+// name it holds; the turns of those names are taken in order, and a line
+// that a turn changed is scanned again for the names whose turn is still to
+// come. A line that holds no name is not touched, and a rewritten line is
+// stored once.
+//
+// Growth is judged as the turns would meet it over the whole text: the text
+// is beyond its bound after some turn only if it can be beyond it when every
+// growth so far is counted and no shrinking. While that sum stays within
+// the bound no turn can pass it; once it does not, the lines not yet stored
+// go through the turns one turn at a time (ReplaceTurnByTurn), which finds
+// the turn that passes the bound, counting what each turn did to the lines
+// already stored. Returns the first line not stored.
+std::size_t ReplaceLineByLine(CompileRun& run, StageFrame& frame, const LongNameTurns& turns,
+                              const TextGrowthLimit& growth, std::vector<std::int64_t>& growthOfTurn,
+                              bool& changed) {
+  const NameMatcher& matcher = *turns.matcher;
+  const std::size_t lineCount = run.WorkLines.size();
+  const auto rows = static_cast<std::int64_t>(std::max(UsedRows(run), std::size_t{1}));
+  std::vector<std::uint32_t> held;                             // the turns the line's last scan found
+  std::vector<std::pair<std::uint32_t, std::int64_t>> grew;    // what each turn did to the line
+  std::string current, edited, scratch;
+  std::size_t grown = 0;  // bytes the stored lines grew by, shrinking not counted
+  std::uint32_t lastTurn = NameMatcher::kNone;
+  auto note = [&](std::uint32_t k) { held.push_back(k); };
+  for (std::size_t line = 0; line < lineCount; ++line) {
+    if ((line & 0xFFF) == 0 && line > 0) {
+      if (lastTurn != NameMatcher::kNone) frame.ShowActivity(ReplacingText(turns.rowOfTurn[lastTurn] + 1, turns.Of(lastTurn)));
+      frame.SetProgress(static_cast<std::int32_t>(rows * static_cast<std::int64_t>(line) / static_cast<std::int64_t>(lineCount)));
+    }
+    std::string_view text = run.WorkLines[line];
+    held.clear();
+    bool mayHoldAt = matcher.Scan(text, note);
+    if (held.empty()) continue;
+    grew.clear();
+    std::size_t lineGrown = 0;
+    std::uint32_t after = 0;  // the turns before it are done for this line
+    for (;;) {
+      // The next turn of a name the line holds: the first turn, from
+      // `after` on, of each name text found.
+      std::uint32_t next = NameMatcher::kNone;
+      for (std::uint32_t k : held) {
+        while (k != NameMatcher::kNone && k < after) k = matcher.NextOfText(k);
+        next = std::min(next, k);
+      }
+      if (next == NameMatcher::kNone) break;
+      after = next + 1;
+      if (turns.forms[next].ExpandInto(text, edited, scratch, mayHoldAt) == 0) continue;
+      const auto delta = static_cast<std::int64_t>(edited.size()) - static_cast<std::int64_t>(text.size());
+      grew.emplace_back(next, delta);
+      if (delta > 0) lineGrown += static_cast<std::size_t>(delta);
+      if (!growth.Covers(grown + lineGrown)) return line;
+      current.swap(edited);
+      text = current;
+      held.clear();
+      mayHoldAt = matcher.Scan(text, note);
+    }
+    if (grew.empty()) continue;
+    run.WorkLines.assign(line, text);
+    changed = true;
+    grown += lineGrown;
+    for (const auto& [k, delta] : grew) growthOfTurn[k] += delta;
+    lastTurn = grew.back().first;
+  }
+  return lineCount;
+}
 
-  // A line is listed for the first row of each name text it holds whose turn
-  // is still to come: a row defined again only meets the lines where its
+// The same turns one turn at a time over the lines from `firstLine` on, the
+// lines before it already through every turn, with what each turn did to
+// them in `growthOfTurn`: each line is visited only for the names it holds,
+// listed by one pass of the matcher, and a line that a turn changed is
+// scanned again for the names whose turn is still to come. Stops at the
+// turn whose growth takes the text beyond its bound.
+void ReplaceTurnByTurn(CompileRun& run, StageFrame& frame, const LongNameTurns& turns, std::size_t firstLine,
+                       const std::vector<std::int64_t>& growthOfTurn, TextGrowthLimit& growth, bool& changed) {
+  const NameMatcher& matcher = *turns.matcher;
+  // A line is listed for the first turn of each name text it holds that is
+  // still to come: a row defined again only meets the lines where its
   // earlier turn left the name (or where a later value brought it back),
   // which a rewritten line's new scan lists.
-  std::vector<std::vector<std::uint32_t>> linesOf(order.size());
+  std::vector<std::vector<std::uint32_t>> linesOf(turns.names.size());
   bool anyAt = false;  // whether any line may hold an "@"
   auto scan = [&](std::size_t line, std::size_t after) {
     anyAt |= matcher.Scan(run.WorkLines[line], [&](std::uint32_t k) {
@@ -395,42 +483,52 @@ bool ReplaceLongNamesByLine(CompileRun& run, StageFrame& frame, const std::vecto
       if (lines.empty() || lines.back() != line) lines.push_back(static_cast<std::uint32_t>(line));
     });
   };
-  for (std::size_t line = 0; line < run.WorkLines.size(); ++line) scan(line, 0);
+  for (std::size_t line = firstLine; line < run.WorkLines.size(); ++line) scan(line, 0);
 
   // A line may be listed twice for one name (found at the start and again
   // after an earlier replacement); it is replaced once, since a value that
   // holds its own name must not be replaced again.
   std::vector<bool> done(run.WorkLines.size(), false);  // lines met in the turn under way
   std::string edited, scratch;
-  bool changed = false;
-  std::size_t k = 0;
-  for (const std::size_t length : lengths) {
-    for (std::size_t i = 0; i < rows; ++i) {
-      const Definition& definition = table[i];
-      if (definition.Name.size() == length) {
-        frame.ShowActivity(ReplacingText(i + 1, definition));
-        const ArrayForm form(definition.Name, definition.Value);
-        for (const std::uint32_t line : linesOf[k]) {
-          if (done[line]) continue;
-          done[line] = true;
-          // "@name[" becomes "#[value+" first; where the line holds none
-          // that step changes nothing, as in a text without the array form.
-          const std::string_view held = run.WorkLines[line];
-          const std::size_t before = held.size();
-          if (form.ExpandInto(held, edited, scratch, anyAt) == 0) continue;
-          run.WorkLines.assign(line, edited);
-          changed = true;
-          if (!growth.Allows(i, before, edited.size())) return changed;
-          scan(line, k + 1);
-        }
-        for (const std::uint32_t line : linesOf[k]) done[line] = false;
-        linesOf[k] = {};
-        ++k;
-      }
-      frame.SetProgress(static_cast<std::int32_t>(i + 1));
+  std::size_t previousLength = SIZE_MAX;
+  for (std::size_t k = 0; k < turns.names.size(); ++k) {
+    const std::size_t row = turns.rowOfTurn[k];
+    const Definition& definition = turns.Of(k);
+    if (definition.Name.size() != previousLength && previousLength != SIZE_MAX) frame.SetProgress(0);
+    previousLength = definition.Name.size();
+    frame.ShowActivity(ReplacingText(row + 1, definition));
+    const std::int64_t earlier = growthOfTurn[k];
+    if (earlier != 0 && !growth.Allows(row, earlier < 0 ? static_cast<std::size_t>(-earlier) : 0,
+                                       earlier > 0 ? static_cast<std::size_t>(earlier) : 0))
+      return;
+    for (const std::uint32_t line : linesOf[k]) {
+      if (done[line]) continue;
+      done[line] = true;
+      // "@name[" becomes "#[value+" first; where the line holds none
+      // that step changes nothing, as in a text without the array form.
+      const std::string_view held = run.WorkLines[line];
+      const std::size_t before = held.size();
+      if (turns.forms[k].ExpandInto(held, edited, scratch, anyAt) == 0) continue;
+      run.WorkLines.assign(line, edited);
+      changed = true;
+      if (!growth.Allows(row, before, edited.size())) return;
+      scan(line, k + 1);
     }
-    frame.SetProgress(0);
+    for (const std::uint32_t line : linesOf[k]) done[line] = false;
+    linesOf[k] = {};
+    frame.SetProgress(static_cast<std::int32_t>(row + 1));
   }
+  frame.SetProgress(0);
+}
+
+bool ReplaceLongNamesByLine(CompileRun& run, StageFrame& frame, const std::vector<std::size_t>& lengths,
+                            std::size_t rows, TextGrowthLimit& growth) {
+  const LongNameTurns turns(run.DefinitionTable, lengths, rows);
+  std::vector<std::int64_t> growthOfTurn(turns.names.size(), 0);
+  bool changed = false;
+  const std::size_t stoppedAt = ReplaceLineByLine(run, frame, turns, growth, growthOfTurn, changed);
+  if (stoppedAt < run.WorkLines.size()) ReplaceTurnByTurn(run, frame, turns, stoppedAt, growthOfTurn, growth, changed);
+  frame.SetProgress(0);
   // The whole text set back: an empty text is no lines.
   if (changed && run.WorkLines.size() == 1 && run.WorkLines.front().empty()) run.ClearLines();
   return changed;
