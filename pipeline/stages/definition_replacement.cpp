@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -375,9 +376,21 @@ struct LongNameTurns {
     for (const std::size_t length : lengths)
       for (std::size_t i = 0; i < rows; ++i)
         if (table[i].Name.size() == length) rowOfTurn.push_back(i);
+    std::array<bool, 256> inName{};
     for (const std::size_t i : rowOfTurn) {
       names.push_back(table[i].Name);
       forms.emplace_back(table[i].Name, table[i].Value);
+      for (const char c : table[i].Name) inName[static_cast<unsigned char>(c)] = true;
+    }
+    // A turn whose value (and array form) holds no byte of any name, and
+    // is not empty, cannot bring a name into a line: a new occurrence would
+    // share a byte with what it inserted.
+    for (const std::size_t i : rowOfTurn) {
+      const std::string& value = table[i].Value;
+      bool bringsNone = !value.empty();
+      for (const char c : value + "#[+") bringsNone = bringsNone && !inName[static_cast<unsigned char>(c)];
+      bringsNoName.push_back(bringsNone);
+      bringsAt.push_back(value.find('@') != std::string::npos);
     }
     matcher.emplace(names);
   }
@@ -387,6 +400,8 @@ struct LongNameTurns {
   std::vector<std::size_t> rowOfTurn;
   std::vector<std::string_view> names;
   std::vector<ArrayForm> forms;
+  std::vector<bool> bringsNoName;  // by turn: its value cannot make a name occur
+  std::vector<bool> bringsAt;      // by turn: its value holds an "@"
   std::optional<NameMatcher> matcher;
 };
 
@@ -396,8 +411,8 @@ struct LongNameTurns {
 // go through all the turns on its own. A line is scanned once for every
 // name it holds; the turns of those names are taken in order, and a line
 // that a turn changed is scanned again for the names whose turn is still to
-// come. A line that holds no name is not touched, and a rewritten line is
-// stored once.
+// come (unless the turn's value cannot bring one in). A line that holds no
+// name is not touched, and a rewritten line is stored once.
 //
 // Growth is judged as the turns would meet it over the whole text: the text
 // is beyond its bound after some turn only if it can be beyond it when every
@@ -447,6 +462,13 @@ std::size_t ReplaceLineByLine(CompileRun& run, StageFrame& frame, const LongName
       if (!growth.Covers(grown + lineGrown)) return line;
       current.swap(edited);
       text = current;
+      // The names found before still cover the line when the turn could
+      // bring in none; a name that went with the replaced text is visited
+      // in vain.
+      if (turns.bringsNoName[next]) {
+        mayHoldAt = mayHoldAt || turns.bringsAt[next];
+        continue;
+      }
       held.clear();
       mayHoldAt = matcher.Scan(text, note);
     }
@@ -710,53 +732,196 @@ class OneByteTurns {
   }
 };
 
+// The turns of the one-byte names, in table order, and for each name byte
+// the turns that replace it.
+struct OneByteNameTurns {
+  struct Turn {
+    Turn(std::size_t row, const Definition& definition)
+        : row(row), definition(definition), name(definition.Name[0]), scope(std::max(definition.ScopeStartLine, 1)),
+          form(definition.Name, definition.Value) {
+      arrayMark.append("@").append(definition.Name);
+    }
+    std::size_t row;
+    const Definition& definition;
+    char name;
+    std::int32_t scope;  // the first line it replaces in
+    ArrayForm form;
+    std::string arrayMark;
+  };
+
+  OneByteNameTurns(const std::vector<Definition>& table, std::size_t rows) {
+    for (std::size_t i = 0; i < rows; ++i)
+      if (table[i].Name.size() == 1) turns.emplace_back(i, table[i]);
+    for (std::size_t k = 0; k < turns.size(); ++k) {
+      const auto b = static_cast<unsigned char>(turns[k].name);
+      isName[b] = true;
+      turnsOf[b].push_back(static_cast<std::uint32_t>(k));
+    }
+    // The smallest scope from each turn of a byte on, so that the turns
+    // whose scope starts below a line are skipped at once.
+    for (std::size_t b = 0; b < 256; ++b) {
+      std::vector<std::int32_t>& least = leastScopeFrom[b];
+      least.resize(turnsOf[b].size());
+      std::int32_t lowest = INT32_MAX;
+      for (std::size_t j = turnsOf[b].size(); j-- > 0;) least[j] = lowest = std::min(lowest, turns[turnsOf[b][j]].scope);
+    }
+  }
+
+  // The first turn from `after` on that replaces byte b in line r, or
+  // kNone.
+  std::uint32_t NextFor(unsigned char b, std::uint32_t after, std::int32_t r) const {
+    const std::vector<std::uint32_t>& list = turnsOf[b];
+    auto j = static_cast<std::size_t>(std::lower_bound(list.begin(), list.end(), after) - list.begin());
+    for (; j < list.size(); ++j) {
+      if (leastScopeFrom[b][j] > r) return kNone;
+      if (turns[list[j]].scope <= r) return list[j];
+    }
+    return kNone;
+  }
+
+  static constexpr std::uint32_t kNone = UINT32_MAX;
+  std::vector<Turn> turns;
+  std::array<bool, 256> isName{};
+  std::array<std::vector<std::uint32_t>, 256> turnsOf;
+  std::array<std::vector<std::int32_t>, 256> leastScopeFrom;
+};
+
+// The name bytes a line holds where they could be replaced: between
+// delimiter bytes (or the line's ends), or after an "@".
+using ByteSet = std::array<std::uint64_t, 4>;
+ByteSet ReplaceableNameBytes(std::string_view line, const std::array<bool, 256>& isName) {
+  ByteSet held{};
+  const std::size_t size = line.size();
+  for (std::size_t i = 0; i < size; ++i) {
+    const auto b = static_cast<unsigned char>(line[i]);
+    if (!isName[b]) continue;
+    const bool before = i == 0 || IsDelimiter(line[i - 1]);
+    const bool after = i + 1 == size || IsDelimiter(line[i + 1]);
+    if ((before && after) || (i > 0 && line[i - 1] == '@')) held[b >> 6] |= std::uint64_t{1} << (b & 63);
+  }
+  return held;
+}
+
+// Turn i replaces its name in line r when r is in its scope, so each line
+// can go through the turns on its own, in table order: a line is looked
+// at for the name bytes it holds where they could be replaced, a rewritten
+// line is looked at again, and it is stored once. A name defined again
+// with the same value then costs a look at the table, since its first turn
+// left no such place. Growth is judged as in the long names' pass: while
+// every growth so far, shrinking not counted, stays within the bound no
+// turn can pass it; once it does not, the lines not yet stored go through
+// the turns one turn at a time. Returns the first line not stored.
+std::int32_t ReplaceOneByteNamesLineByLine(CompileRun& run, StageFrame& frame, const OneByteNameTurns& table,
+                                           const TextGrowthLimit& growth, std::vector<std::int64_t>& growthOfTurn) {
+  const auto rows = static_cast<std::int64_t>(std::max(UsedRows(run), std::size_t{1}));
+  std::vector<std::pair<std::uint32_t, std::int64_t>> grew;  // what each turn did to the line
+  std::string current, edited, scratch;
+  std::size_t grown = 0;  // bytes the stored lines grew by, shrinking not counted
+  std::uint32_t lastTurn = OneByteNameTurns::kNone;
+  for (std::int32_t r = 1; r <= run.LineCount; ++r) {
+    if ((r & 0xFFF) == 0) {
+      if (lastTurn != OneByteNameTurns::kNone) {
+        const auto& turn = table.turns[lastTurn];
+        frame.ShowActivity(ReplacingText(turn.row + 1, turn.definition));
+      }
+      frame.SetProgress(static_cast<std::int32_t>(rows * r / std::max(run.LineCount, 1)));
+    }
+    std::string_view text = run.Line(r);
+    ByteSet held = ReplaceableNameBytes(text, table.isName);
+    if ((held[0] | held[1] | held[2] | held[3]) == 0) continue;
+    grew.clear();
+    std::size_t lineGrown = 0;
+    std::uint32_t after = 0;  // the turns before it are done for this line
+    for (;;) {
+      std::uint32_t next = OneByteNameTurns::kNone;
+      for (unsigned word = 0; word < 4; ++word)
+        for (std::uint64_t bits = held[word]; bits != 0; bits &= bits - 1)
+          next = std::min(next, table.NextFor(static_cast<unsigned char>(word * 64 + static_cast<unsigned>(std::countr_zero(bits))), after, r));
+      if (next == OneByteNameTurns::kNone) break;
+      after = next + 1;
+      const auto& turn = table.turns[next];
+      const bool replaced = ContainsAtCharStart(text, turn.arrayMark)
+                                ? turn.form.ExpandInto(text, edited, scratch) > 0
+                                : ReplaceBetweenDelimiters(text, turn.name, turn.definition.Value, edited);
+      if (!replaced) continue;
+      const auto delta = static_cast<std::int64_t>(edited.size()) - static_cast<std::int64_t>(text.size());
+      grew.emplace_back(next, delta);
+      if (delta > 0) lineGrown += static_cast<std::size_t>(delta);
+      if (!growth.Covers(grown + lineGrown)) return r;
+      current.swap(edited);
+      text = current;
+      held = ReplaceableNameBytes(text, table.isName);
+    }
+    if (grew.empty()) continue;
+    run.SetLine(r, text);
+    grown += lineGrown;
+    for (const auto& [k, delta] : grew) growthOfTurn[k] += delta;
+    lastTurn = grew.back().first;
+  }
+  return run.LineCount + 1;
+}
+
+// The same turns one turn at a time over the lines from `firstLine` on, the
+// lines before it already through every turn, with what each turn did to
+// them in `growthOfTurn`. Stops at the turn whose growth takes the text
+// beyond its bound.
+void ReplaceOneByteNamesTurnByTurn(CompileRun& run, StageFrame& frame, const OneByteNameTurns& table,
+                                   std::int32_t firstLine, const std::vector<std::int64_t>& growthOfTurn,
+                                   TextGrowthLimit& growth) {
+  std::string scratch, edited;
+  NameBytesPerLine nameBytes(run, std::span(run.DefinitionTable).first(UsedRows(run)));
+  OneByteTurns turns;
+  std::vector<std::int32_t> dirty;
+  for (std::size_t k = 0; k < table.turns.size(); ++k) {
+    const auto& turn = table.turns[k];
+    frame.ShowActivity(ReplacingText(turn.row + 1, turn.definition));
+    const std::int64_t earlier = growthOfTurn[k];
+    if (earlier != 0 && !growth.Allows(turn.row, earlier < 0 ? static_cast<std::size_t>(-earlier) : 0,
+                                       earlier > 0 ? static_cast<std::size_t>(earlier) : 0))
+      return;
+    const char name = turn.name;
+    // Rewrites line r where the name is replaced; false when the text
+    // has grown beyond its bound.
+    auto visit = [&](std::int32_t r) {
+      if (!nameBytes.MayHold(r, name)) return true;
+      const std::string_view held = run.Line(r);
+      if (held.empty() || std::memchr(held.data(), name, held.size()) == nullptr) return true;
+      const bool replaced = ContainsAtCharStart(held, turn.arrayMark) ? turn.form.ExpandInto(held, edited, scratch) > 0
+                                                                      : ReplaceBetweenDelimiters(held, name, turn.definition.Value, edited);
+      if (!replaced) return true;
+      const std::size_t before = held.size();
+      run.SetLine(r, edited);
+      nameBytes.Update(r, edited);
+      turns.Rewrote(r);
+      return growth.Allows(turn.row, before, edited.size());
+    };
+    const std::int32_t scope = std::max(turn.scope, firstLine);
+    std::int32_t fullBefore = run.LineCount + 1;
+    const bool fromLog = turns.DirtyLines(name, scope, fullBefore, dirty);
+    turns.Begin(name, scope, turn.definition.Value);
+    bool allowed = true;
+    for (std::int32_t r = scope; allowed && r <= run.LineCount && r < fullBefore; ++r) allowed = visit(r);
+    if (fromLog)
+      for (std::size_t d = 0; allowed && d < dirty.size() && dirty[d] <= run.LineCount; ++d) allowed = visit(dirty[d]);
+    if (!allowed) return;
+    frame.SetProgress(static_cast<std::int32_t>(turn.row + 1));
+  }
+}
+
 StageEnd RunOneByteNameReplacement(CompileRun& run, StageFrame& frame) {
   frame.AppendLog("定義ﾃﾞｰﾀ置換 -- 開始");
 
-  const std::size_t rows = UsedRows(run);
-  const std::vector<Definition>& table = run.DefinitionTable;
-  const bool anyOneByte = std::any_of(table.begin(), table.begin() + static_cast<std::ptrdiff_t>(rows),
-                                      [](const Definition& d) { return d.Name.size() == 1; });
-  std::string arrayMark, scratch, edited;
-  TextGrowthLimit growth(run);
-  std::optional<NameBytesPerLine> nameBytes;
-  if (anyOneByte) nameBytes.emplace(run, std::span(table).first(rows));
-  OneByteTurns turns;
-  std::vector<std::int32_t> dirty;
-  for (std::size_t i = 0; i < rows; ++i) {
-    const Definition& definition = table[i];
-    if (definition.Name.size() == 1) {
-      frame.ShowActivity(ReplacingText(i + 1, definition));
-      const char name = definition.Name[0];
-      const ArrayForm form(definition.Name, definition.Value);
-      arrayMark.assign("@").append(definition.Name);
-      // Rewrites line r where the name is replaced; false when the text
-      // has grown beyond its bound.
-      auto visit = [&](std::int32_t r) {
-        if (!nameBytes->MayHold(r, name)) return true;
-        const std::string_view held = run.Line(r);
-        if (held.empty() || std::memchr(held.data(), name, held.size()) == nullptr) return true;
-        const bool replaced = ContainsAtCharStart(held, arrayMark) ? form.ExpandInto(held, edited, scratch) > 0
-                                                                    : ReplaceBetweenDelimiters(held, name, definition.Value, edited);
-        if (!replaced) return true;
-        const std::size_t before = held.size();
-        run.SetLine(r, edited);
-        nameBytes->Update(r, edited);
-        turns.Rewrote(r);
-        return growth.Allows(i, before, edited.size());
-      };
-      const std::int32_t scope = std::max(definition.ScopeStartLine, 1);
-      std::int32_t fullBefore = run.LineCount + 1;
-      const bool fromLog = turns.DirtyLines(name, scope, fullBefore, dirty);
-      turns.Begin(name, scope, definition.Value);
-      bool allowed = true;
-      for (std::int32_t r = scope; allowed && r <= run.LineCount && r < fullBefore; ++r) allowed = visit(r);
-      if (fromLog)
-        for (std::size_t d = 0; allowed && d < dirty.size() && dirty[d] <= run.LineCount; ++d) allowed = visit(dirty[d]);
-      if (!allowed) return StopRunawayGrowth(frame, "定義ﾃﾞｰﾀ置換", definition);
+  const OneByteNameTurns table(run.DefinitionTable, UsedRows(run));
+  if (!table.turns.empty()) {
+    TextGrowthLimit growth(run);
+    std::vector<std::int64_t> growthOfTurn(table.turns.size(), 0);
+    const std::int32_t stoppedAt = ReplaceOneByteNamesLineByLine(run, frame, table, growth, growthOfTurn);
+    if (stoppedAt <= run.LineCount) {
+      ReplaceOneByteNamesTurnByTurn(run, frame, table, stoppedAt, growthOfTurn, growth);
+      if (growth.RunawayRow()) return StopRunawayGrowth(frame, "定義ﾃﾞｰﾀ置換", run.DefinitionTable[*growth.RunawayRow()]);
     }
-    frame.SetProgress(static_cast<std::int32_t>(i + 1));
   }
+  frame.SetProgress(static_cast<std::int32_t>(UsedRows(run)));
 
   frame.AppendLog("定義ﾃﾞｰﾀ置換 -- 完了");
   frame.AppendLog("");
