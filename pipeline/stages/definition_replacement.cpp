@@ -24,6 +24,10 @@
 #include "pipeline/text_growth.h"
 #include "text/sjis.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vostrel {
 
 namespace {
@@ -251,7 +255,7 @@ class NameMatcher {
     keyed.reserve(heads.size());
     for (const std::uint32_t k : heads) {
       const std::size_t g = GroupOf(names[k].size());
-      keyed.push_back({KeyAt(names[k].data(), groups_[g].keyLength), k});
+      keyed.push_back({KeyAt(names[k].data(), groups_[g].keyLength, names[k].size()), k});
       groupsOfPair_[Pair(names[k][0], names[k][1])] |= static_cast<std::uint8_t>(1u << g);
       startsName_[static_cast<unsigned char>(names[k][0])] = true;
     }
@@ -270,6 +274,16 @@ class NameMatcher {
       i = end;
     }
     for (Group& group : groups_) group.Build();
+#if defined(__SSE2__)
+    for (std::size_t b = 0; b < 256; ++b) {
+      if (!startsName_[b]) continue;
+      if (fewStarts_ == std::size(starts_)) {
+        fewStarts_ = 0;  // too many for the wide search
+        break;
+      }
+      starts_[fewStarts_++] = _mm_set1_epi8(static_cast<char>(b));
+    }
+#endif
   }
 
   // Calls found(k) for every name text occurring in `text` (once per
@@ -280,14 +294,14 @@ class NameMatcher {
   bool Scan(std::string_view text, Found&& found) const {
     const char* const data = text.data();
     const std::size_t size = text.size();
-    for (std::size_t i = 0; i + 1 < size; ++i) {
-      if (!startsName_[static_cast<unsigned char>(data[i])]) continue;
+    const std::size_t last = size < 2 ? 0 : size - 1;  // the last place a name of two bytes may start, + 1
+    for (std::size_t i = NextStart(data, 0, last); i < last; i = NextStart(data, i + 1, last)) {
       std::uint8_t groups = groupsOfPair_[Pair(data[i], data[i + 1])];
       for (std::size_t g = 0; groups != 0; ++g, groups >>= 1) {
         if (!(groups & 1)) continue;
         const Group& group = groups_[g];
         if (size - i < group.keyLength) continue;
-        const Slot* slot = group.Find(KeyAt(data + i, group.keyLength));
+        const Slot* slot = group.Find(KeyAt(data + i, group.keyLength, size - i));
         if (!slot) continue;
         for (std::uint32_t m = slot->begin; m < slot->end; ++m) {
           const std::string_view name = names_[members_[m]];
@@ -348,11 +362,20 @@ class NameMatcher {
   static std::uint16_t Pair(char a, char b) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(a) << 8 | static_cast<unsigned char>(b));
   }
-  // The first `length` bytes (2 to 16) at `p` as two numbers.
-  static Key KeyAt(const char* p, std::size_t length) {
+  // The first `length` bytes (2 to 16) at `p` as two numbers; `available`
+  // bytes may be read there (at least `length`).
+  static Key KeyAt(const char* p, std::size_t length, std::size_t available) {
     Key key;
     if (length <= 8) {
-      std::memcpy(&key.low, p, length);
+      if (available >= 8) {  // one load of eight bytes, the bytes beyond the key cleared
+        std::memcpy(&key.low, p, 8);
+        if (length < 8) {
+          const unsigned kept = static_cast<unsigned>(8 * length);
+          key.low &= std::endian::native == std::endian::little ? (std::uint64_t{1} << kept) - 1 : ~std::uint64_t{0} << (64 - kept);
+        }
+      } else {
+        std::memcpy(&key.low, p, length);
+      }
     } else {
       std::memcpy(&key.low, p, 8);
       std::memcpy(&key.high, p + length - 8, 8);
@@ -360,10 +383,32 @@ class NameMatcher {
     return key;
   }
 
+  // The first place from `i` on, before `end`, whose byte may start a name.
+  std::size_t NextStart(const char* data, std::size_t i, std::size_t end) const {
+#if defined(__SSE2__)
+    // With a few first bytes, sixteen places a turn.
+    if (fewStarts_ > 0) {
+      for (; i + 16 <= end; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        __m128i hit = _mm_cmpeq_epi8(v, starts_[0]);
+        for (std::size_t s = 1; s < fewStarts_; ++s) hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, starts_[s]));
+        if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)); mask != 0)
+          return i + static_cast<std::size_t>(std::countr_zero(mask));
+      }
+    }
+#endif
+    while (i < end && !startsName_[static_cast<unsigned char>(data[i])]) ++i;
+    return i;
+  }
+
   const std::vector<std::string_view>& names_;
   std::vector<std::uint32_t> sameText_;   // next name of the same text
   std::vector<std::uint8_t> groupsOfPair_;  // the groups with a name starting with each pair of bytes
   std::array<bool, 256> startsName_{};      // the first bytes of the names, a table small enough to stay at hand
+#if defined(__SSE2__)
+  __m128i starts_[4] = {};  // each first byte in all sixteen places
+  std::size_t fewStarts_ = 0;        // how many of them, 0 when there are more
+#endif
   std::vector<std::uint32_t> members_;    // heads of the name texts, by group and key
   std::array<Group, kGroups> groups_;
 };
