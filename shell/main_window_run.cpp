@@ -151,9 +151,11 @@ void MainWindow::RunCompile() {
   }
 
   frame.LetEventsRun();
-  viewer_->PathTab->SetSourceMap(run_.SourcePath, run_.SourceLines());
+  // The lines and their origins go to the viewer; the run keeps no copy.
+  viewer_->PathTab->SetSourceMap(run_.SourcePath, run_.LinesAreSourceLines ? std::vector<std::int32_t>()
+                                                                           : std::move(run_.LineOrigins));
   viewer_->HandOff(std::move(run_.WorkLines), run_.RunLog, run_.TargetPath);
-  run_.WorkLines.clear();
+  run_.ClearLines();
   ToolpathAction->setEnabled(true);
   WorkingTextView->LinesChanged();
   frame.ShowPending();

@@ -31,7 +31,7 @@ namespace tp = vostrel::toolpath;
 // What the thread hands over: the path and its moves by program line.
 struct ToolpathTab::Computed {
   tp::Result result;
-  // The moves of line n (1-based) are byLine[lineStart[n - 1] .. lineStart[n]).
+  // The moves of line n (1-based) are byLine[lineStart[n] .. lineStart[n + 1]).
   std::vector<std::uint32_t> lineStart;
   std::vector<std::uint32_t> byLine;
 };
@@ -133,7 +133,7 @@ ToolpathTab::~ToolpathTab() {
   View->SetPath(nullptr);  // its drawing thread stops before the path goes
 }
 
-void ToolpathTab::SetProgram(const TextLines& lines) {
+void ToolpathTab::SetProgram(std::shared_ptr<const TextLines> lines) {
   if (worker_.joinable()) worker_.join();
   ++generation_;
   View->SetPath(nullptr);  // before the path it draws goes
@@ -142,7 +142,7 @@ void ToolpathTab::SetProgram(const TextLines& lines) {
   StatisticsPanel->setPlainText(QStringLiteral("経路を計算しています..."));
   StepSlider->setRange(0, 0);
   ShowStep();
-  program_ = JoinLines(lines);
+  program_ = std::move(lines);
   pending_ = true;
   StartExecution();
 }
@@ -152,23 +152,45 @@ void ToolpathTab::SetSourceMap(std::string sourceFile, std::vector<std::int32_t>
   sourceLines_ = std::move(sourceLines);
 }
 
+namespace {
+
+// Whether a line holds a line end of its own: the interpreter, which reads
+// a stored program, takes it for two lines.
+bool HoldsLineEnd(const TextLines& lines) {
+  for (const std::string_view line : lines)
+    if (line.find_first_of("\r\n") != std::string_view::npos) return true;
+  return false;
+}
+
+}  // namespace
+
 void ToolpathTab::StartExecution() {
-  worker_ = std::thread([this, generation = generation_, text = std::move(program_)] {
+  worker_ = std::thread([this, generation = generation_, program = std::move(program_)] {
     auto computed = std::make_shared<Computed>();
-    const std::vector<std::string_view> lines = tp::SplitProgramLines(text);
-    computed->result = tp::Run(lines);
-    // The moves by line: counted, then placed.
+    std::size_t lineCount = program->size();
+    if (HoldsLineEnd(*program)) {
+      const std::string text = JoinLines(*program);
+      const std::vector<std::string_view> lines = tp::SplitProgramLines(text);
+      computed->result = tp::Run(lines);
+      lineCount = lines.size();
+    } else {
+      computed->result = tp::Run(tp::ProgramLines(*program));
+    }
+    // The moves by line: counted at the end of their line's range, then
+    // placed from the last move back, which leaves each range's start.
     const std::vector<tp::Motion>& motions = computed->result.motions;
-    computed->lineStart.assign(lines.size() + 1, 0);
+    std::vector<std::uint32_t>& lineStart = computed->lineStart;
+    lineStart.assign(lineCount + 2, 0);
+    const auto onProgramLine = [lineCount](std::int32_t line) {
+      return line >= 1 && static_cast<std::size_t>(line) <= lineCount;
+    };
     for (const tp::Motion& m : motions)
-      if (m.line >= 1 && static_cast<std::size_t>(m.line) <= lines.size()) ++computed->lineStart[m.line];
-    for (std::size_t i = 1; i < computed->lineStart.size(); ++i) computed->lineStart[i] += computed->lineStart[i - 1];
-    computed->byLine.resize(computed->lineStart.back());
-    std::vector<std::uint32_t> next(computed->lineStart.begin(), computed->lineStart.end() - 1);
-    for (std::size_t i = 0; i < motions.size(); ++i) {
+      if (onProgramLine(m.line)) ++lineStart[static_cast<std::size_t>(m.line)];
+    for (std::size_t i = 1; i < lineStart.size(); ++i) lineStart[i] += lineStart[i - 1];
+    computed->byLine.resize(lineStart.back());
+    for (std::size_t i = motions.size(); i-- > 0;) {
       const std::int32_t line = motions[i].line;
-      if (line >= 1 && static_cast<std::size_t>(line) <= lines.size())
-        computed->byLine[next[static_cast<std::size_t>(line - 1)]++] = static_cast<std::uint32_t>(i);
+      if (onProgramLine(line)) computed->byLine[--lineStart[static_cast<std::size_t>(line)]] = static_cast<std::uint32_t>(i);
     }
     QMetaObject::invokeMethod(this, [this, generation, computed] { Deliver(generation, computed); },
                               Qt::QueuedConnection);
@@ -219,10 +241,10 @@ void ToolpathTab::showEvent(QShowEvent* event) {
 }
 
 std::vector<std::uint32_t> ToolpathTab::MovesOfLine(std::int32_t line) const {
-  if (!computed_ || line < 1 || static_cast<std::size_t>(line) >= computed_->lineStart.size()) return {};
+  if (!computed_ || line < 1 || static_cast<std::size_t>(line) + 1 >= computed_->lineStart.size()) return {};
   const auto begin = computed_->byLine.begin();
-  return {begin + computed_->lineStart[static_cast<std::size_t>(line - 1)],
-          begin + computed_->lineStart[static_cast<std::size_t>(line)]};
+  return {begin + computed_->lineStart[static_cast<std::size_t>(line)],
+          begin + computed_->lineStart[static_cast<std::size_t>(line) + 1]};
 }
 
 Finding ToolpathTab::SourcePlace(std::int32_t line) const {

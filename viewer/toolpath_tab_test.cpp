@@ -49,7 +49,7 @@ struct Tab {
     QObject::connect(&tab, &ToolpathTab::FindingsFound, [this](const std::vector<Finding>& f) { found = f; });
     tab.SetSourceOpener([this](const Finding& place) { opened = place; });
     tab.SetSourceMap("part.nc", {1, 2, 4, 5, 7, 9, 10});
-    tab.SetProgram(lines);
+    tab.SetProgram(std::make_shared<const TextLines>(lines));
     tab.WaitForPath();
     QApplication::processEvents();
   }
@@ -156,7 +156,7 @@ TEST(ToolpathTab, LargePathIsDrawnOnItsOwnThread) {
   TextLines zigzag = {"G90G01F1000."};
   for (int i = 0; i < 60000; ++i)  // back and forth along X, a unit up every 600 moves
     zigzag.push_back("X" + std::to_string(i % 2 * 100) + ".Y" + std::to_string(i / 600) + ".");
-  t.tab.SetProgram(zigzag);
+  t.tab.SetProgram(std::make_shared<const TextLines>(std::move(zigzag)));
   t.tab.WaitForPath();
   ASSERT_GT(t.tab.Path()->motions.size(), 50000u);  // more than are drawn at once
   auto waitForPicture = [&] {
