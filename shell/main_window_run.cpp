@@ -109,6 +109,7 @@ void MainWindow::RunCompile() {
   run_.Reset();
   findings_->Clear();
   ToolpathAction->setEnabled(false);  // the last result's path is no longer this source's
+  viewer_->DropResult();
   WorkingTextView->LinesChanged();
   LogView->LinesChanged();
 

@@ -133,15 +133,21 @@ ToolpathTab::~ToolpathTab() {
   View->SetPath(nullptr);  // its drawing thread stops before the path goes
 }
 
-void ToolpathTab::SetProgram(std::shared_ptr<const TextLines> lines) {
+void ToolpathTab::Clear() {
   if (worker_.joinable()) worker_.join();
   ++generation_;
+  pending_ = false;
   View->SetPath(nullptr);  // before the path it draws goes
   computed_.reset();
   path_.reset();
-  StatisticsPanel->setPlainText(QStringLiteral("経路を計算しています..."));
+  StatisticsPanel->clear();
   StepSlider->setRange(0, 0);
   ShowStep();
+}
+
+void ToolpathTab::SetProgram(std::shared_ptr<const TextLines> lines) {
+  Clear();
+  StatisticsPanel->setPlainText(QStringLiteral("経路を計算しています..."));
   program_ = std::move(lines);
   pending_ = true;
   StartExecution();

@@ -45,6 +45,8 @@ class ToolpathTab : public QWidget {
   // they lie (they are shared with it, never changed); the tab shows the
   // path when it is done.
   void SetProgram(std::shared_ptr<const TextLines> lines);
+  // No program: the path and its lines are let go.
+  void Clear();
   // Where each compiled line came from: the source file (UTF-8) and the
   // source line of every compiled line (empty: line n is source line n).
   void SetSourceMap(std::string sourceFile, std::vector<std::int32_t> sourceLines);

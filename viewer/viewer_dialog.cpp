@@ -118,6 +118,13 @@ void ViewerDialog::ReplaceResult(TextLines lines, std::vector<std::string> log) 
   SaveButton->setEnabled(!targetPath_.empty());
 }
 
+void ViewerDialog::DropResult() {
+  PathTab->Clear();
+  result_ = std::make_shared<const TextLines>();
+  ResultView->SetLines(result_.get(), LineTextView::Encoding::ShiftJis);
+  emit ResultDropped();
+}
+
 void ViewerDialog::setVisible(bool visible) {
   // Placed before the window is mapped, so that the window manager puts the
   // frame where it was closed.

@@ -45,6 +45,9 @@ class ViewerDialog : public QDialog {
   // A new result of the same run (renumbered, or undone): shown, and to be
   // saved again.
   void ReplaceResult(TextLines lines, std::vector<std::string> log);
+  // A new run starts: the last result, its path and its undo steps are
+  // let go, so that the run does not hold them beside its own text.
+  void DropResult();
 
   QLabel* TargetLabel;  // the target path
   QTabWidget* Tabs;
@@ -74,6 +77,7 @@ class ViewerDialog : public QDialog {
 
  signals:
   void ResultHandedOff();  // a new run's result
+  void ResultDropped();
   void ResultSaved();
 
  protected:
