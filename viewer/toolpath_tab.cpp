@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <numeric>
 
 #include "gui_common/fonts.h"
 #include "text/sjis.h"
@@ -31,7 +32,11 @@ namespace tp = vostrel::toolpath;
 // What the thread hands over: the path and its moves by program line.
 struct ToolpathTab::Computed {
   tp::Result result;
-  // The moves of line n (1-based) are byLine[lineStart[n] .. lineStart[n + 1]).
+  std::size_t lineCount = 0;  // of the program executed
+  // Where the moves are not in the order of their lines (loops, calls):
+  // the moves of line n (1-based) are byLine[lineStart[n] .. lineStart[n + 1]).
+  // Both are empty where they are; a line's moves are then found among the
+  // moves themselves.
   std::vector<std::uint32_t> lineStart;
   std::vector<std::uint32_t> byLine;
 };
@@ -182,21 +187,27 @@ void ToolpathTab::StartExecution() {
     } else {
       computed->result = tp::Run(tp::ProgramLines(*program));
     }
-    // The moves by line: counted at the end of their line's range, then
-    // placed from the last move back, which leaves each range's start.
+    computed->lineCount = lineCount;
+    // The moves by line, unless they came in the order of their lines:
+    // counted at the end of their line's range, then placed from the last
+    // move back, which leaves each range's start.
     const std::vector<tp::Motion>& motions = computed->result.motions;
-    std::vector<std::uint32_t>& lineStart = computed->lineStart;
-    lineStart.assign(lineCount + 2, 0);
-    const auto onProgramLine = [lineCount](std::int32_t line) {
-      return line >= 1 && static_cast<std::size_t>(line) <= lineCount;
-    };
-    for (const tp::Motion& m : motions)
-      if (onProgramLine(m.line)) ++lineStart[static_cast<std::size_t>(m.line)];
-    for (std::size_t i = 1; i < lineStart.size(); ++i) lineStart[i] += lineStart[i - 1];
-    computed->byLine.resize(lineStart.back());
-    for (std::size_t i = motions.size(); i-- > 0;) {
-      const std::int32_t line = motions[i].line;
-      if (onProgramLine(line)) computed->byLine[--lineStart[static_cast<std::size_t>(line)]] = static_cast<std::uint32_t>(i);
+    const auto byLineOrder = [](const tp::Motion& a, const tp::Motion& b) { return a.line < b.line; };
+    if (!std::is_sorted(motions.begin(), motions.end(), byLineOrder)) {
+      std::vector<std::uint32_t>& lineStart = computed->lineStart;
+      lineStart.assign(lineCount + 2, 0);
+      const auto onProgramLine = [lineCount](std::int32_t line) {
+        return line >= 1 && static_cast<std::size_t>(line) <= lineCount;
+      };
+      for (const tp::Motion& m : motions)
+        if (onProgramLine(m.line)) ++lineStart[static_cast<std::size_t>(m.line)];
+      for (std::size_t i = 1; i < lineStart.size(); ++i) lineStart[i] += lineStart[i - 1];
+      computed->byLine.resize(lineStart.back());
+      for (std::size_t i = motions.size(); i-- > 0;) {
+        const std::int32_t line = motions[i].line;
+        if (onProgramLine(line))
+          computed->byLine[--lineStart[static_cast<std::size_t>(line)]] = static_cast<std::uint32_t>(i);
+      }
     }
     QMetaObject::invokeMethod(this, [this, generation, computed] { Deliver(generation, computed); },
                               Qt::QueuedConnection);
@@ -247,7 +258,16 @@ void ToolpathTab::showEvent(QShowEvent* event) {
 }
 
 std::vector<std::uint32_t> ToolpathTab::MovesOfLine(std::int32_t line) const {
-  if (!computed_ || line < 1 || static_cast<std::size_t>(line) + 1 >= computed_->lineStart.size()) return {};
+  if (!computed_ || line < 1 || static_cast<std::size_t>(line) > computed_->lineCount) return {};
+  if (computed_->lineStart.empty()) {
+    const std::vector<tp::Motion>& motions = computed_->result.motions;
+    const auto first = std::partition_point(motions.begin(), motions.end(),
+                                            [line](const tp::Motion& m) { return m.line < line; });
+    const auto last = std::partition_point(first, motions.end(), [line](const tp::Motion& m) { return m.line == line; });
+    std::vector<std::uint32_t> moves(static_cast<std::size_t>(last - first));
+    std::iota(moves.begin(), moves.end(), static_cast<std::uint32_t>(first - motions.begin()));
+    return moves;
+  }
   const auto begin = computed_->byLine.begin();
   return {begin + computed_->lineStart[static_cast<std::size_t>(line)],
           begin + computed_->lineStart[static_cast<std::size_t>(line) + 1]};

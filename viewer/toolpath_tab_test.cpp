@@ -97,6 +97,28 @@ TEST(ToolpathTab, ClickOnAMoveLandsOnItsLineAndTheLineLightsItsMoves) {
   EXPECT_EQ(t.found[0].file, "part.nc");
 }
 
+// The moves of each line, in the order executed: of a program whose moves
+// come in the order of their lines, and of one whose loop comes back to
+// earlier lines.
+TEST(ToolpathTab, MovesOfALineInBothOrders) {
+  Tab t;
+  const TextLines loop = {"G90G01F100.X0.Y0.", "#1=0", "WHILE[#1LT3]DO1", "G91X10.", "Y5.", "#1=#1+1", "END1",
+                          "G90X0.Y0.", "M30"};
+  for (const TextLines& program : {kProgram, loop}) {
+    t.tab.SetProgram(std::make_shared<const TextLines>(program));
+    t.tab.WaitForPath();
+    ASSERT_TRUE(t.tab.HasPath());
+    const std::vector<toolpath::Motion>& motions = t.tab.Path()->motions;
+    for (std::int32_t line = 0; line <= static_cast<std::int32_t>(program.size()) + 1; ++line) {
+      std::vector<std::uint32_t> expected;
+      for (std::uint32_t i = 0; i < motions.size(); ++i)
+        if (motions[i].line == line && line >= 1 && line <= static_cast<std::int32_t>(program.size())) expected.push_back(i);
+      EXPECT_EQ(t.tab.MovesOfLine(line), expected) << program.front() << " line " << line;
+    }
+  }
+  EXPECT_EQ(t.tab.MovesOfLine(4).size(), 3u);  // the loop's first move, once a time round
+}
+
 TEST(ToolpathTab, FitShowsTheWholeExtentTightInOneDirection) {
   Tab t;
   for (const int id : {0, 1}) {  // XY: 100 x 50; XZ: 100 x 5
