@@ -75,6 +75,7 @@ int MemoryRun(const fs::path& source, const QStringList& sets) {
       };
       if (run == 2) QTimer::singleShot(0, &window, resetOnStart);
       double shown = 0, withPath = 0;
+      std::size_t moves = 0;
       bool viewerShown = false;
       std::function<void()> check = [&] {
         if (!window.Viewer()->isVisible()) {
@@ -86,6 +87,8 @@ int MemoryRun(const fs::path& source, const QStringList& sets) {
         shown = PeakMegabytes();
         window.Viewer()->PathTab->WaitForPath();
         withPath = PeakMegabytes();
+        if (const auto* path = window.Viewer()->PathTab->Path())
+          moves = path->motions.size();
         window.Viewer()->close();
       };
       QTimer::singleShot(0, &window, check);
@@ -96,8 +99,9 @@ int MemoryRun(const fs::path& source, const QStringList& sets) {
         return 1;
       }
       std::printf("run %d: peak at the viewer shown %.1f MB, %.1f MB above idle (%.2f x source); "
-                  "with its path %.1f MB, %.1f MB above idle (%.2f x source)\n",
-                  run, shown, shown - idle, (shown - idle) / sourceMegabytes, withPath, withPath - idle,
+                  "with its path of %zu moves (%.1f MB of them) %.1f MB, %.1f MB above idle (%.2f x source)\n",
+                  run, shown, shown - idle, (shown - idle) / sourceMegabytes, moves,
+                  static_cast<double>(moves * sizeof(toolpath::Motion)) / 1048576.0, withPath, withPath - idle,
                   (withPath - idle) / sourceMegabytes);
     }
   }
