@@ -120,6 +120,7 @@ void ViewerDialog::ReplaceResult(TextLines lines, std::vector<std::string> log) 
 
 void ViewerDialog::DropResult() {
   PathTab->Clear();
+  PathTab->SetSourceMap({}, {});
   result_ = std::make_shared<const TextLines>();
   ResultView->SetLines(result_.get(), LineTextView::Encoding::ShiftJis);
   emit ResultDropped();
