@@ -121,6 +121,8 @@ void ViewerDialog::ReplaceResult(TextLines lines, std::vector<std::string> log) 
 void ViewerDialog::DropResult() {
   PathTab->Clear();
   PathTab->SetSourceMap({}, {});
+  Printing->PrintLines = QStringList();
+  Printing->SelectionLines = QStringList();
   result_ = std::make_shared<const TextLines>();
   ResultView->SetLines(result_.get(), LineTextView::Encoding::ShiftJis);
   emit ResultDropped();

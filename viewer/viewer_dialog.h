@@ -45,8 +45,9 @@ class ViewerDialog : public QDialog {
   // A new result of the same run (renumbered, or undone): shown, and to be
   // saved again.
   void ReplaceResult(TextLines lines, std::vector<std::string> log);
-  // A new run starts: the last result, its path and its undo steps are
-  // let go, so that the run does not hold them beside its own text.
+  // A new run starts: the last result, its path, its print lines and its
+  // undo steps are let go, so that the run does not hold them beside its
+  // own text.
   void DropResult();
 
   QLabel* TargetLabel;  // the target path
