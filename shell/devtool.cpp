@@ -12,6 +12,9 @@
 //                                 LINES lines, or for the program FILE
 //   vostrel_devtool source FILE    opens FILE in the source view and prints
 //                                 the peak memory before and after
+//   vostrel_devtool memory FILE [KEY=VALUE...]
+//                                 the peak memory of a run of FILE in the
+//                                 window: idle, viewer shown, path drawn
 
 #include <QApplication>
 #include <QComboBox>
@@ -30,6 +33,7 @@
 
 #include "gen_cam.h"
 #include "shell/devtool_cases.h"
+#include "shell/devtool_memory.h"
 #include "shell/devtool_toolpath.h"
 #include "gui_common/fonts.h"
 #include "gui_common/prompts.h"
@@ -209,11 +213,7 @@ int Bench(const QString& file, std::size_t lines, const QStringList& sets) {
   options.exeDir = platform::ExecutableDir();
   options.prompts = &prompts;
   MainWindow window(options);
-  for (const QString& set : sets) {  // KEY=VALUE run options
-    const qsizetype eq = set.indexOf('=');
-    if (std::string* field = window.Settings().Run.Find(set.left(eq).toStdString()))
-      *field = set.mid(eq + 1).toStdString();
-  }
+  ApplyRunOptions(window, sets);
   window.show();
   window.SelectSource(QString::fromStdString(source.string()));
   window.OutputFolderField->setText(QString::fromStdString(scratch.string()));
@@ -250,15 +250,6 @@ int Bench(const QString& file, std::size_t lines, const QStringList& sets) {
   return 0;
 }
 
-// The peak resident memory of this process so far, in MB (0 where the
-// system does not say).
-double PeakMegabytes() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
-  return 0;
-}
-
 int OpenSource(const fs::path& file) {
   SourceView view;
   view.show();
@@ -288,6 +279,7 @@ int main(int argc, char** argv) {
   if (args.size() >= 4 && args[1] == "print") return PrintCase(args[2].toStdString(), args[3].toStdString());
   if (args.size() >= 2 && args[1] == "fonts") return ListFonts();
   if (args.size() >= 3 && args[1] == "source") return OpenSource(args[2].toStdString());
+  if (args.size() >= 3 && args[1] == "memory") return MemoryRun(args[2].toStdString(), args.mid(3));
   if (args.size() >= 4 && args[1] == "toolpath-shots") return ToolpathShots(args[2].toStdString(), args.mid(3));
   if (args.size() >= 2 && args[1] == "toolpath-bench")
     return ToolpathBench(args.size() >= 3 ? args[2].toULongLong() : 1000000);
@@ -300,6 +292,7 @@ int main(int argc, char** argv) {
   std::fprintf(stderr,
                "usage: vostrel_devtool shots DIR | compile CASE OUT | print CASE PDF | fonts |\n"
                "                       bench [LINES|FILE [KEY=VALUE...]] | source FILE |\n"
+               "                       memory FILE [KEY=VALUE...] |\n"
                "                       toolpath-shots DIR FILE... | toolpath-bench [LINES]\n");
   return 2;
 }

@@ -109,6 +109,7 @@ void MainWindow::RunCompile() {
   run_.Reset();
   findings_->Clear();
   ToolpathAction->setEnabled(false);  // the last result's path is no longer this source's
+  viewer_->DropResult();
   WorkingTextView->LinesChanged();
   LogView->LinesChanged();
 
@@ -151,9 +152,11 @@ void MainWindow::RunCompile() {
   }
 
   frame.LetEventsRun();
-  viewer_->PathTab->SetSourceMap(run_.SourcePath, run_.SourceLines());
+  // The lines and their origins go to the viewer; the run keeps no copy.
+  viewer_->PathTab->SetSourceMap(run_.SourcePath, run_.LinesAreSourceLines ? std::vector<std::int32_t>()
+                                                                           : std::move(run_.LineOrigins));
   viewer_->HandOff(std::move(run_.WorkLines), run_.RunLog, run_.TargetPath);
-  run_.WorkLines.clear();
+  run_.ClearLines();
   ToolpathAction->setEnabled(true);
   WorkingTextView->LinesChanged();
   frame.ShowPending();

@@ -24,6 +24,7 @@
 #include "shell/window_frame.h"
 #include "tests/test_support.h"
 #include "viewer/line_text_view.h"
+#include "viewer/toolpath_tab.h"
 #include "viewer/viewer_dialog.h"
 
 namespace vostrel::gui {
@@ -149,6 +150,24 @@ TEST(MainWindowRun, SourceThatCannotBeReadIsNamedAndNothingRuns) {
     EXPECT_EQ(ReadFile(w.dir / "V.NC"), "old output\r\n");
     EXPECT_TRUE(w.Idle());
   }
+}
+
+// A new run does not hold the last result and its path beside its own
+// text: they are let go as it starts, whether it comes to a result or not.
+TEST(MainWindowRun, NewRunLetsTheLastResultAndItsPathGo) {
+  Window w;
+  WriteFile(w.dir / "R.NC0", kSource);
+  w.Fill(Q(w.dir / "R.NC0"), Q(w.dir.path()), "R", "NC");
+  w.Start([](ViewerDialog& viewer) { viewer.PathTab->WaitForPath(); });
+  ASSERT_TRUE(w.viewerShown);
+  ASSERT_EQ(w.window->Viewer()->Result().size(), 6u);
+  ASSERT_TRUE(w.window->Viewer()->PathTab->HasPath());
+  std::filesystem::remove(w.dir / "R.NC0");
+  w.Start();
+  EXPECT_FALSE(w.viewerShown);
+  EXPECT_TRUE(w.window->Viewer()->Result().empty());
+  EXPECT_FALSE(w.window->Viewer()->PathTab->HasPath());
+  EXPECT_EQ(w.window->Viewer()->ResultView->LineCount(), 0);
 }
 
 TEST(MainWindowRun, DecliningTheOverwriteEndsBeforeTheRun) {

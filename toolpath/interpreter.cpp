@@ -86,7 +86,7 @@ struct StopRun {};  // the program ends here (an alarm, a runaway loop)
 
 class Interpreter final : public VariableSource {
  public:
-  Interpreter(std::span<const std::string_view> lines, const Settings& settings, Result& result)
+  Interpreter(const ProgramLines& lines, const Settings& settings, Result& result)
       : lines_(lines), settings_(settings), result_(result) {
     locals_.emplace_back();
     commons_.resize(1000);
@@ -136,7 +136,7 @@ class Interpreter final : public VariableSource {
     throw StopRun{};
   }
 
-  std::span<const std::string_view> lines_;
+  const ProgramLines& lines_;
   const Settings& settings_;
   Result& result_;
 
@@ -1095,6 +1095,10 @@ const char* PlaneName(Plane plane) {
 }
 
 Result Run(std::span<const std::string_view> lines, const Settings& settings) {
+  return Run(ProgramLines(lines), settings);
+}
+
+Result Run(const ProgramLines& lines, const Settings& settings) {
   Result result;
   result.motions.reserve(lines.size());
   Interpreter interpreter(lines, settings, result);

@@ -97,7 +97,28 @@ struct Result {
 // final line without an end counts.
 std::vector<std::string_view> SplitProgramLines(std::string_view bytes);
 
+// The lines of a program as the interpreter reads them: any list whose
+// element i is line i (kept alive and unchanged by the caller while it is
+// read), so that a large program is executed where it lies, without a
+// list of views beside it.
+class ProgramLines {
+ public:
+  template <class List>
+  explicit ProgramLines(const List& list)
+      : list_(&list), size_(list.size()), line_([](const void* list, std::size_t i) -> std::string_view {
+          return (*static_cast<const List*>(list))[i];
+        }) {}
+  std::size_t size() const { return size_; }
+  std::string_view operator[](std::size_t i) const { return line_(list_, i); }
+
+ private:
+  const void* list_;
+  std::size_t size_;
+  std::string_view (*line_)(const void* list, std::size_t i);
+};
+
 // Executes the program and returns what the tool did.
+Result Run(const ProgramLines& lines, const Settings& settings = {});
 Result Run(std::span<const std::string_view> lines, const Settings& settings = {});
 
 // The statistics of a list of motions (Run fills them in already); exposed

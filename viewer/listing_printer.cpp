@@ -127,16 +127,14 @@ void ListingPrinter::PrintCommand(LineTextView& pane, const QString& label, QWid
   const int count = pane.LineCount();
   if (count == 0 || (count == 1 && pane.LineText(0).isEmpty())) return;
 
+  // The lines are taken once the dialog has been answered: a cancelled
+  // print leaves no copy of a large listing behind.
   PrintLines.clear();
-  PrintLines.reserve(count);
-  for (int i = 0; i < count; ++i) PrintLines.append(pane.LineText(i));
-
   UseInstalledPrinter();
   const int perPage = CurrentLinesPerPage();
   if (!CheckLinesPerPage(perPage, owner)) return;
   const bool hasSelection = pane.HasSelection();
-  const std::optional<bool> selection =
-      printDialog_(*printer_, PageCount(static_cast<int>(PrintLines.size()), perPage), hasSelection, owner);
+  const std::optional<bool> selection = printDialog_(*printer_, PageCount(count, perPage), hasSelection, owner);
   if (!selection) return;
   if (*selection) {
     SelectionLines.clear();
@@ -144,6 +142,9 @@ void ListingPrinter::PrintCommand(LineTextView& pane, const QString& label, QWid
     SelectionLines = SplitPrintText(pane.SelectedText());
     PrintLines = SelectionLines;
     if (PrintLines.isEmpty()) return;
+  } else {
+    PrintLines.reserve(count);
+    for (int i = 0; i < count; ++i) PrintLines.append(pane.LineText(i));
   }
   PrintPages(label, owner);
 }

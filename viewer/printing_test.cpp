@@ -148,6 +148,7 @@ TEST(Printing, NothingHappensForAnEmptyPaneOrACancelledDialog) {
   cancelled.listing.PrintCommand(cancelled.pane, cancelled.label, nullptr);
   EXPECT_FALSE(std::filesystem::exists(cancelled.pdf));
   EXPECT_TRUE(cancelled.prompts.shown.empty());
+  EXPECT_TRUE(cancelled.listing.PrintLines.isEmpty());  // no copy of the listing kept
 }
 
 TEST(Printing, MarginsTooLargeForOneLineAreRefused) {

@@ -30,6 +30,7 @@ RenumberCommand::RenumberCommand(ViewerDialog& viewer, settings::AppSettings& se
   connect(UndoButton, &QPushButton::clicked, this, &RenumberCommand::Undo);
   connect(new QShortcut(QKeySequence::Undo, &viewer), &QShortcut::activated, this, &RenumberCommand::Undo);
   connect(&viewer, &ViewerDialog::ResultHandedOff, this, &RenumberCommand::DropUndo);
+  connect(&viewer, &ViewerDialog::ResultDropped, this, &RenumberCommand::DropUndo);
   connect(&viewer, &ViewerDialog::ResultSaved, this, &RenumberCommand::DropUndo);
   runDialog_ = [](RenumberDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
 }

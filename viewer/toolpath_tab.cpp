@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <numeric>
 
 #include "gui_common/fonts.h"
 #include "text/sjis.h"
@@ -31,7 +32,11 @@ namespace tp = vostrel::toolpath;
 // What the thread hands over: the path and its moves by program line.
 struct ToolpathTab::Computed {
   tp::Result result;
-  // The moves of line n (1-based) are byLine[lineStart[n - 1] .. lineStart[n]).
+  std::size_t lineCount = 0;  // of the program executed
+  // Where the moves are not in the order of their lines (loops, calls):
+  // the moves of line n (1-based) are byLine[lineStart[n] .. lineStart[n + 1]).
+  // Both are empty where they are; a line's moves are then found among the
+  // moves themselves.
   std::vector<std::uint32_t> lineStart;
   std::vector<std::uint32_t> byLine;
 };
@@ -133,16 +138,22 @@ ToolpathTab::~ToolpathTab() {
   View->SetPath(nullptr);  // its drawing thread stops before the path goes
 }
 
-void ToolpathTab::SetProgram(const TextLines& lines) {
+void ToolpathTab::Clear() {
   if (worker_.joinable()) worker_.join();
   ++generation_;
+  pending_ = false;
   View->SetPath(nullptr);  // before the path it draws goes
   computed_.reset();
   path_.reset();
-  StatisticsPanel->setPlainText(QStringLiteral("経路を計算しています..."));
+  StatisticsPanel->clear();
   StepSlider->setRange(0, 0);
   ShowStep();
-  program_ = JoinLines(lines);
+}
+
+void ToolpathTab::SetProgram(std::shared_ptr<const TextLines> lines) {
+  Clear();
+  StatisticsPanel->setPlainText(QStringLiteral("経路を計算しています..."));
+  program_ = std::move(lines);
   pending_ = true;
   StartExecution();
 }
@@ -152,23 +163,51 @@ void ToolpathTab::SetSourceMap(std::string sourceFile, std::vector<std::int32_t>
   sourceLines_ = std::move(sourceLines);
 }
 
+namespace {
+
+// Whether a line holds a line end of its own: the interpreter, which reads
+// a stored program, takes it for two lines.
+bool HoldsLineEnd(const TextLines& lines) {
+  for (const std::string_view line : lines)
+    if (line.find_first_of("\r\n") != std::string_view::npos) return true;
+  return false;
+}
+
+}  // namespace
+
 void ToolpathTab::StartExecution() {
-  worker_ = std::thread([this, generation = generation_, text = std::move(program_)] {
+  worker_ = std::thread([this, generation = generation_, program = std::move(program_)] {
     auto computed = std::make_shared<Computed>();
-    const std::vector<std::string_view> lines = tp::SplitProgramLines(text);
-    computed->result = tp::Run(lines);
-    // The moves by line: counted, then placed.
+    std::size_t lineCount = program->size();
+    if (HoldsLineEnd(*program)) {
+      const std::string text = JoinLines(*program);
+      const std::vector<std::string_view> lines = tp::SplitProgramLines(text);
+      computed->result = tp::Run(lines);
+      lineCount = lines.size();
+    } else {
+      computed->result = tp::Run(tp::ProgramLines(*program));
+    }
+    computed->lineCount = lineCount;
+    // The moves by line, unless they came in the order of their lines:
+    // counted at the end of their line's range, then placed from the last
+    // move back, which leaves each range's start.
     const std::vector<tp::Motion>& motions = computed->result.motions;
-    computed->lineStart.assign(lines.size() + 1, 0);
-    for (const tp::Motion& m : motions)
-      if (m.line >= 1 && static_cast<std::size_t>(m.line) <= lines.size()) ++computed->lineStart[m.line];
-    for (std::size_t i = 1; i < computed->lineStart.size(); ++i) computed->lineStart[i] += computed->lineStart[i - 1];
-    computed->byLine.resize(computed->lineStart.back());
-    std::vector<std::uint32_t> next(computed->lineStart.begin(), computed->lineStart.end() - 1);
-    for (std::size_t i = 0; i < motions.size(); ++i) {
-      const std::int32_t line = motions[i].line;
-      if (line >= 1 && static_cast<std::size_t>(line) <= lines.size())
-        computed->byLine[next[static_cast<std::size_t>(line - 1)]++] = static_cast<std::uint32_t>(i);
+    const auto byLineOrder = [](const tp::Motion& a, const tp::Motion& b) { return a.line < b.line; };
+    if (!std::is_sorted(motions.begin(), motions.end(), byLineOrder)) {
+      std::vector<std::uint32_t>& lineStart = computed->lineStart;
+      lineStart.assign(lineCount + 2, 0);
+      const auto onProgramLine = [lineCount](std::int32_t line) {
+        return line >= 1 && static_cast<std::size_t>(line) <= lineCount;
+      };
+      for (const tp::Motion& m : motions)
+        if (onProgramLine(m.line)) ++lineStart[static_cast<std::size_t>(m.line)];
+      for (std::size_t i = 1; i < lineStart.size(); ++i) lineStart[i] += lineStart[i - 1];
+      computed->byLine.resize(lineStart.back());
+      for (std::size_t i = motions.size(); i-- > 0;) {
+        const std::int32_t line = motions[i].line;
+        if (onProgramLine(line))
+          computed->byLine[--lineStart[static_cast<std::size_t>(line)]] = static_cast<std::uint32_t>(i);
+      }
     }
     QMetaObject::invokeMethod(this, [this, generation, computed] { Deliver(generation, computed); },
                               Qt::QueuedConnection);
@@ -219,10 +258,19 @@ void ToolpathTab::showEvent(QShowEvent* event) {
 }
 
 std::vector<std::uint32_t> ToolpathTab::MovesOfLine(std::int32_t line) const {
-  if (!computed_ || line < 1 || static_cast<std::size_t>(line) >= computed_->lineStart.size()) return {};
+  if (!computed_ || line < 1 || static_cast<std::size_t>(line) > computed_->lineCount) return {};
+  if (computed_->lineStart.empty()) {
+    const std::vector<tp::Motion>& motions = computed_->result.motions;
+    const auto first = std::partition_point(motions.begin(), motions.end(),
+                                            [line](const tp::Motion& m) { return m.line < line; });
+    const auto last = std::partition_point(first, motions.end(), [line](const tp::Motion& m) { return m.line == line; });
+    std::vector<std::uint32_t> moves(static_cast<std::size_t>(last - first));
+    std::iota(moves.begin(), moves.end(), static_cast<std::uint32_t>(first - motions.begin()));
+    return moves;
+  }
   const auto begin = computed_->byLine.begin();
-  return {begin + computed_->lineStart[static_cast<std::size_t>(line - 1)],
-          begin + computed_->lineStart[static_cast<std::size_t>(line)]};
+  return {begin + computed_->lineStart[static_cast<std::size_t>(line)],
+          begin + computed_->lineStart[static_cast<std::size_t>(line) + 1]};
 }
 
 Finding ToolpathTab::SourcePlace(std::int32_t line) const {

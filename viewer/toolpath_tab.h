@@ -41,9 +41,12 @@ class ToolpathTab : public QWidget {
   ToolpathTab(LineTextView* result, ListingPrinter* printing, QWidget* parent = nullptr);
   ~ToolpathTab() override;
 
-  // A new program: `lines` (kept alive by the owner) are executed on a
-  // thread of their own; the tab shows the path when it is done.
-  void SetProgram(const TextLines& lines);
+  // A new program: `lines` are executed on a thread of their own, where
+  // they lie (they are shared with it, never changed); the tab shows the
+  // path when it is done.
+  void SetProgram(std::shared_ptr<const TextLines> lines);
+  // No program: the path and its lines are let go.
+  void Clear();
   // Where each compiled line came from: the source file (UTF-8) and the
   // source line of every compiled line (empty: line n is source line n).
   void SetSourceMap(std::string sourceFile, std::vector<std::int32_t> sourceLines);
@@ -101,7 +104,7 @@ class ToolpathTab : public QWidget {
   std::function<void(const Finding&)> openSource_;
   FileChooser chooseFile_;
 
-  std::string program_;  // the compiled lines, joined, for the thread
+  std::shared_ptr<const TextLines> program_;  // the compiled lines, for the thread
   std::thread worker_;
   std::uint64_t generation_ = 0;
   bool pending_ = false;  // a path is on its way

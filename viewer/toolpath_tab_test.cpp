@@ -49,7 +49,7 @@ struct Tab {
     QObject::connect(&tab, &ToolpathTab::FindingsFound, [this](const std::vector<Finding>& f) { found = f; });
     tab.SetSourceOpener([this](const Finding& place) { opened = place; });
     tab.SetSourceMap("part.nc", {1, 2, 4, 5, 7, 9, 10});
-    tab.SetProgram(lines);
+    tab.SetProgram(std::make_shared<const TextLines>(lines));
     tab.WaitForPath();
     QApplication::processEvents();
   }
@@ -95,6 +95,28 @@ TEST(ToolpathTab, ClickOnAMoveLandsOnItsLineAndTheLineLightsItsMoves) {
   ASSERT_EQ(t.found.size(), 1u);
   EXPECT_EQ(t.found[0].line, 4);
   EXPECT_EQ(t.found[0].file, "part.nc");
+}
+
+// The moves of each line, in the order executed: of a program whose moves
+// come in the order of their lines, and of one whose loop comes back to
+// earlier lines.
+TEST(ToolpathTab, MovesOfALineInBothOrders) {
+  Tab t;
+  const TextLines loop = {"G90G01F100.X0.Y0.", "#1=0", "WHILE[#1LT3]DO1", "G91X10.", "Y5.", "#1=#1+1", "END1",
+                          "G90X0.Y0.", "M30"};
+  for (const TextLines& program : {kProgram, loop}) {
+    t.tab.SetProgram(std::make_shared<const TextLines>(program));
+    t.tab.WaitForPath();
+    ASSERT_TRUE(t.tab.HasPath());
+    const std::vector<toolpath::Motion>& motions = t.tab.Path()->motions;
+    for (std::int32_t line = 0; line <= static_cast<std::int32_t>(program.size()) + 1; ++line) {
+      std::vector<std::uint32_t> expected;
+      for (std::uint32_t i = 0; i < motions.size(); ++i)
+        if (motions[i].line == line && line >= 1 && line <= static_cast<std::int32_t>(program.size())) expected.push_back(i);
+      EXPECT_EQ(t.tab.MovesOfLine(line), expected) << program.front() << " line " << line;
+    }
+  }
+  EXPECT_EQ(t.tab.MovesOfLine(4).size(), 3u);  // the loop's first move, once a time round
 }
 
 TEST(ToolpathTab, FitShowsTheWholeExtentTightInOneDirection) {
@@ -156,7 +178,7 @@ TEST(ToolpathTab, LargePathIsDrawnOnItsOwnThread) {
   TextLines zigzag = {"G90G01F1000."};
   for (int i = 0; i < 60000; ++i)  // back and forth along X, a unit up every 600 moves
     zigzag.push_back("X" + std::to_string(i % 2 * 100) + ".Y" + std::to_string(i / 600) + ".");
-  t.tab.SetProgram(zigzag);
+  t.tab.SetProgram(std::make_shared<const TextLines>(std::move(zigzag)));
   t.tab.WaitForPath();
   ASSERT_GT(t.tab.Path()->motions.size(), 50000u);  // more than are drawn at once
   auto waitForPicture = [&] {

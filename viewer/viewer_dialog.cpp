@@ -50,7 +50,7 @@ ViewerDialog::ViewerDialog(settings::AppSettings& settings, UserPrompts& prompts
   }
   Tabs->addTab(ResultTab, QStringLiteral("変換ﾃﾞｰﾀ"));
   Tabs->addTab(LogTab, QStringLiteral("ログデータ"));
-  ResultView->SetLines(&result_, LineTextView::Encoding::ShiftJis);
+  ResultView->SetLines(result_.get(), LineTextView::Encoding::ShiftJis);
   LogView->SetLines(&log_, LineTextView::Encoding::Utf8);
 
   SaveButton = new QPushButton(QStringLiteral("保存"), this);
@@ -94,8 +94,8 @@ ViewerDialog::ViewerDialog(settings::AppSettings& settings, UserPrompts& prompts
 }
 
 void ViewerDialog::HandOff(TextLines lines, std::vector<std::string> log, const std::string& targetPath) {
-  result_ = std::move(lines);
-  ResultView->SetLines(&result_, LineTextView::Encoding::ShiftJis);
+  result_ = std::make_shared<const TextLines>(std::move(lines));
+  ResultView->SetLines(result_.get(), LineTextView::Encoding::ShiftJis);
   log_ = std::move(log);
   LogView->SetLines(&log_, LineTextView::Encoding::Utf8);
   PathTab->SetProgram(result_);
@@ -109,13 +109,23 @@ void ViewerDialog::ReplaceResult(TextLines lines, std::vector<std::string> log) 
   // The same lines with other numbers: the views stay where they were.
   const int resultTop = ResultView->verticalScrollBar()->value();
   const int logTop = LogView->verticalScrollBar()->value();
-  result_ = std::move(lines);
-  ResultView->SetLines(&result_, LineTextView::Encoding::ShiftJis);
+  result_ = std::make_shared<const TextLines>(std::move(lines));
+  ResultView->SetLines(result_.get(), LineTextView::Encoding::ShiftJis);
   log_ = std::move(log);
   LogView->SetLines(&log_, LineTextView::Encoding::Utf8);
   ResultView->verticalScrollBar()->setValue(resultTop);
   LogView->verticalScrollBar()->setValue(logTop);
   SaveButton->setEnabled(!targetPath_.empty());
+}
+
+void ViewerDialog::DropResult() {
+  PathTab->Clear();
+  PathTab->SetSourceMap({}, {});
+  Printing->PrintLines = QStringList();
+  Printing->SelectionLines = QStringList();
+  result_ = std::make_shared<const TextLines>();
+  ResultView->SetLines(result_.get(), LineTextView::Encoding::ShiftJis);
+  emit ResultDropped();
 }
 
 void ViewerDialog::setVisible(bool visible) {
@@ -151,7 +161,7 @@ void ViewerDialog::SaveResult() {
   // temporary file first and renamed over the target.
   std::string error;
   const std::filesystem::path path(std::u8string(targetPath_.begin(), targetPath_.end()));
-  if (targetPath_.empty() || !SaveLines(path, result_, &error)) {
+  if (targetPath_.empty() || !SaveLines(path, *result_, &error)) {
     prompts_.ShowMessage(this, QStringLiteral("確認"),
                          QStringLiteral("ファイル %1 を作成できません\n%2")
                              .arg(QString::fromStdString(targetPath_), QString::fromStdString(error)),

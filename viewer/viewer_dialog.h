@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,11 +40,15 @@ class ViewerDialog : public QDialog {
   // Called by "戻る" before the viewer closes: empty the main window's log.
   void SetClearMainLog(std::function<void()> clear) { clearMainLog_ = std::move(clear); }
 
-  const TextLines& Result() const { return result_; }
+  const TextLines& Result() const { return *result_; }
   const std::vector<std::string>& Log() const { return log_; }
   // A new result of the same run (renumbered, or undone): shown, and to be
   // saved again.
   void ReplaceResult(TextLines lines, std::vector<std::string> log);
+  // A new run starts: the last result, its path, its print lines and its
+  // undo steps are let go, so that the run does not hold them beside its
+  // own text.
+  void DropResult();
 
   QLabel* TargetLabel;  // the target path
   QTabWidget* Tabs;
@@ -73,6 +78,7 @@ class ViewerDialog : public QDialog {
 
  signals:
   void ResultHandedOff();  // a new run's result
+  void ResultDropped();
   void ResultSaved();
 
  protected:
@@ -86,7 +92,9 @@ class ViewerDialog : public QDialog {
   settings::AppSettings& settings_;
   UserPrompts& prompts_;
   std::function<void()> clearMainLog_;
-  TextLines result_;
+  // Shared with the 経路 tab's thread while it executes the lines, so
+  // that the viewer holds the one copy of them.
+  std::shared_ptr<const TextLines> result_ = std::make_shared<const TextLines>();
   std::vector<std::string> log_;
   std::string targetPath_;
 };
