@@ -494,13 +494,20 @@ std::size_t ReplaceLineByLine(CompileRun& run, StageFrame& frame, const LongName
       // The next turn of a name the line holds: the first turn, from
       // `after` on, of each name text found.
       std::uint32_t next = NameMatcher::kNone;
-      for (std::uint32_t k : held) {
+      std::size_t nextText = 0;  // its place in `held`
+      for (std::size_t j = 0; j < held.size(); ++j) {
+        std::uint32_t& k = held[j];
         while (k != NameMatcher::kNone && k < after) k = matcher.NextOfText(k);
-        next = std::min(next, k);
+        if (k < next) next = k, nextText = j;
       }
       if (next == NameMatcher::kNone) break;
       after = next + 1;
-      if (turns.forms[next].ExpandInto(text, edited, scratch, mayHoldAt) == 0) continue;
+      // A name that is not replaced leaves the line as it was, and so do
+      // the later turns of the same name: they are passed over.
+      if (turns.forms[next].ExpandInto(text, edited, scratch, mayHoldAt) == 0) {
+        held[nextText] = NameMatcher::kNone;
+        continue;
+      }
       const auto delta = static_cast<std::int64_t>(edited.size()) - static_cast<std::int64_t>(text.size());
       grew.emplace_back(next, delta);
       if (delta > 0) lineGrown += static_cast<std::size_t>(delta);
