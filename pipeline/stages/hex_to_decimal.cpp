@@ -3,9 +3,12 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <cstdint>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "pipeline/compile_run.h"
@@ -144,80 +147,175 @@ std::string RewriteOtherRun(std::string run, const LiteralTexts& texts) {
 
 namespace {
 
-// The common line, without allocating: every run that holds "0X" is a
+// Per byte of the upper-cased line: the value of a hexadecimal digit
+// (0-15), kLetterX for "X", kNoRunByte for every byte that ends a run.
+constexpr std::uint8_t kLetterX = 16, kNoRunByte = 255;
+constexpr std::array<std::uint8_t, 256> kRunByte = [] {
+  std::array<std::uint8_t, 256> table{};
+  table.fill(kNoRunByte);
+  for (int c = 0; c < 10; ++c) table['0' + c] = static_cast<std::uint8_t>(c);
+  for (int c = 0; c < 6; ++c) table['A' + c] = static_cast<std::uint8_t>(10 + c);
+  table['X'] = kLetterX;
+  return table;
+}();
+
+// Eight bytes at a time: the high bit of each byte of a word says something
+// of that byte.
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+
+std::uint64_t LoadWord(const char* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+// The bytes of `word` equal to `c` (exact: no carry crosses a byte).
+std::uint64_t BytesEqual(std::uint64_t word, unsigned char c) {
+  const std::uint64_t v = word ^ (kOnes * c);
+  return ~(((v & ~kHigh) + ~kHigh) | v) & kHigh;
+}
+
+// `word` with a-z upper-cased; every byte below 0x80.
+std::uint64_t UpperCaseAsciiWord(std::uint64_t word) {
+  const std::uint64_t lower = (word + 0x1F * kOnes) & ~(word + 0x05 * kOnes) & kHigh;
+  return word ^ (lower >> 2);
+}
+
+// `line` upper-cased into `upper` as sjis::UpperCaseInPlace does, followed
+// by kPadding bytes that are no "0" and end a run, so that the scan below
+// reads whole words and stops at the end without a test of its own.
+constexpr std::size_t kPadding = 8;
+void UpperCaseCopy(std::string_view line, std::string& upper) {
+  const std::size_t n = line.size();
+  if (upper.size() < n + kPadding) upper.resize(n + kPadding);
+  char* const u = upper.data();
+  std::memset(u + n, ' ', kPadding);
+  bool doubleByte = false;
+  if (n >= 8) {
+    std::uint64_t high = 0;
+    // The last word may overlap the one before it: upper-casing a byte
+    // twice changes nothing.
+    for (std::size_t at = 0;; at += 8) {
+      if (at + 8 > n) at = n - 8;
+      const std::uint64_t word = LoadWord(line.data() + at);
+      high |= word;
+      const std::uint64_t upperWord = UpperCaseAsciiWord(word & ~kHigh);
+      std::memcpy(u + at, &upperWord, 8);
+      if (at + 8 == n) break;
+    }
+    doubleByte = (high & kHigh) != 0;
+  } else {
+    for (std::size_t i = 0; i < n; ++i) {
+      const unsigned char c = static_cast<unsigned char>(line[i]);
+      doubleByte = doubleByte || c >= 0x80;
+      u[i] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    }
+  }
+  if (doubleByte) {
+    // Double-byte characters: character by character.
+    std::memcpy(u, line.data(), n);
+    sjis::UpperCaseInPlace(std::span<char>(u, n));
+  }
+}
+
+// The first "0" of the padded line `u` from `from` on; at or past `n`
+// when there is none.
+std::size_t FindZero(const char* u, std::size_t from, std::size_t n) {
+  for (; from < n; from += 8)
+    if (const std::uint64_t zeros = BytesEqual(LoadWord(u + from), '0'))
+      return from + static_cast<std::size_t>(std::countr_zero(zeros)) / 8;
+  return n;
+}
+
+// What ConvertPlainHexLine made of a line.
+enum class HexScan {
+  NoMarker,    // no "0X" once upper-cased: the line stays as it is
+  Converted,   // the converted line is in `converted`
+  BadLiteral,  // the first literal scanned is no 32-bit number
+  Other,       // a run that is no literal holds "0X", or there are many literals
+};
+
+// The room ConvertPlainHexLine works in, kept from line to line.
+struct PlainHexRoom {
+  std::string upper, out;
+};
+
+// The common line, each value read once: every run that holds "0X" is a
 // literal, and there are at most kFewLiterals of them. A literal's text is
 // replaced by the first literal text evaluated (the first scanned) that is
-// a prefix of it. False when the line is no such line (nothing written to
-// `result` then but `result.line`, which holds the line upper-cased).
+// a prefix of it.
 constexpr std::size_t kFewLiterals = 32;
 
-bool ConvertCommonHexLine(std::string_view line, HexLineResult& result) {
-  std::string& upper = result.line;
-  upper.assign(line);
-  sjis::UpperCaseInPlace(upper);
-  const std::string_view u = upper;
+HexScan ConvertPlainHexLine(std::string_view line, PlainHexRoom& room, std::string_view& converted,
+                            std::string& badLiteral) {
+  UpperCaseCopy(line, room.upper);
+  const char* const u = room.upper.data();
+  const std::size_t n = line.size();
+  // A literal's decimal is at most one byte longer than its text (eight
+  // digits give "-2147483648").
+  if (room.out.size() < n + n / 3 + 16) room.out.resize(n + n / 3 + 16);
+  char* const out = room.out.data();
   struct Literal {
     std::uint32_t start, length;
     std::int32_t value;
   };
   std::array<Literal, kFewLiterals> literals;
   std::size_t count = 0;
-  for (std::size_t i = 0; i < u.size();) {
-    if (u[i] != '0') {
-      ++i;
+  char* o = out;
+  std::size_t copied = 0;
+  for (std::size_t i = FindZero(u, 0, n); i < n; i = FindZero(u, i, n)) {
+    // A run: the "0" and the digits and X's after it (the padding ends it).
+    std::size_t end = i + 1;
+    if (u[i + 1] != 'X') {
+      // No literal: passed over, unless it holds "0X".
+      for (; kRunByte[static_cast<unsigned char>(u[end])] != kNoRunByte; ++end)
+        if (u[end] == 'X' && u[end - 1] == '0') return HexScan::Other;
+      i = end;
       continue;
     }
-    std::size_t end = i + 1;
-    while (end < u.size() && IsHexDigit(u[end])) ++end;
-    const std::string_view t = u.substr(i, end - i);
-    if (end - i > 2 && u[i + 1] == 'X') {
-      std::int32_t value = 0;
-      if (!HexLiteralNumber(t, value)) {
-        result.badLiteral.assign(t);
-        return true;
-      }
-      if (count == kFewLiterals) return false;
-      literals[count++] = {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(end - i), value};
-    } else if (t.find("0X") != std::string_view::npos) {
-      return false;
+    if (kRunByte[static_cast<unsigned char>(u[i + 2])] == kNoRunByte) return HexScan::Other;  // "0X" alone
+    // A literal, read as it is scanned: the value of its last eight digits,
+    // and how many digits lead with "0".
+    std::uint32_t value = 0;
+    std::size_t leadingZeros = 0;
+    unsigned seen = 0;
+    for (end = i + 2;; ++end) {
+      const std::uint8_t digit = kRunByte[static_cast<unsigned char>(u[end])];
+      if (digit == kNoRunByte) break;
+      seen |= digit;
+      value = value << 4 | (digit & 15u);
+      leadingZeros += value == 0;
     }
-    i = end;
-  }
-  if (count == 0) return true;
-  std::string& out = result.badLiteral;  // room to build the line in; emptied below
-  out.clear();
-  std::size_t copied = 0;
-  for (std::size_t j = 0; j < count; ++j) {
-    const std::string_view t = u.substr(literals[j].start, literals[j].length);
-    std::size_t winner = j;
-    for (std::size_t k = 0; k < j; ++k)
-      if (literals[k].length <= t.size() && t.starts_with(u.substr(literals[k].start, literals[k].length))) {
+    if ((seen & kLetterX) != 0 || end - i - 2 - leadingZeros > 8) {
+      badLiteral.assign(u + i, end - i);
+      return HexScan::BadLiteral;
+    }
+    if (count == kFewLiterals) return HexScan::Other;
+    const auto length = static_cast<std::uint32_t>(end - i);
+    literals[count] = {static_cast<std::uint32_t>(i), length, static_cast<std::int32_t>(value)};
+    std::size_t winner = count;
+    for (std::size_t k = 0; k < count; ++k)
+      if (literals[k].length <= length && std::equal(u + i, u + i + literals[k].length, u + literals[k].start)) {
         winner = k;
         break;
       }
-    out.append(u.substr(copied, literals[j].start - copied));
-    AppendDecimal(out, literals[winner].value);
-    out.append(t.substr(literals[winner].length));
-    copied = literals[j].start + literals[j].length;
+    ++count;
+    std::memcpy(o, u + copied, i - copied);
+    o += i - copied;
+    o = std::to_chars(o, o + 12, literals[winner].value).ptr;
+    copied = i + literals[winner].length;
+    i = end;
   }
-  out.append(u.substr(copied));
-  result.line.swap(out);
-  out.clear();
-  return true;
+  if (count == 0) return HexScan::NoMarker;
+  std::memcpy(o, u + copied, n - copied);
+  o += n - copied;
+  converted = std::string_view(out, static_cast<std::size_t>(o - out));
+  return HexScan::Converted;
 }
 
-}  // namespace
-
-HexLineResult ConvertHexLine(std::string_view line) {
-  HexLineResult result;
-  ConvertHexLine(line, result);
-  return result;
-}
-
-void ConvertHexLine(std::string_view line, HexLineResult& result) {
-  result.badLiteral.clear();
-  if (ConvertCommonHexLine(line, result)) return;
-  std::string upper = std::move(result.line);
+// Every other line: the runs worked out one by one (see above), from the
+// line upper-cased in `upper`.
+void ConvertAnyHexLine(std::string upper, HexLineResult& result) {
   const std::string_view u = upper;
 
   // The runs, by scanning: a lead byte is neither "0" nor a hex digit, so a
@@ -321,6 +419,33 @@ void ConvertHexLine(std::string_view line, HexLineResult& result) {
   out.append(u.substr(copied));
 }
 
+}  // namespace
+
+HexLineResult ConvertHexLine(std::string_view line) {
+  HexLineResult result;
+  ConvertHexLine(line, result);
+  return result;
+}
+
+void ConvertHexLine(std::string_view line, HexLineResult& result) {
+  result.badLiteral.clear();
+  PlainHexRoom room;
+  std::string_view converted;
+  switch (ConvertPlainHexLine(line, room, converted, result.badLiteral)) {
+    case HexScan::Converted:
+      result.line.assign(converted);
+      return;
+    case HexScan::BadLiteral:
+      return;
+    case HexScan::NoMarker:
+    case HexScan::Other:
+      break;
+  }
+  std::string upper(line);
+  sjis::UpperCaseInPlace(upper);
+  ConvertAnyHexLine(std::move(upper), result);
+}
+
 StageEnd RunHexToDecimal(CompileRun& run, StageFrame& frame) {
   frame.AppendLog("16進から10進 -- 開始");
   frame.StartProgress(run.LineCount);
@@ -339,12 +464,27 @@ StageEnd RunHexToDecimal(CompileRun& run, StageFrame& frame) {
   } else {
     bool changed = false;
     HexLineResult converted;
+    PlainHexRoom room;
     const bool walked = WalkLinesHolding(
         run, kHoldsHexMarker, [&](std::int32_t n) { frame.HighlightLine(n); },
         [&](std::int32_t n) {
           const std::string_view line = run.Line(n);
-          if (n < first || !HasHexMarker(line)) return n;
-          ConvertHexLine(line, converted);
+          if (n < first) return n;
+          std::string_view plain;
+          converted.badLiteral.clear();
+          switch (ConvertPlainHexLine(line, room, plain, converted.badLiteral)) {
+            case HexScan::NoMarker:
+              return n;
+            case HexScan::Converted:
+              run.SetLine(n, plain);
+              changed = true;
+              return n;
+            case HexScan::BadLiteral:
+              break;
+            case HexScan::Other:
+              ConvertHexLine(line, converted);
+              break;
+          }
           if (!converted.badLiteral.empty()) {
             if (changed) frame.WorkTextReplaced();
             // The line is still as the earlier stages left it: the literal
