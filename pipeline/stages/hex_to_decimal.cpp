@@ -147,17 +147,21 @@ std::string RewriteOtherRun(std::string run, const LiteralTexts& texts) {
 
 namespace {
 
-// Per byte of the upper-cased line: the value of a hexadecimal digit
-// (0-15), kLetterX for "X", kNoRunByte for every byte that ends a run.
+// Per byte: the value of a hexadecimal digit in either case (0-15),
+// kLetterX for "X" and "x", kNoRunByte for every byte that ends a run. Two
+// bytes of a run are the same once upper-cased when their entries are.
 constexpr std::uint8_t kLetterX = 16, kNoRunByte = 255;
 constexpr std::array<std::uint8_t, 256> kRunByte = [] {
   std::array<std::uint8_t, 256> table{};
   table.fill(kNoRunByte);
   for (int c = 0; c < 10; ++c) table['0' + c] = static_cast<std::uint8_t>(c);
-  for (int c = 0; c < 6; ++c) table['A' + c] = static_cast<std::uint8_t>(10 + c);
-  table['X'] = kLetterX;
+  for (int c = 0; c < 6; ++c) table['A' + c] = table['a' + c] = static_cast<std::uint8_t>(10 + c);
+  table['X'] = table['x'] = kLetterX;
   return table;
 }();
+
+std::uint8_t RunByte(char c) { return kRunByte[static_cast<unsigned char>(c)]; }
+char UpperByte(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Eight bytes at a time: the high bit of each byte of a word says something
 // of that byte.
@@ -181,52 +185,6 @@ std::uint64_t UpperCaseAsciiWord(std::uint64_t word) {
   return word ^ (lower >> 2);
 }
 
-// `line` upper-cased into `upper` as sjis::UpperCaseInPlace does, followed
-// by kPadding bytes that are no "0" and end a run, so that the scan below
-// reads whole words and stops at the end without a test of its own.
-constexpr std::size_t kPadding = 8;
-void UpperCaseCopy(std::string_view line, std::string& upper) {
-  const std::size_t n = line.size();
-  if (upper.size() < n + kPadding) upper.resize(n + kPadding);
-  char* const u = upper.data();
-  std::memset(u + n, ' ', kPadding);
-  bool doubleByte = false;
-  if (n >= 8) {
-    std::uint64_t high = 0;
-    // The last word may overlap the one before it: upper-casing a byte
-    // twice changes nothing.
-    for (std::size_t at = 0;; at += 8) {
-      if (at + 8 > n) at = n - 8;
-      const std::uint64_t word = LoadWord(line.data() + at);
-      high |= word;
-      const std::uint64_t upperWord = UpperCaseAsciiWord(word & ~kHigh);
-      std::memcpy(u + at, &upperWord, 8);
-      if (at + 8 == n) break;
-    }
-    doubleByte = (high & kHigh) != 0;
-  } else {
-    for (std::size_t i = 0; i < n; ++i) {
-      const unsigned char c = static_cast<unsigned char>(line[i]);
-      doubleByte = doubleByte || c >= 0x80;
-      u[i] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-    }
-  }
-  if (doubleByte) {
-    // Double-byte characters: character by character.
-    std::memcpy(u, line.data(), n);
-    sjis::UpperCaseInPlace(std::span<char>(u, n));
-  }
-}
-
-// The first "0" of the padded line `u` from `from` on; at or past `n`
-// when there is none.
-std::size_t FindZero(const char* u, std::size_t from, std::size_t n) {
-  for (; from < n; from += 8)
-    if (const std::uint64_t zeros = BytesEqual(LoadWord(u + from), '0'))
-      return from + static_cast<std::size_t>(std::countr_zero(zeros)) / 8;
-  return n;
-}
-
 // What ConvertPlainHexLine made of a line.
 enum class HexScan {
   NoMarker,    // no "0X" once upper-cased: the line stays as it is
@@ -237,23 +195,89 @@ enum class HexScan {
 
 // The room ConvertPlainHexLine works in, kept from line to line.
 struct PlainHexRoom {
+  std::vector<std::uint64_t> zeros;  // a bit per byte: a "0"
   std::string upper, out;
 };
+
+// Marks the "0" bytes of `text` in `zeros`, one bit per byte (room for
+// them and one word more, cleared); true when a byte has its high bit set.
+bool MarkZeros(std::string_view text, std::uint64_t* zeros) {
+  const std::size_t n = text.size();
+  if (n < 8) {
+    bool high = false;
+    for (std::size_t i = 0; i < n; ++i) {
+      if (text[i] == '0') zeros[0] |= std::uint64_t{1} << i;
+      high = high || static_cast<unsigned char>(text[i]) >= 0x80;
+    }
+    return high;
+  }
+  std::uint64_t high = 0;
+  // The last word may overlap the one before it: marking a byte twice
+  // changes nothing.
+  for (std::size_t at = 0;; at += 8) {
+    if (at + 8 > n) at = n - 8;
+    const std::uint64_t word = LoadWord(text.data() + at);
+    high |= word;
+    // One bit per byte, gathered from the bytes' high bits.
+    const std::uint64_t bits = ((BytesEqual(word, '0') >> 7) * 0x0102040810204080ULL) >> 56;
+    zeros[at / 64] |= bits << (at % 64);
+    if (at % 64 > 56) zeros[at / 64 + 1] |= bits >> (64 - at % 64);
+    if (at + 8 == n) break;
+  }
+  return (high & kHigh) != 0;
+}
+
+// Appends bytes `from` to `to` of `text` (`n` bytes) to `o`, upper-cased
+// when `upperCase` (the text has no double-byte character then); may write
+// up to seven bytes past the end, which the caller writes over or leaves.
+char* CopyBytes(const char* text, std::size_t from, std::size_t to, std::size_t n, bool upperCase, char* o) {
+  while (from < to) {
+    std::uint64_t word;
+    if (from + 8 <= n) {
+      word = LoadWord(text + from);
+    } else if (n >= 8) {
+      // The last bytes, from the word that ends the text.
+      word = LoadWord(text + n - 8) >> (8 * (from + 8 - n));
+    } else {
+      for (; from < to; ++from) *o++ = upperCase ? UpperByte(text[from]) : text[from];
+      break;
+    }
+    if (upperCase) word = UpperCaseAsciiWord(word);
+    std::memcpy(o, &word, 8);
+    const std::size_t step = std::min<std::size_t>(8, to - from);
+    o += step;
+    from += step;
+  }
+  return o;
+}
 
 // The common line, each value read once: every run that holds "0X" is a
 // literal, and there are at most kFewLiterals of them. A literal's text is
 // replaced by the first literal text evaluated (the first scanned) that is
-// a prefix of it.
+// a prefix of it. The line is read as it is and upper-cased as it is
+// copied; one with a double-byte character is upper-cased first, as
+// sjis::UpperCaseInPlace does. Every byte of a run is a character of its
+// own (no "0" and no hexadecimal digit is a lead byte, no "0" a trail
+// byte), so a run reads the same before and after the upper-casing.
 constexpr std::size_t kFewLiterals = 32;
 
 HexScan ConvertPlainHexLine(std::string_view line, PlainHexRoom& room, std::string_view& converted,
                             std::string& badLiteral) {
-  UpperCaseCopy(line, room.upper);
-  const char* const u = room.upper.data();
+  const std::size_t zeroWords = line.size() / 64 + 2;
+  if (room.zeros.size() < zeroWords) room.zeros.resize(zeroWords);
+  std::uint64_t* const zeros = room.zeros.data();
+  std::fill_n(zeros, zeroWords, 0);
+  const bool doubleByte = MarkZeros(line, zeros);
+  if (doubleByte) {
+    room.upper.assign(line);
+    sjis::UpperCaseInPlace(room.upper);
+    line = room.upper;
+  }
+  const char* const p = line.data();
   const std::size_t n = line.size();
   // A literal's decimal is at most one byte longer than its text (eight
-  // digits give "-2147483648").
-  if (room.out.size() < n + n / 3 + 16) room.out.resize(n + n / 3 + 16);
+  // digits give "-2147483648"); and CopyBytes may write seven bytes on.
+  if (room.out.size() < n + n / 3 + 24) room.out.resize(n + n / 3 + 24);
   char* const out = room.out.data();
   struct Literal {
     std::uint32_t start, length;
@@ -263,31 +287,49 @@ HexScan ConvertPlainHexLine(std::string_view line, PlainHexRoom& room, std::stri
   std::size_t count = 0;
   char* o = out;
   std::size_t copied = 0;
-  for (std::size_t i = FindZero(u, 0, n); i < n; i = FindZero(u, i, n)) {
-    // A run: the "0" and the digits and X's after it (the padding ends it).
+  // The next "0" from `from` on, `n` when there is none; `word` and `bits`
+  // follow the marks.
+  std::size_t word = 0;
+  std::uint64_t bits = zeros[0];
+  auto nextZero = [&](std::size_t from) {
+    if (from >= n) return n;
+    if (from / 64 != word) {
+      word = from / 64;
+      bits = zeros[word];
+    }
+    bits &= ~std::uint64_t{0} << (from % 64);
+    while (bits == 0) {
+      if (++word * 64 >= n) return n;
+      bits = zeros[word];
+    }
+    return word * 64 + static_cast<std::size_t>(std::countr_zero(bits));
+  };
+  for (std::size_t i = nextZero(0); i < n; i = nextZero(i)) {
+    // A run: the "0" and the digits and X's after it.
     std::size_t end = i + 1;
-    if (u[i + 1] != 'X') {
+    if (end == n || RunByte(p[end]) != kLetterX) {
       // No literal: passed over, unless it holds "0X".
-      for (; kRunByte[static_cast<unsigned char>(u[end])] != kNoRunByte; ++end)
-        if (u[end] == 'X' && u[end - 1] == '0') return HexScan::Other;
+      for (; end < n && RunByte(p[end]) != kNoRunByte; ++end)
+        if (RunByte(p[end]) == kLetterX && p[end - 1] == '0') return HexScan::Other;
       i = end;
       continue;
     }
-    if (kRunByte[static_cast<unsigned char>(u[i + 2])] == kNoRunByte) return HexScan::Other;  // "0X" alone
+    if (i + 2 == n || RunByte(p[i + 2]) == kNoRunByte) return HexScan::Other;  // "0X" alone
     // A literal, read as it is scanned: the value of its last eight digits,
     // and how many digits lead with "0".
     std::uint32_t value = 0;
     std::size_t leadingZeros = 0;
     unsigned seen = 0;
-    for (end = i + 2;; ++end) {
-      const std::uint8_t digit = kRunByte[static_cast<unsigned char>(u[end])];
+    for (end = i + 2; end < n; ++end) {
+      const std::uint8_t digit = RunByte(p[end]);
       if (digit == kNoRunByte) break;
       seen |= digit;
       value = value << 4 | (digit & 15u);
       leadingZeros += value == 0;
     }
     if ((seen & kLetterX) != 0 || end - i - 2 - leadingZeros > 8) {
-      badLiteral.assign(u + i, end - i);
+      badLiteral.resize(end - i);
+      for (std::size_t k = i; k < end; ++k) badLiteral[k - i] = UpperByte(p[k]);
       return HexScan::BadLiteral;
     }
     if (count == kFewLiterals) return HexScan::Other;
@@ -295,20 +337,20 @@ HexScan ConvertPlainHexLine(std::string_view line, PlainHexRoom& room, std::stri
     literals[count] = {static_cast<std::uint32_t>(i), length, static_cast<std::int32_t>(value)};
     std::size_t winner = count;
     for (std::size_t k = 0; k < count; ++k)
-      if (literals[k].length <= length && std::equal(u + i, u + i + literals[k].length, u + literals[k].start)) {
+      if (literals[k].length <= length &&
+          std::equal(p + i, p + i + literals[k].length, p + literals[k].start,
+                     [](char a, char b) { return RunByte(a) == RunByte(b); })) {
         winner = k;
         break;
       }
     ++count;
-    std::memcpy(o, u + copied, i - copied);
-    o += i - copied;
+    o = CopyBytes(p, copied, i, n, !doubleByte, o);
     o = std::to_chars(o, o + 12, literals[winner].value).ptr;
     copied = i + literals[winner].length;
     i = end;
   }
   if (count == 0) return HexScan::NoMarker;
-  std::memcpy(o, u + copied, n - copied);
-  o += n - copied;
+  o = CopyBytes(p, copied, n, n, !doubleByte, o);
   converted = std::string_view(out, static_cast<std::size_t>(o - out));
   return HexScan::Converted;
 }
