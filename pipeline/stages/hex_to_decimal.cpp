@@ -479,7 +479,10 @@ void ConvertHexLine(std::string_view line, HexLineResult& result) {
       return;
     case HexScan::BadLiteral:
       return;
-    case HexScan::NoMarker:
+    case HexScan::NoMarker:  // nothing to convert, as the stage takes it
+      result.line.assign(line);
+      sjis::UpperCaseInPlace(result.line);
+      return;
     case HexScan::Other:
       break;
   }

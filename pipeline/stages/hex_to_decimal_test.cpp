@@ -107,6 +107,30 @@ TEST(ConvertHexLine, AgreesWithOneReplacePerLiteral) {
   }
 }
 
+// A literal at every place of lines around the lengths where the scan
+// goes from one word of eight or sixty-four bytes to the next, among
+// plain letters, zeros and a double-byte character.
+TEST(ConvertHexLine, LiteralAtEveryPlaceOfALine) {
+  for (const std::string& filler : {std::string("g"), std::string("0"), std::string("a0"), Sjis("ヂ")}) {
+    for (std::size_t length = 4; length < 140; ++length) {
+      if (length > 20 && (length % 64 < 52 && length % 64 > 12)) continue;
+      for (std::size_t at = 0; at + 4 <= length; ++at) {
+        std::string line;
+        while (line.size() < at) line += filler;
+        line.resize(at);
+        line += "0x1f";
+        while (line.size() < length) line += filler;
+        const HexLineResult expected = ReferenceConvertHexLine(line);
+        const HexLineResult actual = ConvertHexLine(line);
+        ASSERT_EQ(actual.badLiteral, expected.badLiteral) << line;
+        if (expected.badLiteral.empty()) {
+          ASSERT_EQ(actual.line, expected.line) << line;
+        }
+      }
+    }
+  }
+}
+
 // Every line of the real programs, upper- and lower-case.
 TEST(ConvertHexLine, AgreesWithOneReplacePerLiteralOnRealPrograms) {
   const auto dir = test::CorpusDir();
