@@ -212,19 +212,38 @@ bool MarkZeros(std::string_view text, std::uint64_t* zeros) {
     return high;
   }
   std::uint64_t high = 0;
-  // The last word may overlap the one before it: marking a byte twice
-  // changes nothing.
-  for (std::size_t at = 0;; at += 8) {
-    if (at + 8 > n) at = n - 8;
+  auto mark = [&](std::size_t at) {
     const std::uint64_t word = LoadWord(text.data() + at);
     high |= word;
     // One bit per byte, gathered from the bytes' high bits.
     const std::uint64_t bits = ((BytesEqual(word, '0') >> 7) * 0x0102040810204080ULL) >> 56;
     zeros[at / 64] |= bits << (at % 64);
     if (at % 64 > 56) zeros[at / 64 + 1] |= bits >> (64 - at % 64);
-    if (at + 8 == n) break;
-  }
+  };
+  for (std::size_t at = 0; at + 8 <= n; at += 8) mark(at);
+  // The last word may overlap the one before it: marking a byte twice
+  // changes nothing.
+  if (n % 8 != 0) mark(n - 8);
   return (high & kHigh) != 0;
+}
+
+// The decimal text of `value` at `o`, which has room for sixteen bytes;
+// the end of the text.
+char* WriteDecimal(char* o, std::int32_t value) {
+  auto magnitude = static_cast<std::uint32_t>(value);
+  if (value < 0) {
+    *o++ = '-';
+    magnitude = 0u - magnitude;
+  }
+  // The digits from the last one back, then sixteen bytes copied at once.
+  char digits[32] = {};
+  char* first = digits + 16;
+  do {
+    *--first = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  std::memcpy(o, first, 16);
+  return o + (digits + 16 - first);
 }
 
 // Appends bytes `from` to `to` of `text` (`n` bytes) to `o`, upper-cased
@@ -276,7 +295,8 @@ HexScan ConvertPlainHexLine(std::string_view line, PlainHexRoom& room, std::stri
   const char* const p = line.data();
   const std::size_t n = line.size();
   // A literal's decimal is at most one byte longer than its text (eight
-  // digits give "-2147483648"); and CopyBytes may write seven bytes on.
+  // digits give "-2147483648"); and CopyBytes and WriteDecimal may write
+  // some bytes on.
   if (room.out.size() < n + n / 3 + 24) room.out.resize(n + n / 3 + 24);
   char* const out = room.out.data();
   struct Literal {
@@ -345,7 +365,7 @@ HexScan ConvertPlainHexLine(std::string_view line, PlainHexRoom& room, std::stri
       }
     ++count;
     o = CopyBytes(p, copied, i, n, !doubleByte, o);
-    o = std::to_chars(o, o + 12, literals[winner].value).ptr;
+    o = WriteDecimal(o, literals[winner].value);
     copied = i + literals[winner].length;
     i = end;
   }
