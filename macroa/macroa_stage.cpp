@@ -52,7 +52,7 @@ bool ConvertMacroALine(std::string_view s, std::string& out) {
     ConvertAlarmLine(s, out);
   } else if (macroa::Find(s, bytes, "GOTO") != 0) {
     ConvertBranchLine(s, bytes, out);
-  } else if (bytes.MayHold(macroa::BytesOf("="))) {
+  } else if (bytes.MayHold(macroa::Keyword("=").bytes)) {
     ConvertArithmeticLine(s, bytes, out);
   } else {
     return false;

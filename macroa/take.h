@@ -63,9 +63,18 @@ class LineBytes {
   std::uint64_t bits_ = 0;
 };
 
-// Find(s, needle) where `bytes` are the bytes of `s`.
-inline Pos Find(std::string_view s, const LineBytes& bytes, std::string_view needle) {
-  return bytes.MayHold(BytesOf(needle)) ? Find(s, needle) : 0;
+// A text to look for, with its BytesOf worked out when the program is built.
+struct Keyword {
+  template <std::size_t N>
+  consteval Keyword(const char (&literal)[N]) : Keyword(std::string_view(literal, N - 1)) {}
+  consteval Keyword(std::string_view text) : text(text), bytes(BytesOf(text)) {}
+  std::string_view text;
+  std::uint64_t bytes;
+};
+
+// Find(s, keyword) where `bytes` are the bytes of `s`.
+inline Pos Find(std::string_view s, const LineBytes& bytes, Keyword keyword) {
+  return bytes.MayHold(keyword.bytes) ? Find(s, keyword.text) : 0;
 }
 
 }  // namespace vostrel::macroa
