@@ -227,35 +227,40 @@ bool MarkZeros(std::string_view text, std::uint64_t* zeros) {
   return (high & kHigh) != 0;
 }
 
+// The eight decimal digits of `value` (below 10^8), leading zeros and all,
+// as the bytes of a word, the first digit first.
+std::uint64_t EightDigits(std::uint32_t value) {
+  const std::uint32_t high = value / 10000, low = value % 10000;
+  // Four numbers below 100 in four lanes of 16 bits, then each split in
+  // its tens (x * 103 >> 10 is x / 10 below 179) and ones.
+  const std::uint64_t x = std::uint64_t{high / 100} | std::uint64_t{high % 100} << 16 |
+                          std::uint64_t{low / 100} << 32 | std::uint64_t{low % 100} << 48;
+  const std::uint64_t tens = ((x * 103) >> 10) & 0x000F000F000F000FULL;
+  return (tens | (x - tens * 10) << 8) + '0' * kOnes;
+}
+
 // The decimal text of `value` at `o`, which has room for sixteen bytes;
-// the end of the text. Without a branch on the number of digits, which
-// varies from literal to literal.
+// the end of the text. Built in a register and stored at once, without a
+// branch on the number of digits below 10^8.
 char* WriteDecimal(char* o, std::int32_t value) {
-  static constexpr char kPairs[] =
-      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-      "8081828384858687888990919293949596979899";
   auto magnitude = static_cast<std::uint32_t>(value);
   if (value < 0) {
     *o++ = '-';
     magnitude = 0u - magnitude;
   }
+  if (magnitude >= 100000000u) {
+    const std::uint32_t high = magnitude / 100000000u;
+    if (high >= 10) *o++ = static_cast<char>('0' + high / 10);
+    *o++ = static_cast<char>('0' + high % 10);
+    const std::uint64_t digits = EightDigits(magnitude % 100000000u);
+    std::memcpy(o, &digits, 8);
+    return o + 8;
+  }
   const int length = 1 + (magnitude > 9u) + (magnitude > 99u) + (magnitude > 999u) + (magnitude > 9999u) +
-                     (magnitude > 99999u) + (magnitude > 999999u) + (magnitude > 9999999u) +
-                     (magnitude > 99999999u) + (magnitude > 999999999u);
-  // Ten digits, leading zeros and all, end at byte 16, two at a time; the
-  // ones that count are copied in one piece of sixteen bytes.
-  char digits[32] = {};
-  auto pair = [&](int at) {
-    std::memcpy(digits + at, kPairs + 2 * (magnitude % 100), 2);
-    magnitude /= 100;
-  };
-  pair(14);
-  pair(12);
-  pair(10);
-  pair(8);
-  pair(6);
-  std::memcpy(o, digits + 16 - length, 16);
+                     (magnitude > 99999u) + (magnitude > 999999u) + (magnitude > 9999999u);
+  // The leading zeros shifted out.
+  const std::uint64_t digits = EightDigits(magnitude) >> (8 * (8 - length));
+  std::memcpy(o, &digits, 8);
   return o + length;
 }
 

@@ -35,8 +35,8 @@ TEST(ConvertHexLine, ConvertsAndUpperCases) {
       {"#1=0X7FFFFFFF", "#1=2147483647"},
       {"#1=0X80000000", "#1=-2147483648"},
       {"#1=0X00000000FF", "#1=255"},
-      {"#1=0x9 #2=0xA #3=0x63 #4=0x64 #5=0x3B9AC9FF #6=0x3B9ACA00 #7=0xC4653600",  // each decimal length
-       "#1=9 #2=10 #3=99 #4=100 #5=999999999 #6=1000000000 #7=-1000000000"},
+      {"#1=0x9 #2=0xA #3=0x63 #4=0x64 #5=0x5F5E0FF #6=0x5F5E100 #7=0x3B9ACA00 #8=0xC4653600",  // decimal lengths
+       "#1=9 #2=10 #3=99 #4=100 #5=99999999 #6=100000000 #7=1000000000 #8=-1000000000"},
       {"G00X0", "G00X0"},                     // the run 00X0 does not start with 0X
       {"#1=0X10+0X10", "#1=16+16"},           // the first evaluation replaces both
       {"#1=0X1 #2=0X1F", "#1=1 #2=1F"},       // replacing 0X1 everywhere hits 0X1F
