@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "pipeline/compile_run.h"
+#include "pipeline/line_summary.h"
 #include "pipeline/source_map.h"
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/line_walk.h"
@@ -199,22 +200,30 @@ struct PlainHexRoom {
   std::string upper, out;
 };
 
+// What MarkZeros saw besides the "0" bytes.
+struct LineBytesSeen {
+  bool doubleByte = false;  // a byte with its high bit set
+  bool letterT = false;     // "T" or "t"
+};
+
 // Marks the "0" bytes of `text` in `zeros`, one bit per byte (room for
-// them and one word more, cleared); true when a byte has its high bit set.
-bool MarkZeros(std::string_view text, std::uint64_t* zeros) {
+// them and one word more, cleared).
+LineBytesSeen MarkZeros(std::string_view text, std::uint64_t* zeros) {
   const std::size_t n = text.size();
+  LineBytesSeen seen;
   if (n < 8) {
-    bool high = false;
     for (std::size_t i = 0; i < n; ++i) {
       if (text[i] == '0') zeros[0] |= std::uint64_t{1} << i;
-      high = high || static_cast<unsigned char>(text[i]) >= 0x80;
+      seen.doubleByte = seen.doubleByte || static_cast<unsigned char>(text[i]) >= 0x80;
+      seen.letterT = seen.letterT || text[i] == 'T' || text[i] == 't';
     }
-    return high;
+    return seen;
   }
-  std::uint64_t high = 0;
+  std::uint64_t high = 0, letterT = 0;
   auto mark = [&](std::size_t at) {
     const std::uint64_t word = LoadWord(text.data() + at);
     high |= word;
+    letterT |= BytesEqual(word | 0x20 * kOnes, 't');
     // One bit per byte, gathered from the bytes' high bits.
     const std::uint64_t bits = ((BytesEqual(word, '0') >> 7) * 0x0102040810204080ULL) >> 56;
     zeros[at / 64] |= bits << (at % 64);
@@ -224,7 +233,34 @@ bool MarkZeros(std::string_view text, std::uint64_t* zeros) {
   // The last word may overlap the one before it: marking a byte twice
   // changes nothing.
   if (n % 8 != 0) mark(n - 8);
-  return (high & kHigh) != 0;
+  seen.doubleByte = (high & kHigh) != 0;
+  seen.letterT = letterT != 0;
+  return seen;
+}
+
+// What the converted line `converted` may hold (line_summary.h), from what
+// the line held `before`, so that it need not be read again. The
+// conversion adds digits and "-", upper-cases a-z outside double-byte
+// characters and takes out every "0X" (each is in a literal) and maybe
+// letters side by side (a literal's digits): the bytes of the other bits
+// stay as they were. A line of single bytes holds "T" when it held "T" or
+// "t", and no a-z; `upper`, the line upper-cased when it holds a
+// double-byte character, tells both otherwise. Two word bytes side by side
+// are looked for as the syntax check, which asks for them, sees them. A bit
+// not named here says "look".
+LineSummary ConvertedSummary(LineSummary before, std::string_view converted, const LineBytesSeen& seen,
+                             std::string_view upper) {
+  constexpr LineSummary kKept = kHoldsCr | kHoldsLf | kHoldsSemicolon | kHoldsTab | kHoldsHash | kHoldsBracket |
+                                kHoldsOpenRound | kHoldsSpace | kHoldsDollar | kHoldsEquals;
+  constexpr LineSummary kNamed = kKept | kHoldsHexMarker | kHoldsLowerCase | kHoldsT | kHoldsLongWord;
+  bool letterT = seen.letterT, lowerCase = false;
+  if (seen.doubleByte) {
+    letterT = upper.find('T') != std::string_view::npos;
+    lowerCase = sjis::MayHoldLowerCase(upper);
+  }
+  return static_cast<LineSummary>((before & kKept) | (kHoldsAll & ~kNamed) | (letterT ? kHoldsT : 0) |
+                                  (lowerCase ? kHoldsLowerCase : 0) |
+                                  (HasLongWord(converted) ? kHoldsLongWord : 0));
 }
 
 // The eight decimal digits of `value` (below 10^8), leading zeros and all,
@@ -299,12 +335,13 @@ char* CopyBytes(const char* text, std::size_t from, std::size_t to, std::size_t 
 constexpr std::size_t kFewLiterals = 32;
 
 HexScan ConvertPlainHexLine(std::string_view line, PlainHexRoom& room, std::string_view& converted,
-                            std::string& badLiteral) {
+                            LineSummary& summary, std::string& badLiteral) {
   const std::size_t zeroWords = line.size() / 64 + 2;
   if (room.zeros.size() < zeroWords) room.zeros.resize(zeroWords);
   std::uint64_t* const zeros = room.zeros.data();
   std::fill_n(zeros, zeroWords, 0);
-  const bool doubleByte = MarkZeros(line, zeros);
+  const LineBytesSeen seen = MarkZeros(line, zeros);
+  const bool doubleByte = seen.doubleByte;
   if (doubleByte) {
     room.upper.assign(line);
     sjis::UpperCaseInPlace(room.upper);
@@ -390,6 +427,7 @@ HexScan ConvertPlainHexLine(std::string_view line, PlainHexRoom& room, std::stri
   if (count == 0) return HexScan::NoMarker;
   o = CopyBytes(p, copied, n, n, !doubleByte, o);
   converted = std::string_view(out, static_cast<std::size_t>(o - out));
+  summary = ConvertedSummary(summary, converted, seen, room.upper);
   return HexScan::Converted;
 }
 
@@ -511,7 +549,8 @@ void ConvertHexLine(std::string_view line, HexLineResult& result) {
   result.badLiteral.clear();
   PlainHexRoom room;
   std::string_view converted;
-  switch (ConvertPlainHexLine(line, room, converted, result.badLiteral)) {
+  LineSummary summary = kHoldsAll;
+  switch (ConvertPlainHexLine(line, room, converted, summary, result.badLiteral)) {
     case HexScan::Converted:
       result.line.assign(converted);
       return;
@@ -554,12 +593,13 @@ StageEnd RunHexToDecimal(CompileRun& run, StageFrame& frame) {
           const std::string_view line = run.Line(n);
           if (n < first) return n;
           std::string_view plain;
+          LineSummary summary = run.WorkLines.summary(static_cast<std::size_t>(n - 1));
           converted.badLiteral.clear();
-          switch (ConvertPlainHexLine(line, room, plain, converted.badLiteral)) {
+          switch (ConvertPlainHexLine(line, room, plain, summary, converted.badLiteral)) {
             case HexScan::NoMarker:
               return n;
             case HexScan::Converted:
-              run.SetLine(n, plain);
+              run.WorkLines.assign(static_cast<std::size_t>(n - 1), plain, summary);
               changed = true;
               return n;
             case HexScan::BadLiteral:
