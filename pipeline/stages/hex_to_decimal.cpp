@@ -394,15 +394,15 @@ HexScan ConvertPlainHexLine(std::string_view line, PlainHexRoom& room, std::stri
     // and how many digits lead with "0".
     std::uint32_t value = 0;
     std::size_t leadingZeros = 0;
-    unsigned seen = 0;
+    unsigned digits = 0;  // every digit's entry, joined
     for (end = i + 2; end < n; ++end) {
       const std::uint8_t digit = RunByte(p[end]);
       if (digit == kNoRunByte) break;
-      seen |= digit;
+      digits |= digit;
       value = value << 4 | (digit & 15u);
       leadingZeros += value == 0;
     }
-    if ((seen & kLetterX) != 0 || end - i - 2 - leadingZeros > 8) {
+    if ((digits & kLetterX) != 0 || end - i - 2 - leadingZeros > 8) {
       badLiteral.resize(end - i);
       for (std::size_t k = i; k < end; ++k) badLiteral[k - i] = UpperByte(p[k]);
       return HexScan::BadLiteral;
