@@ -3,6 +3,8 @@
 
 #include "macroa/arithmetic.h"
 
+#include <cstdint>
+
 #include "macroa/take.h"
 
 namespace vostrel {
@@ -30,6 +32,8 @@ struct ArithmeticRule {
   std::string_view otherKeyword;  // a second text that selects the rule too
   std::string_view call;
   Cut cut;
+  std::uint64_t keywordBytes = macroa::BytesOf(keyword);
+  std::uint64_t otherKeywordBytes = macroa::BytesOf(otherKeyword);
 };
 
 // Tried from the top; the first rule whose keyword occurs decides. The order
@@ -59,17 +63,28 @@ constexpr ArithmeticRule kArithmeticRules[] = {
 }  // namespace
 
 std::string ConvertArithmeticLine(std::string_view s) {
+  std::string out;
+  ConvertArithmeticLine(s, macroa::LineBytes(s), out);
+  return out;
+}
+
+void ConvertArithmeticLine(std::string_view s, const macroa::LineBytes& bytes, std::string& out) {
   const ArithmeticRule* rule = nullptr;
   Pos K = 0;
   for (const ArithmeticRule& candidate : kArithmeticRules) {
-    K = Find(s, candidate.keyword);
-    if (K == 0 && !candidate.otherKeyword.empty()) K = Find(s, candidate.otherKeyword);
+    // A keyword with a byte the line lacks is not looked for.
+    K = bytes.MayHold(candidate.keywordBytes) ? Find(s, candidate.keyword) : 0;
+    if (K == 0 && !candidate.otherKeyword.empty() && bytes.MayHold(candidate.otherKeywordBytes))
+      K = Find(s, candidate.otherKeyword);
     if (K != 0) {
       rule = &candidate;
       break;
     }
   }
-  if (!rule) return std::string(s);
+  if (!rule) {
+    out.assign(s);
+    return;
+  }
 
   const Pos L = static_cast<Pos>(s.size());
   const Pos k = static_cast<Pos>(rule->keyword.size());
@@ -89,7 +104,7 @@ std::string ConvertArithmeticLine(std::string_view s) {
       break;
     case Cut::ArcTangent: {
       const Pos A = K;
-      const Pos M = Find(s, "]/[");
+      const Pos M = Find(s, bytes, "]/[");
       first = Take(s, A + 5, M - A - 5);
       second = Take(s, M + 3, L - M - 3);
       break;
@@ -109,11 +124,10 @@ std::string ConvertArithmeticLine(std::string_view s) {
   const std::string_view prefix = Take(s, 1, H - 1);
   const std::string_view target = Take(s, H, E - H);
 
-  std::string out;
+  out.clear();
   out.reserve(prefix.size() + rule->call.size() + target.size() + first.size() + second.size() + 2);
   out.append(prefix).append(rule->call).append(target).append(1, 'Q').append(first);
   if (hasSecond) out.append(1, 'R').append(second);
-  return out;
 }
 
 }  // namespace vostrel

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "macroa/take.h"
+
 namespace vostrel {
 
 // One working line rewritten as prefix + call + target + "Q" first operand
@@ -12,5 +14,7 @@ namespace vostrel {
 // text rewrite at fixed cut positions: nothing is checked, a comment is cut
 // like the statement, a line with none of the keywords comes back unchanged.
 std::string ConvertArithmeticLine(std::string_view line);
+// The same into `out`, `bytes` being the bytes of `line`.
+void ConvertArithmeticLine(std::string_view line, const macroa::LineBytes& bytes, std::string& out);
 
 }  // namespace vostrel

@@ -19,23 +19,45 @@ constexpr std::string_view kAlarm = "#3000=";
 }  // namespace
 
 std::string ConvertAlarmLine(std::string_view s) {
-  using macroa::Pos;
-  using macroa::Take;
-  const Pos p = macroa::Find(s, kAlarm);
-  if (p == 0) return std::string(s);
-  const Pos L = static_cast<Pos>(s.size());
-  const std::string_view before = Take(s, 1, p - 1), after = Take(s, p + 6, L - p - 5);
   std::string out;
-  out.reserve(before.size() + 7 + after.size());
-  out.append(before).append("G65H99P").append(after);
+  ConvertAlarmLine(s, out);
   return out;
 }
 
+void ConvertAlarmLine(std::string_view s, std::string& out) {
+  using macroa::Pos;
+  using macroa::Take;
+  const Pos p = macroa::Find(s, kAlarm);
+  if (p == 0) {
+    out.assign(s);
+    return;
+  }
+  const Pos L = static_cast<Pos>(s.size());
+  const std::string_view before = Take(s, 1, p - 1), after = Take(s, p + 6, L - p - 5);
+  out.clear();
+  out.reserve(before.size() + 7 + after.size());
+  out.append(before).append("G65H99P").append(after);
+}
+
 std::optional<std::string> ConvertMacroALine(std::string_view s) {
-  if (s.find(kAlarm) != std::string_view::npos) return ConvertAlarmLine(s);
-  if (s.find("GOTO") != std::string_view::npos) return ConvertBranchLine(s);
-  if (s.find('=') != std::string_view::npos) return ConvertArithmeticLine(s);
-  return std::nullopt;
+  std::string out;
+  if (!ConvertMacroALine(s, out)) return std::nullopt;
+  return out;
+}
+
+bool ConvertMacroALine(std::string_view s, std::string& out) {
+  // Each form's marker looked for only when its bytes occur.
+  const macroa::LineBytes bytes(s);
+  if (macroa::Find(s, bytes, kAlarm) != 0) {
+    ConvertAlarmLine(s, out);
+  } else if (macroa::Find(s, bytes, "GOTO") != 0) {
+    ConvertBranchLine(s, bytes, out);
+  } else if (bytes.MayHold(macroa::Keyword("=").bytes)) {
+    ConvertArithmeticLine(s, bytes, out);
+  } else {
+    return false;
+  }
+  return true;
 }
 
 StageEnd RunMacroAStage(CompileRun& run, StageFrame& frame) {
@@ -44,15 +66,16 @@ StageEnd RunMacroAStage(CompileRun& run, StageFrame& frame) {
   frame.ShowActivity("マクロＡに変換中");
   frame.HighlightLine(1);
   bool changed = false;
+  std::string converted;  // keeps its room from line to line
   // Each form holds "=" or the "T" of "GOTO".
   WalkLinesHolding(
       run, kHoldsEquals | kHoldsT, [&](std::int32_t n) { frame.HighlightLine(n); },
       [&](std::int32_t n) {
-        if (std::optional<std::string> converted = ConvertMacroALine(run.Line(n))) {
-          changed = changed || *converted != run.Line(n);
+        if (ConvertMacroALine(run.Line(n), converted)) {
+          changed = changed || converted != run.Line(n);
           // "Look at the line itself" for any later reader: no stage after
           // this one asks what a line holds.
-          run.WorkLines.assign(static_cast<std::size_t>(n - 1), *converted, kHoldsAll);
+          run.WorkLines.assign(static_cast<std::size_t>(n - 1), converted, kHoldsAll);
         }
         return n;
       },

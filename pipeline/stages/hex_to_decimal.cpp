@@ -3,12 +3,16 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <cstdint>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "pipeline/compile_run.h"
+#include "pipeline/line_summary.h"
 #include "pipeline/source_map.h"
 #include "pipeline/stage_frame.h"
 #include "pipeline/stages/line_walk.h"
@@ -144,80 +148,292 @@ std::string RewriteOtherRun(std::string run, const LiteralTexts& texts) {
 
 namespace {
 
-// The common line, without allocating: every run that holds "0X" is a
+// Per byte: the value of a hexadecimal digit in either case (0-15),
+// kLetterX for "X" and "x", kNoRunByte for every byte that ends a run. Two
+// bytes of a run are the same once upper-cased when their entries are.
+constexpr std::uint8_t kLetterX = 16, kNoRunByte = 255;
+constexpr std::array<std::uint8_t, 256> kRunByte = [] {
+  std::array<std::uint8_t, 256> table{};
+  table.fill(kNoRunByte);
+  for (int c = 0; c < 10; ++c) table['0' + c] = static_cast<std::uint8_t>(c);
+  for (int c = 0; c < 6; ++c) table['A' + c] = table['a' + c] = static_cast<std::uint8_t>(10 + c);
+  table['X'] = table['x'] = kLetterX;
+  return table;
+}();
+
+std::uint8_t RunByte(char c) { return kRunByte[static_cast<unsigned char>(c)]; }
+char UpperByte(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Eight bytes at a time: the high bit of each byte of a word says something
+// of that byte.
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+
+std::uint64_t LoadWord(const char* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+// The bytes of `word` equal to `c` (exact: no carry crosses a byte).
+std::uint64_t BytesEqual(std::uint64_t word, unsigned char c) {
+  const std::uint64_t v = word ^ (kOnes * c);
+  return ~(((v & ~kHigh) + ~kHigh) | v) & kHigh;
+}
+
+// `word` with a-z upper-cased; every byte below 0x80.
+std::uint64_t UpperCaseAsciiWord(std::uint64_t word) {
+  const std::uint64_t lower = (word + 0x1F * kOnes) & ~(word + 0x05 * kOnes) & kHigh;
+  return word ^ (lower >> 2);
+}
+
+// What ConvertPlainHexLine made of a line.
+enum class HexScan {
+  NoMarker,    // no "0X" once upper-cased: the line stays as it is
+  Converted,   // the converted line is in `converted`
+  BadLiteral,  // the first literal scanned is no 32-bit number
+  Other,       // a run that is no literal holds "0X", or there are many literals
+};
+
+// The room ConvertPlainHexLine works in, kept from line to line.
+struct PlainHexRoom {
+  std::vector<std::uint64_t> zeros;  // a bit per byte: a "0"
+  std::string upper, out;
+};
+
+// What MarkZeros saw besides the "0" bytes.
+struct LineBytesSeen {
+  bool doubleByte = false;  // a byte with its high bit set
+  bool letterT = false;     // "T" or "t"
+};
+
+// Marks the "0" bytes of `text` in `zeros`, one bit per byte (room for
+// them and one word more, cleared).
+LineBytesSeen MarkZeros(std::string_view text, std::uint64_t* zeros) {
+  const std::size_t n = text.size();
+  LineBytesSeen seen;
+  if (n < 8) {
+    for (std::size_t i = 0; i < n; ++i) {
+      if (text[i] == '0') zeros[0] |= std::uint64_t{1} << i;
+      seen.doubleByte = seen.doubleByte || static_cast<unsigned char>(text[i]) >= 0x80;
+      seen.letterT = seen.letterT || text[i] == 'T' || text[i] == 't';
+    }
+    return seen;
+  }
+  std::uint64_t high = 0, letterT = 0;
+  auto mark = [&](std::size_t at) {
+    const std::uint64_t word = LoadWord(text.data() + at);
+    high |= word;
+    letterT |= BytesEqual(word | 0x20 * kOnes, 't');
+    // One bit per byte, gathered from the bytes' high bits.
+    const std::uint64_t bits = ((BytesEqual(word, '0') >> 7) * 0x0102040810204080ULL) >> 56;
+    zeros[at / 64] |= bits << (at % 64);
+    if (at % 64 > 56) zeros[at / 64 + 1] |= bits >> (64 - at % 64);
+  };
+  for (std::size_t at = 0; at + 8 <= n; at += 8) mark(at);
+  // The last word may overlap the one before it: marking a byte twice
+  // changes nothing.
+  if (n % 8 != 0) mark(n - 8);
+  seen.doubleByte = (high & kHigh) != 0;
+  seen.letterT = letterT != 0;
+  return seen;
+}
+
+// What the converted line `converted` may hold (line_summary.h), from what
+// the line held `before`, so that it need not be read again. The
+// conversion adds digits and "-", upper-cases a-z outside double-byte
+// characters and takes out every "0X" (each is in a literal) and maybe
+// letters side by side (a literal's digits): the bytes of the other bits
+// stay as they were. A line of single bytes holds "T" when it held "T" or
+// "t", and no a-z; `upper`, the line upper-cased when it holds a
+// double-byte character, tells both otherwise. Two word bytes side by side
+// are looked for as the syntax check, which asks for them, sees them. A bit
+// not named here says "look".
+LineSummary ConvertedSummary(LineSummary before, std::string_view converted, const LineBytesSeen& seen,
+                             std::string_view upper) {
+  constexpr LineSummary kKept = kHoldsCr | kHoldsLf | kHoldsSemicolon | kHoldsTab | kHoldsHash | kHoldsBracket |
+                                kHoldsOpenRound | kHoldsSpace | kHoldsDollar | kHoldsEquals;
+  constexpr LineSummary kNamed = kKept | kHoldsHexMarker | kHoldsLowerCase | kHoldsT | kHoldsLongWord;
+  bool letterT = seen.letterT, lowerCase = false;
+  if (seen.doubleByte) {
+    letterT = upper.find('T') != std::string_view::npos;
+    lowerCase = sjis::MayHoldLowerCase(upper);
+  }
+  return static_cast<LineSummary>((before & kKept) | (kHoldsAll & ~kNamed) | (letterT ? kHoldsT : 0) |
+                                  (lowerCase ? kHoldsLowerCase : 0) |
+                                  (HasLongWord(converted) ? kHoldsLongWord : 0));
+}
+
+// The eight decimal digits of `value` (below 10^8), leading zeros and all,
+// as the bytes of a word, the first digit first.
+std::uint64_t EightDigits(std::uint32_t value) {
+  const std::uint32_t high = value / 10000, low = value % 10000;
+  // Four numbers below 100 in four lanes of 16 bits, then each split in
+  // its tens (x * 103 >> 10 is x / 10 below 179) and ones.
+  const std::uint64_t x = std::uint64_t{high / 100} | std::uint64_t{high % 100} << 16 |
+                          std::uint64_t{low / 100} << 32 | std::uint64_t{low % 100} << 48;
+  const std::uint64_t tens = ((x * 103) >> 10) & 0x000F000F000F000FULL;
+  return (tens | (x - tens * 10) << 8) + '0' * kOnes;
+}
+
+// The decimal text of `value` at `o`, which has room for sixteen bytes;
+// the end of the text. Built in a register and stored at once, without a
+// branch on the number of digits below 10^8.
+char* WriteDecimal(char* o, std::int32_t value) {
+  auto magnitude = static_cast<std::uint32_t>(value);
+  if (value < 0) {
+    *o++ = '-';
+    magnitude = 0u - magnitude;
+  }
+  if (magnitude >= 100000000u) {
+    const std::uint32_t high = magnitude / 100000000u;
+    if (high >= 10) *o++ = static_cast<char>('0' + high / 10);
+    *o++ = static_cast<char>('0' + high % 10);
+    const std::uint64_t digits = EightDigits(magnitude % 100000000u);
+    std::memcpy(o, &digits, 8);
+    return o + 8;
+  }
+  const int length = 1 + (magnitude > 9u) + (magnitude > 99u) + (magnitude > 999u) + (magnitude > 9999u) +
+                     (magnitude > 99999u) + (magnitude > 999999u) + (magnitude > 9999999u);
+  // The leading zeros shifted out.
+  const std::uint64_t digits = EightDigits(magnitude) >> (8 * (8 - length));
+  std::memcpy(o, &digits, 8);
+  return o + length;
+}
+
+// Appends bytes `from` to `to` of `text` (`n` bytes) to `o`, upper-cased
+// when `upperCase` (the text has no double-byte character then); may write
+// up to seven bytes past the end, which the caller writes over or leaves.
+char* CopyBytes(const char* text, std::size_t from, std::size_t to, std::size_t n, bool upperCase, char* o) {
+  while (from < to) {
+    std::uint64_t word;
+    if (from + 8 <= n) {
+      word = LoadWord(text + from);
+    } else if (n >= 8) {
+      // The last bytes, from the word that ends the text.
+      word = LoadWord(text + n - 8) >> (8 * (from + 8 - n));
+    } else {
+      for (; from < to; ++from) *o++ = upperCase ? UpperByte(text[from]) : text[from];
+      break;
+    }
+    if (upperCase) word = UpperCaseAsciiWord(word);
+    std::memcpy(o, &word, 8);
+    const std::size_t step = std::min<std::size_t>(8, to - from);
+    o += step;
+    from += step;
+  }
+  return o;
+}
+
+// The common line, each value read once: every run that holds "0X" is a
 // literal, and there are at most kFewLiterals of them. A literal's text is
 // replaced by the first literal text evaluated (the first scanned) that is
-// a prefix of it. False when the line is no such line (nothing written to
-// `result` then but `result.line`, which holds the line upper-cased).
+// a prefix of it. The line is read as it is and upper-cased as it is
+// copied; one with a double-byte character is upper-cased first, as
+// sjis::UpperCaseInPlace does. Every byte of a run is a character of its
+// own (no "0" and no hexadecimal digit is a lead byte, no "0" a trail
+// byte), so a run reads the same before and after the upper-casing.
 constexpr std::size_t kFewLiterals = 32;
 
-bool ConvertCommonHexLine(std::string_view line, HexLineResult& result) {
-  std::string& upper = result.line;
-  upper.assign(line);
-  sjis::UpperCaseInPlace(upper);
-  const std::string_view u = upper;
+HexScan ConvertPlainHexLine(std::string_view line, PlainHexRoom& room, std::string_view& converted,
+                            LineSummary& summary, std::string& badLiteral) {
+  const std::size_t zeroWords = line.size() / 64 + 2;
+  if (room.zeros.size() < zeroWords) room.zeros.resize(zeroWords);
+  std::uint64_t* const zeros = room.zeros.data();
+  std::fill_n(zeros, zeroWords, 0);
+  const LineBytesSeen seen = MarkZeros(line, zeros);
+  const bool doubleByte = seen.doubleByte;
+  if (doubleByte) {
+    room.upper.assign(line);
+    sjis::UpperCaseInPlace(room.upper);
+    line = room.upper;
+  }
+  const char* const p = line.data();
+  const std::size_t n = line.size();
+  // A literal's decimal is at most one byte longer than its text (eight
+  // digits give "-2147483648"); and CopyBytes and WriteDecimal may write
+  // some bytes on.
+  if (room.out.size() < n + n / 3 + 24) room.out.resize(n + n / 3 + 24);
+  char* const out = room.out.data();
   struct Literal {
     std::uint32_t start, length;
     std::int32_t value;
   };
   std::array<Literal, kFewLiterals> literals;
   std::size_t count = 0;
-  for (std::size_t i = 0; i < u.size();) {
-    if (u[i] != '0') {
-      ++i;
+  char* o = out;
+  std::size_t copied = 0;
+  // The next "0" from `from` on, `n` when there is none; `word` and `bits`
+  // follow the marks.
+  std::size_t word = 0;
+  std::uint64_t bits = zeros[0];
+  auto nextZero = [&](std::size_t from) {
+    if (from >= n) return n;
+    if (from / 64 != word) {
+      word = from / 64;
+      bits = zeros[word];
+    }
+    bits &= ~std::uint64_t{0} << (from % 64);
+    while (bits == 0) {
+      if (++word * 64 >= n) return n;
+      bits = zeros[word];
+    }
+    return word * 64 + static_cast<std::size_t>(std::countr_zero(bits));
+  };
+  for (std::size_t i = nextZero(0); i < n; i = nextZero(i)) {
+    // A run: the "0" and the digits and X's after it.
+    std::size_t end = i + 1;
+    if (end == n || RunByte(p[end]) != kLetterX) {
+      // No literal: passed over, unless it holds "0X".
+      for (; end < n && RunByte(p[end]) != kNoRunByte; ++end)
+        if (RunByte(p[end]) == kLetterX && p[end - 1] == '0') return HexScan::Other;
+      i = end;
       continue;
     }
-    std::size_t end = i + 1;
-    while (end < u.size() && IsHexDigit(u[end])) ++end;
-    const std::string_view t = u.substr(i, end - i);
-    if (end - i > 2 && u[i + 1] == 'X') {
-      std::int32_t value = 0;
-      if (!HexLiteralNumber(t, value)) {
-        result.badLiteral.assign(t);
-        return true;
-      }
-      if (count == kFewLiterals) return false;
-      literals[count++] = {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(end - i), value};
-    } else if (t.find("0X") != std::string_view::npos) {
-      return false;
+    if (i + 2 == n || RunByte(p[i + 2]) == kNoRunByte) return HexScan::Other;  // "0X" alone
+    // A literal, read as it is scanned: the value of its last eight digits,
+    // and how many digits lead with "0".
+    std::uint32_t value = 0;
+    std::size_t leadingZeros = 0;
+    unsigned digits = 0;  // every digit's entry, joined
+    for (end = i + 2; end < n; ++end) {
+      const std::uint8_t digit = RunByte(p[end]);
+      if (digit == kNoRunByte) break;
+      digits |= digit;
+      value = value << 4 | (digit & 15u);
+      leadingZeros += value == 0;
     }
-    i = end;
-  }
-  if (count == 0) return true;
-  std::string& out = result.badLiteral;  // room to build the line in; emptied below
-  out.clear();
-  std::size_t copied = 0;
-  for (std::size_t j = 0; j < count; ++j) {
-    const std::string_view t = u.substr(literals[j].start, literals[j].length);
-    std::size_t winner = j;
-    for (std::size_t k = 0; k < j; ++k)
-      if (literals[k].length <= t.size() && t.starts_with(u.substr(literals[k].start, literals[k].length))) {
+    if ((digits & kLetterX) != 0 || end - i - 2 - leadingZeros > 8) {
+      badLiteral.resize(end - i);
+      for (std::size_t k = i; k < end; ++k) badLiteral[k - i] = UpperByte(p[k]);
+      return HexScan::BadLiteral;
+    }
+    if (count == kFewLiterals) return HexScan::Other;
+    const auto length = static_cast<std::uint32_t>(end - i);
+    literals[count] = {static_cast<std::uint32_t>(i), length, static_cast<std::int32_t>(value)};
+    std::size_t winner = count;
+    for (std::size_t k = 0; k < count; ++k)
+      if (literals[k].length <= length &&
+          std::equal(p + i, p + i + literals[k].length, p + literals[k].start,
+                     [](char a, char b) { return RunByte(a) == RunByte(b); })) {
         winner = k;
         break;
       }
-    out.append(u.substr(copied, literals[j].start - copied));
-    AppendDecimal(out, literals[winner].value);
-    out.append(t.substr(literals[winner].length));
-    copied = literals[j].start + literals[j].length;
+    ++count;
+    o = CopyBytes(p, copied, i, n, !doubleByte, o);
+    o = WriteDecimal(o, literals[winner].value);
+    copied = i + literals[winner].length;
+    i = end;
   }
-  out.append(u.substr(copied));
-  result.line.swap(out);
-  out.clear();
-  return true;
+  if (count == 0) return HexScan::NoMarker;
+  o = CopyBytes(p, copied, n, n, !doubleByte, o);
+  converted = std::string_view(out, static_cast<std::size_t>(o - out));
+  summary = ConvertedSummary(summary, converted, seen, room.upper);
+  return HexScan::Converted;
 }
 
-}  // namespace
-
-HexLineResult ConvertHexLine(std::string_view line) {
-  HexLineResult result;
-  ConvertHexLine(line, result);
-  return result;
-}
-
-void ConvertHexLine(std::string_view line, HexLineResult& result) {
-  result.badLiteral.clear();
-  if (ConvertCommonHexLine(line, result)) return;
-  std::string upper = std::move(result.line);
+// Every other line: the runs worked out one by one (see above), from the
+// line upper-cased in `upper`.
+void ConvertAnyHexLine(std::string upper, HexLineResult& result) {
   const std::string_view u = upper;
 
   // The runs, by scanning: a lead byte is neither "0" nor a hex digit, so a
@@ -321,6 +537,37 @@ void ConvertHexLine(std::string_view line, HexLineResult& result) {
   out.append(u.substr(copied));
 }
 
+}  // namespace
+
+HexLineResult ConvertHexLine(std::string_view line) {
+  HexLineResult result;
+  ConvertHexLine(line, result);
+  return result;
+}
+
+void ConvertHexLine(std::string_view line, HexLineResult& result) {
+  result.badLiteral.clear();
+  PlainHexRoom room;
+  std::string_view converted;
+  LineSummary summary = kHoldsAll;
+  switch (ConvertPlainHexLine(line, room, converted, summary, result.badLiteral)) {
+    case HexScan::Converted:
+      result.line.assign(converted);
+      return;
+    case HexScan::BadLiteral:
+      return;
+    case HexScan::NoMarker:  // nothing to convert, as the stage takes it
+      result.line.assign(line);
+      sjis::UpperCaseInPlace(result.line);
+      return;
+    case HexScan::Other:
+      break;
+  }
+  std::string upper(line);
+  sjis::UpperCaseInPlace(upper);
+  ConvertAnyHexLine(std::move(upper), result);
+}
+
 StageEnd RunHexToDecimal(CompileRun& run, StageFrame& frame) {
   frame.AppendLog("16進から10進 -- 開始");
   frame.StartProgress(run.LineCount);
@@ -339,12 +586,28 @@ StageEnd RunHexToDecimal(CompileRun& run, StageFrame& frame) {
   } else {
     bool changed = false;
     HexLineResult converted;
+    PlainHexRoom room;
     const bool walked = WalkLinesHolding(
         run, kHoldsHexMarker, [&](std::int32_t n) { frame.HighlightLine(n); },
         [&](std::int32_t n) {
           const std::string_view line = run.Line(n);
-          if (n < first || !HasHexMarker(line)) return n;
-          ConvertHexLine(line, converted);
+          if (n < first) return n;
+          std::string_view plain;
+          LineSummary summary = run.WorkLines.summary(static_cast<std::size_t>(n - 1));
+          converted.badLiteral.clear();
+          switch (ConvertPlainHexLine(line, room, plain, summary, converted.badLiteral)) {
+            case HexScan::NoMarker:
+              return n;
+            case HexScan::Converted:
+              run.WorkLines.assign(static_cast<std::size_t>(n - 1), plain, summary);
+              changed = true;
+              return n;
+            case HexScan::BadLiteral:
+              break;
+            case HexScan::Other:
+              ConvertHexLine(line, converted);
+              break;
+          }
           if (!converted.badLiteral.empty()) {
             if (changed) frame.WorkTextReplaced();
             // The line is still as the earlier stages left it: the literal

@@ -35,6 +35,8 @@ TEST(ConvertHexLine, ConvertsAndUpperCases) {
       {"#1=0X7FFFFFFF", "#1=2147483647"},
       {"#1=0X80000000", "#1=-2147483648"},
       {"#1=0X00000000FF", "#1=255"},
+      {"#1=0x9 #2=0xA #3=0x63 #4=0x64 #5=0x5F5E0FF #6=0x5F5E100 #7=0x3B9ACA00 #8=0xC4653600",  // decimal lengths
+       "#1=9 #2=10 #3=99 #4=100 #5=99999999 #6=100000000 #7=1000000000 #8=-1000000000"},
       {"G00X0", "G00X0"},                     // the run 00X0 does not start with 0X
       {"#1=0X10+0X10", "#1=16+16"},           // the first evaluation replaces both
       {"#1=0X1 #2=0X1F", "#1=1 #2=1F"},       // replacing 0X1 everywhere hits 0X1F
@@ -103,6 +105,30 @@ TEST(ConvertHexLine, AgreesWithOneReplacePerLiteral) {
     ASSERT_EQ(actual.badLiteral, expected.badLiteral) << line;
     if (expected.badLiteral.empty()) {
       ASSERT_EQ(actual.line, expected.line) << line;
+    }
+  }
+}
+
+// A literal at every place of lines around the lengths where the scan
+// goes from one word of eight or sixty-four bytes to the next, among
+// plain letters, zeros and a double-byte character.
+TEST(ConvertHexLine, LiteralAtEveryPlaceOfALine) {
+  for (const std::string& filler : {std::string("g"), std::string("0"), std::string("a0"), Sjis("ヂ")}) {
+    for (std::size_t length = 4; length < 140; ++length) {
+      if (length > 20 && (length % 64 < 52 && length % 64 > 12)) continue;
+      for (std::size_t at = 0; at + 4 <= length; ++at) {
+        std::string line;
+        while (line.size() < at) line += filler;
+        line.resize(at);
+        line += "0x1f";
+        while (line.size() < length) line += filler;
+        const HexLineResult expected = ReferenceConvertHexLine(line);
+        const HexLineResult actual = ConvertHexLine(line);
+        ASSERT_EQ(actual.badLiteral, expected.badLiteral) << line;
+        if (expected.badLiteral.empty()) {
+          ASSERT_EQ(actual.line, expected.line) << line;
+        }
+      }
     }
   }
 }

@@ -50,6 +50,10 @@ void ConvertHexLine(std::string_view line, HexLineResult& result);
 // first "#IF"; empty when there is none.
 std::string_view IfBlockName(std::string_view line);
 
+// Whether two bytes that belong to a word to the syntax check stand side by
+// side somewhere in `line`: without that the line has no word to look up.
+bool HasLongWord(std::string_view line);
+
 // Bracket counts of one line, counted on characters (the second byte of a
 // double-byte character is never a bracket).
 struct BracketCounts {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -46,6 +47,29 @@ TEST(SyntaxCheck, ReportsWordsNotOnTheList) {
     std::vector<std::string> actual;
     for (auto word : UnknownWords(c.line, words)) actual.push_back("7行目 " + sjis::ToUtf8(word) + " 不明");
     EXPECT_EQ(actual, c.messages) << c.line;
+  }
+}
+
+// The pass over whole blocks finds a pair of word bytes wherever it stands,
+// also across blocks and in the overlapping last one: random lines of the
+// delimiters and some word bytes, of lengths around the block size.
+TEST(SyntaxCheck, LongWordWhereverItStands) {
+  const std::string_view delimiters = ".0123456789#-+/*[]= \t$()";
+  const std::string_view words = "AG,\x83\x58@";
+  std::mt19937 random(26);
+  for (int round = 0; round < 20000; ++round) {
+    std::string line(random() % 50, ' ');
+    for (char& c : line) c = delimiters[random() % delimiters.size()];
+    bool expected = false;
+    if (!line.empty() && random() % 2) {
+      const std::size_t at = random() % line.size();
+      line[at] = words[random() % words.size()];
+      if (at + 1 < line.size() && random() % 2) {
+        line[at + 1] = words[random() % words.size()];
+        expected = true;
+      }
+    }
+    ASSERT_EQ(HasLongWord(line), expected) << line;
   }
 }
 
