@@ -168,23 +168,16 @@ struct LongNameTurns {
 // come (unless the turn's value cannot bring one in). A line that holds no
 // name is not touched, and a rewritten line is stored once.
 //
-// Growth is judged as the turns would meet it over the whole text: the text
-// is beyond its bound after some turn only if it can be beyond it when every
-// growth so far is counted and no shrinking. While that sum stays within
-// the bound no turn can pass it; once it does not, the lines not yet stored
-// go through the turns one turn at a time (ReplaceTurnByTurn), which finds
-// the turn that passes the bound, counting what each turn did to the lines
-// already stored. Returns the first line not stored.
+// Growth is judged as GrowthByTurn says; where the text might pass its
+// bound, ReplaceTurnByTurn takes the lines not yet stored. Returns the first
+// line not stored.
 std::size_t ReplaceLineByLine(CompileRun& run, StageFrame& frame, const LongNameTurns& turns,
-                              const TextGrowthLimit& growth, std::vector<std::int64_t>& growthOfTurn,
-                              bool& changed) {
+                              const TextGrowthLimit& growth, GrowthByTurn& growthByTurn, bool& changed) {
   const NameMatcher& matcher = *turns.matcher;
   const std::size_t lineCount = run.WorkLines.size();
   const auto rows = static_cast<std::int64_t>(std::max(DefinitionRowsInUse(run), std::size_t{1}));
   std::vector<std::uint32_t> held;                             // the turns the line's last scan found
-  std::vector<std::pair<std::uint32_t, std::int64_t>> grew;    // what each turn did to the line
   std::string current, edited, scratch;
-  std::size_t grown = 0;  // bytes the stored lines grew by, shrinking not counted
   std::uint32_t lastTurn = NameMatcher::kNone;
   auto note = [&](std::uint32_t k) { held.push_back(k); };
   for (std::size_t line = 0; line < lineCount; ++line) {
@@ -196,8 +189,7 @@ std::size_t ReplaceLineByLine(CompileRun& run, StageFrame& frame, const LongName
     held.clear();
     bool mayHoldAt = matcher.Scan(text, note);
     if (held.empty()) continue;
-    grew.clear();
-    std::size_t lineGrown = 0;
+    growthByTurn.StartLine();
     std::uint32_t after = 0;  // the turns before it are done for this line
     for (;;) {
       // The next turn of a name the line holds: the first turn, from
@@ -217,10 +209,7 @@ std::size_t ReplaceLineByLine(CompileRun& run, StageFrame& frame, const LongName
         held[nextText] = NameMatcher::kNone;
         continue;
       }
-      const auto delta = static_cast<std::int64_t>(edited.size()) - static_cast<std::int64_t>(text.size());
-      grew.emplace_back(next, delta);
-      if (delta > 0) lineGrown += static_cast<std::size_t>(delta);
-      if (!growth.Covers(grown + lineGrown)) return line;
+      if (!growthByTurn.Grew(next, text.size(), edited.size(), growth)) return line;
       current.swap(edited);
       text = current;
       // The names found before still cover the line when the turn could
@@ -233,24 +222,23 @@ std::size_t ReplaceLineByLine(CompileRun& run, StageFrame& frame, const LongName
       held.clear();
       mayHoldAt = matcher.Scan(text, note);
     }
-    if (grew.empty()) continue;
+    if (!growthByTurn.LineChanged()) continue;
     run.WorkLines.assign(line, text);
     changed = true;
-    grown += lineGrown;
-    for (const auto& [k, delta] : grew) growthOfTurn[k] += delta;
-    lastTurn = grew.back().first;
+    growthByTurn.LineStored();
+    lastTurn = growthByTurn.LastTurn();
   }
   return lineCount;
 }
 
 // The same turns one turn at a time over the lines from `firstLine` on, the
 // lines before it already through every turn, with what each turn did to
-// them in `growthOfTurn`: each line is visited only for the names it holds,
+// them in `growthByTurn`: each line is visited only for the names it holds,
 // listed by one pass of the matcher, and a line that a turn changed is
 // scanned again for the names whose turn is still to come. Stops at the
 // turn whose growth takes the text beyond its bound.
 void ReplaceTurnByTurn(CompileRun& run, StageFrame& frame, const LongNameTurns& turns, std::size_t firstLine,
-                       const std::vector<std::int64_t>& growthOfTurn, TextGrowthLimit& growth, bool& changed) {
+                       const GrowthByTurn& growthByTurn, TextGrowthLimit& growth, bool& changed) {
   const NameMatcher& matcher = *turns.matcher;
   // A line is listed for the first turn of each name text it holds that is
   // still to come: a row defined again only meets the lines where its
@@ -280,10 +268,7 @@ void ReplaceTurnByTurn(CompileRun& run, StageFrame& frame, const LongNameTurns& 
     if (definition.Name.size() != previousLength && previousLength != SIZE_MAX) frame.SetProgress(0);
     previousLength = definition.Name.size();
     frame.ShowActivity(ReplacingText(row + 1, definition));
-    const std::int64_t earlier = growthOfTurn[k];
-    if (earlier != 0 && !growth.Allows(row, earlier < 0 ? static_cast<std::size_t>(-earlier) : 0,
-                                       earlier > 0 ? static_cast<std::size_t>(earlier) : 0))
-      return;
+    if (!growthByTurn.CountStored(k, row, growth)) return;
     for (const std::uint32_t line : linesOf[k]) {
       if (done[line]) continue;
       done[line] = true;
@@ -307,10 +292,10 @@ void ReplaceTurnByTurn(CompileRun& run, StageFrame& frame, const LongNameTurns& 
 bool ReplaceLongNamesByLine(CompileRun& run, StageFrame& frame, const std::vector<std::size_t>& lengths,
                             std::size_t rows, TextGrowthLimit& growth) {
   const LongNameTurns turns(run.DefinitionTable, lengths, rows);
-  std::vector<std::int64_t> growthOfTurn(turns.names.size(), 0);
+  GrowthByTurn growthByTurn(turns.names.size());
   bool changed = false;
-  const std::size_t stoppedAt = ReplaceLineByLine(run, frame, turns, growth, growthOfTurn, changed);
-  if (stoppedAt < run.WorkLines.size()) ReplaceTurnByTurn(run, frame, turns, stoppedAt, growthOfTurn, growth, changed);
+  const std::size_t stoppedAt = ReplaceLineByLine(run, frame, turns, growth, growthByTurn, changed);
+  if (stoppedAt < run.WorkLines.size()) ReplaceTurnByTurn(run, frame, turns, stoppedAt, growthByTurn, growth, changed);
   frame.SetProgress(0);
   // The whole text set back: an empty text is no lines.
   if (changed && run.WorkLines.size() == 1 && run.WorkLines.front().empty()) run.ClearLines();

@@ -262,16 +262,12 @@ ByteSet ReplaceableNameBytes(std::string_view line, const std::array<bool, 256>&
 // at for the name bytes it holds where they could be replaced, a rewritten
 // line is looked at again, and it is stored once. A name defined again
 // with the same value then costs a look at the table, since its first turn
-// left no such place. Growth is judged as in the long names' pass: while
-// every growth so far, shrinking not counted, stays within the bound no
-// turn can pass it; once it does not, the lines not yet stored go through
-// the turns one turn at a time. Returns the first line not stored.
+// left no such place. Growth is judged as GrowthByTurn says. Returns the
+// first line not stored.
 std::int32_t ReplaceOneByteNamesLineByLine(CompileRun& run, StageFrame& frame, const OneByteNameTurns& table,
-                                           const TextGrowthLimit& growth, std::vector<std::int64_t>& growthOfTurn) {
+                                           const TextGrowthLimit& growth, GrowthByTurn& growthByTurn) {
   const auto rows = static_cast<std::int64_t>(std::max(DefinitionRowsInUse(run), std::size_t{1}));
-  std::vector<std::pair<std::uint32_t, std::int64_t>> grew;  // what each turn did to the line
   std::string current, edited, scratch;
-  std::size_t grown = 0;  // bytes the stored lines grew by, shrinking not counted
   std::uint32_t lastTurn = OneByteNameTurns::kNone;
   for (std::int32_t r = 1; r <= run.LineCount; ++r) {
     if ((r & 0xFFF) == 0) {
@@ -284,8 +280,7 @@ std::int32_t ReplaceOneByteNamesLineByLine(CompileRun& run, StageFrame& frame, c
     std::string_view text = run.Line(r);
     ByteSet held = ReplaceableNameBytes(text, table.isName);
     if ((held[0] | held[1] | held[2] | held[3]) == 0) continue;
-    grew.clear();
-    std::size_t lineGrown = 0;
+    growthByTurn.StartLine();
     std::uint32_t after = 0;  // the turns before it are done for this line
     for (;;) {
       std::uint32_t next = OneByteNameTurns::kNone;
@@ -299,29 +294,25 @@ std::int32_t ReplaceOneByteNamesLineByLine(CompileRun& run, StageFrame& frame, c
                                 ? turn.form.ExpandInto(text, edited, scratch) > 0
                                 : ReplaceBetweenDelimiters(text, turn.name, turn.definition.Value, edited);
       if (!replaced) continue;
-      const auto delta = static_cast<std::int64_t>(edited.size()) - static_cast<std::int64_t>(text.size());
-      grew.emplace_back(next, delta);
-      if (delta > 0) lineGrown += static_cast<std::size_t>(delta);
-      if (!growth.Covers(grown + lineGrown)) return r;
+      if (!growthByTurn.Grew(next, text.size(), edited.size(), growth)) return r;
       current.swap(edited);
       text = current;
       held = ReplaceableNameBytes(text, table.isName);
     }
-    if (grew.empty()) continue;
+    if (!growthByTurn.LineChanged()) continue;
     run.SetLine(r, text);
-    grown += lineGrown;
-    for (const auto& [k, delta] : grew) growthOfTurn[k] += delta;
-    lastTurn = grew.back().first;
+    growthByTurn.LineStored();
+    lastTurn = growthByTurn.LastTurn();
   }
   return run.LineCount + 1;
 }
 
 // The same turns one turn at a time over the lines from `firstLine` on, the
 // lines before it already through every turn, with what each turn did to
-// them in `growthOfTurn`. Stops at the turn whose growth takes the text
+// them in `growthByTurn`. Stops at the turn whose growth takes the text
 // beyond its bound.
 void ReplaceOneByteNamesTurnByTurn(CompileRun& run, StageFrame& frame, const OneByteNameTurns& table,
-                                   std::int32_t firstLine, const std::vector<std::int64_t>& growthOfTurn,
+                                   std::int32_t firstLine, const GrowthByTurn& growthByTurn,
                                    TextGrowthLimit& growth) {
   std::string scratch, edited;
   NameBytesPerLine nameBytes(run, std::span(run.DefinitionTable).first(DefinitionRowsInUse(run)));
@@ -330,10 +321,7 @@ void ReplaceOneByteNamesTurnByTurn(CompileRun& run, StageFrame& frame, const One
   for (std::size_t k = 0; k < table.turns.size(); ++k) {
     const auto& turn = table.turns[k];
     frame.ShowActivity(ReplacingText(turn.row + 1, turn.definition));
-    const std::int64_t earlier = growthOfTurn[k];
-    if (earlier != 0 && !growth.Allows(turn.row, earlier < 0 ? static_cast<std::size_t>(-earlier) : 0,
-                                       earlier > 0 ? static_cast<std::size_t>(earlier) : 0))
-      return;
+    if (!growthByTurn.CountStored(k, turn.row, growth)) return;
     const char name = turn.name;
     // Rewrites line r where the name is replaced; false when the text
     // has grown beyond its bound.
@@ -371,10 +359,10 @@ StageEnd RunOneByteNameReplacement(CompileRun& run, StageFrame& frame) {
   const OneByteNameTurns table(run.DefinitionTable, DefinitionRowsInUse(run));
   if (!table.turns.empty()) {
     TextGrowthLimit growth(run);
-    std::vector<std::int64_t> growthOfTurn(table.turns.size(), 0);
-    const std::int32_t stoppedAt = ReplaceOneByteNamesLineByLine(run, frame, table, growth, growthOfTurn);
+    GrowthByTurn growthByTurn(table.turns.size());
+    const std::int32_t stoppedAt = ReplaceOneByteNamesLineByLine(run, frame, table, growth, growthByTurn);
     if (stoppedAt <= run.LineCount) {
-      ReplaceOneByteNamesTurnByTurn(run, frame, table, stoppedAt, growthOfTurn, growth);
+      ReplaceOneByteNamesTurnByTurn(run, frame, table, stoppedAt, growthByTurn, growth);
       if (growth.RunawayRow()) return StopRunawayGrowth(frame, "定義ﾃﾞｰﾀ置換", run.DefinitionTable[*growth.RunawayRow()]);
     }
   }
