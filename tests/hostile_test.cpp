@@ -711,27 +711,43 @@ TEST(HostileMessages, PathsThatAreNoUtf8) {
 
 // ---- runaway growth ---------------------------------------------------------
 
-// 2.6 KB of definitions, each value twice the next name: the text would
-// double with every row. The message names the row after which the whole
-// text is beyond the bound, counting every line (three lines that double
-// pass it two rows before one line alone would).
+// Definitions whose values hold a name twice: the text would double with
+// every row. The message names the row after which the whole text is
+// beyond the bound, counting every line: lines that double together pass
+// it a row or two before one line alone would.
 TEST(HostileSource, DoublingDefinitionsStopTheRun) {
-  TempDir tmp;
-  std::string source = "%\r\n";
+  struct Case {
+    const char* what;
+    std::string source;
+    const char* message;
+    const char* stage;
+  };
+  std::string longNames = "%\r\n";
   char row[64];
-  for (int i = 0; i < 160; ++i) {
+  for (int i = 0; i < 160; ++i) {  // 2.6 KB, each value twice the next name
     std::snprintf(row, sizeof row, "$D%03d D%03dD%03d\r\n", i, i + 1, i + 1);
-    source += row;
+    longNames += row;
   }
-  source += "G00 XD000\r\nG00 YD000 (ZD000)\r\nG00 D000\r\n%\r\n";
-  WriteFile(tmp / "double.nc", source);
-  const Outcome o = Vostrelc({"--word-list", kWordList, "-o", (tmp / "OUT.NC").string(),
-                              (tmp / "double.nc").string()});
-  ASSERT_FALSE(o.crashed) << o;
-  EXPECT_EQ(o.status, 1) << o;
-  EXPECT_NE(o.errors.find("定義 D024 の置換でデータが 256 MB を超えました。"), std::string::npos) << o;
-  EXPECT_NE(o.errors.find("外部定義ﾃﾞｰﾀ置換 -- 中止"), std::string::npos) << o;
-  EXPECT_FALSE(fs::exists(tmp / "OUT.NC"));
+  longNames += "G00 XD000\r\nG00 YD000 (ZD000)\r\nG00 D000\r\n%\r\n";
+  std::string oneByteNames = "%\r\n";
+  for (int i = 0; i < 30; ++i) oneByteNames += "$a [b+b]\r\n$b [a+a]\r\n";
+  oneByteNames += "#1=a\r\n#2=a\r\n%\r\n";
+  const Case cases[] = {
+      {"long names", longNames, "定義 D024 の置換でデータが 256 MB を超えました。", "外部定義ﾃﾞｰﾀ置換 -- 中止"},
+      {"one-byte names", oneByteNames, "定義 a の置換でデータが 256 MB を超えました。", "定義ﾃﾞｰﾀ置換 -- 中止"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir tmp;
+    WriteFile(tmp / "double.nc", c.source);
+    const Outcome o = Vostrelc({"--word-list", kWordList, "-o", (tmp / "OUT.NC").string(),
+                                (tmp / "double.nc").string()});
+    ASSERT_FALSE(o.crashed) << o;
+    EXPECT_EQ(o.status, 1) << o;
+    EXPECT_NE(o.errors.find(c.message), std::string::npos) << o;
+    EXPECT_NE(o.errors.find(c.stage), std::string::npos) << o;
+    EXPECT_FALSE(fs::exists(tmp / "OUT.NC"));
+  }
 }
 
 // ---- signals on a file system without unnamed temporary files -------------
