@@ -395,12 +395,14 @@ HexScan ConvertPlainHexLine(std::string_view line, PlainHexRoom& room, std::stri
     std::uint32_t value = 0;
     std::size_t leadingZeros = 0;
     unsigned digits = 0;  // every digit's entry, joined
+    bool significant = false;  // a digit other than "0" was seen (the value may since have wrapped to 0)
     for (end = i + 2; end < n; ++end) {
       const std::uint8_t digit = RunByte(p[end]);
       if (digit == kNoRunByte) break;
       digits |= digit;
       value = value << 4 | (digit & 15u);
-      leadingZeros += value == 0;
+      significant = significant || (digit & 15u) != 0;
+      leadingZeros += !significant;
     }
     if ((digits & kLetterX) != 0 || end - i - 2 - leadingZeros > 8) {
       badLiteral.resize(end - i);

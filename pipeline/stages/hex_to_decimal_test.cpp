@@ -66,6 +66,7 @@ TEST(ConvertHexLine, RefusesWhatIsNoThirtyTwoBitNumber) {
       {"#1=0XFFFFFFFFF+1", "0XFFFFFFFFF"},
       {"#1=0XX", "0XX"},
       {"#1=0X1 #2=0X1X", "0X1X"},
+      {"#0X00007000000000\x12" "0", "0X00007000000000"},  // ten digits after the zeros, the last eight of them 0
   };
   for (const auto& c : cases) EXPECT_EQ(ConvertHexLine(c.line).badLiteral, c.literal) << c.line;
   EXPECT_EQ(ConvertHexLine("#1=0X000000001").badLiteral, "");  // leading zeros do not count
