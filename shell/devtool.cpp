@@ -213,11 +213,7 @@ int Bench(const QString& file, std::size_t lines, const QStringList& sets) {
   options.exeDir = platform::ExecutableDir();
   options.prompts = &prompts;
   MainWindow window(options);
-  ApplyRunOptions(window, sets);
-  window.show();
-  window.SelectSource(QString::fromStdString(source.string()));
-  window.OutputFolderField->setText(QString::fromStdString(scratch.string()));
-  QApplication::processEvents();
+  ShowReadyToRun(window, sets, source, scratch);
 
   QElapsedTimer clock;
   qint64 runMs = 0, viewerMs = 0;

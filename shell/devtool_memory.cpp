@@ -33,12 +33,16 @@ bool ResetPeak() { return static_cast<bool>(std::ofstream("/proc/self/clear_refs
 
 }  // namespace
 
-void ApplyRunOptions(MainWindow& window, const QStringList& sets) {
+void ShowReadyToRun(MainWindow& window, const QStringList& sets, const fs::path& source, const fs::path& outputFolder) {
   for (const QString& set : sets) {
     const qsizetype eq = set.indexOf('=');
     if (std::string* field = window.Settings().Run.Find(set.left(eq).toStdString()))
       *field = set.mid(eq + 1).toStdString();
   }
+  window.show();
+  window.SelectSource(QString::fromStdString(source.string()));
+  window.OutputFolderField->setText(QString::fromStdString(outputFolder.string()));
+  QApplication::processEvents();
 }
 
 int MemoryRun(const fs::path& source, const QStringList& sets) {
@@ -58,11 +62,7 @@ int MemoryRun(const fs::path& source, const QStringList& sets) {
   double idle = 0;
   {
     MainWindow window(options);
-    ApplyRunOptions(window, sets);
-    window.show();
-    window.SelectSource(QString::fromStdString(source.string()));
-    window.OutputFolderField->setText(QString::fromStdString(scratch.string()));
-    QApplication::processEvents();
+    ShowReadyToRun(window, sets, source, scratch);
     idle = PeakMegabytes();
     std::printf("source %.1f MB; idle window %.1f MB\n", sourceMegabytes, idle);
     // Two runs: the second one starts with the first one's result in the

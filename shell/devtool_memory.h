@@ -15,9 +15,10 @@ class MainWindow;
 // system does not say).
 double PeakMegabytes();
 
-// Sets the run options KEY=VALUE of `sets` (settings-file keys) in the
-// window's settings.
-void ApplyRunOptions(MainWindow& window, const QStringList& sets);
+// Shows the window ready to run `source` into `outputFolder`, with the run
+// options KEY=VALUE of `sets` (settings-file keys) in its settings.
+void ShowReadyToRun(MainWindow& window, const QStringList& sets, const std::filesystem::path& source,
+                    const std::filesystem::path& outputFolder);
 
 // Runs `source` in the main window with the run options `sets` and prints
 // the peak memory at each step, beside the source's size.
