@@ -85,6 +85,30 @@ bool ReplaceBetweenDelimiters(std::string_view line, char name, std::string_view
   return true;
 }
 
+// Calls mark(b) for every byte b of `line` that isName(b) takes for a name
+// and that stands where it could be replaced: between delimiter bytes (or
+// the line's ends), or after an "@".
+template <class IsName, class Mark>
+void ForEachReplaceablePlace(std::string_view line, IsName isName, Mark mark) {
+  const std::size_t size = line.size();
+  for (std::size_t i = 0; i < size; ++i) {
+    const auto b = static_cast<unsigned char>(line[i]);
+    if (!isName(b)) continue;
+    const bool before = i == 0 || IsDelimiter(line[i - 1]);
+    const bool after = i + 1 == size || IsDelimiter(line[i + 1]);
+    if ((before && after) || (i > 0 && line[i - 1] == '@')) mark(b);
+  }
+}
+
+// The name bytes a line holds where they could be replaced, as a set.
+using ByteSet = std::array<std::uint64_t, 4>;
+ByteSet ReplaceableNameBytes(std::string_view line, const std::array<bool, 256>& isName) {
+  ByteSet held{};
+  ForEachReplaceablePlace(line, [&isName](unsigned char b) { return isName[b]; },
+                          [&held](unsigned char b) { held[b >> 6] |= std::uint64_t{1} << (b & 63); });
+  return held;
+}
+
 // Which of up to 64 name bytes each line holds where they could be
 // replaced, one bit per byte, so that each one-byte name's pass over the
 // program reads a word per line instead of the line. A line's bits are
@@ -111,14 +135,8 @@ class NameBytesPerLine {
   // or after an "@" can be replaced, so only such a place sets its bit.
   void Update(std::int32_t r, std::string_view line) {
     std::uint64_t held = 0;
-    const std::size_t size = line.size();
-    for (std::size_t i = 0; i < size; ++i) {
-      const std::uint64_t bit = bitOf_[static_cast<unsigned char>(line[i])];
-      if (bit == 0) continue;
-      const bool before = i == 0 || IsDelimiter(line[i - 1]);
-      const bool after = i + 1 == size || IsDelimiter(line[i + 1]);
-      if ((before && after) || (i > 0 && line[i - 1] == '@')) held |= bit;
-    }
+    ForEachReplaceablePlace(line, [this](unsigned char b) { return bitOf_[b] != 0; },
+                            [this, &held](unsigned char b) { held |= bitOf_[b]; });
     low_[static_cast<std::size_t>(r)] = static_cast<std::uint32_t>(held);
     if (!high_.empty()) high_[static_cast<std::size_t>(r)] = static_cast<std::uint32_t>(held >> 32);
   }
@@ -240,22 +258,6 @@ struct OneByteNameTurns {
   std::array<std::vector<std::uint32_t>, 256> turnsOf;
   std::array<std::vector<std::int32_t>, 256> leastScopeFrom;
 };
-
-// The name bytes a line holds where they could be replaced: between
-// delimiter bytes (or the line's ends), or after an "@".
-using ByteSet = std::array<std::uint64_t, 4>;
-ByteSet ReplaceableNameBytes(std::string_view line, const std::array<bool, 256>& isName) {
-  ByteSet held{};
-  const std::size_t size = line.size();
-  for (std::size_t i = 0; i < size; ++i) {
-    const auto b = static_cast<unsigned char>(line[i]);
-    if (!isName[b]) continue;
-    const bool before = i == 0 || IsDelimiter(line[i - 1]);
-    const bool after = i + 1 == size || IsDelimiter(line[i + 1]);
-    if ((before && after) || (i > 0 && line[i - 1] == '@')) held[b >> 6] |= std::uint64_t{1} << (b & 63);
-  }
-  return held;
-}
 
 // Turn i replaces its name in line r when r is in its scope, so each line
 // can go through the turns on its own, in table order: a line is looked
